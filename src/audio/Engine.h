@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+// The sound engine as the rest of the program sees it: 32-bit handles, 0 = failure, a handle is
+// usable only when, read as a signed 32-bit number, it is below -1. Lengths and positions are in
+// decoded bytes of the file's own format (16-bit samples, its own rate and channel count).
+namespace audio {
+
+using Handle = std::uint32_t;
+
+inline bool isUsable(Handle h) { return static_cast<std::int32_t>(h) < -1; }
+
+enum StreamFlag : std::uint32_t {
+    AutoFree = 0x40000,    // the stream frees itself when its playback ends
+    DecodeOnly = 0x200000, // no output: read decoded data with channelGetData
+};
+
+struct ChannelInfo {
+    std::uint32_t freq = 0;
+    std::uint32_t chans = 0;
+    std::uint32_t flags = 0; // bit 0: 8-bit samples (never set: we always decode to 16-bit)
+    std::uint32_t ctype = 0;
+    std::uint32_t origres = 0;
+    std::uint32_t reserved = 0;
+};
+
+// One element of a sentence scheduled on the mixer's timeline: `stream` (0 for a silent slot)
+// sounds from the first frame of its slot and is cut at the slot's end.
+struct ScheduledSlot {
+    Handle stream = 0;
+    std::int64_t frames = 0; // slot length in output frames (44100 Hz)
+};
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    // Libraries found older than those the program was built for (names as shown to the user).
+    virtual QStringList outdatedLibraries() const = 0;
+    // Name of the output library, for the start-up failure message.
+    virtual QString outputLibraryName() const = 0;
+    virtual void setConfig(int option, int value) = 0;
+    // device -1 = the system's default; false on failure, errorText() then says why.
+    virtual bool init(int device, int freq) = 0;
+    virtual QString errorText() const = 0;
+    virtual void stop() = 0;
+    virtual void free() = 0;
+
+    virtual Handle streamCreateFile(const QString &path, std::uint32_t flags) = 0;
+    virtual bool channelPlay(Handle h, bool restart) = 0;
+    virtual bool channelStop(Handle h) = 0;
+    virtual bool streamFree(Handle h) = 0;
+    // 0 = stopped, ended or no such channel; 1 = playing.
+    virtual int channelIsActive(Handle h) const = 0;
+    virtual std::uint64_t channelGetLength(Handle h) const = 0;
+    virtual std::uint64_t channelGetPosition(Handle h) const = 0;
+    virtual bool channelSetPosition(Handle h, std::uint64_t bytes) = 0;
+    // Decoded bytes of a decode-only stream, up to `length`; -1 at the end or on a bad handle.
+    virtual std::int32_t channelGetData(Handle h, void *buffer, std::uint32_t length) = 0;
+    virtual bool channelGetInfo(Handle h, ChannelInfo *info) const = 0;
+    virtual std::uint32_t channelGetFrequency(Handle h) const = 0;
+    virtual double channelBytes2Seconds(Handle h, std::uint64_t bytes) const = 0;
+
+    // Output frames a stream takes on the mixer's timeline (its whole length, resampled).
+    virtual std::int64_t outputFrames(Handle h) const = 0;
+    // Plays the slots one after the other, each starting on the frame where the previous one
+    // ends, from the next frame the mixer renders. Replaces any sentence already scheduled.
+    virtual void scheduleSentence(const std::vector<ScheduledSlot> &slots) = 0;
+    // Silences the scheduled sentence at once.
+    virtual void cancelSentence() = 0;
+};
+
+// Wrappers kept beside the engine: positions handed over as 64-bit values from a 32-bit count.
+float channelBytesToSeconds(const Engine &engine, Handle h, std::uint32_t bytes);
+void channelSetBytePosition(Engine &engine, Handle h, std::uint32_t bytes);
+inline std::uint32_t highWord(std::uint32_t value) { return (value / 65536u) & 0xFFFFu; }
+
+} // namespace audio
