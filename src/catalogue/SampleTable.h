@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+// The 59 prompts of a voice pack. The row number is a prompt's identity everywhere (its button,
+// the elements of stored sentences), so the order is stored data and must never change.
+namespace catalogue {
+
+constexpr int SampleCount = 59;
+
+// Each entry is the label (two-line labels hold CR LF), ";", then the SampleId.
+const std::array<QString, SampleCount> &sampleTable();
+
+struct SampleEntry {
+    QString caption; // the label as the button shows it, line break included
+    QString label;   // one-line form, line break replaced by a space
+    QString id;      // base name of the prompt's sound file
+};
+
+SampleEntry splitEntry(const QString &entryText);
+
+// Derived once: SampleIds and SampleLabels with the captions, by row.
+const std::array<SampleEntry, SampleCount> &samples();
+
+inline bool isRow(long long row) { return row >= 0 && row < SampleCount; }
+
+} // namespace catalogue

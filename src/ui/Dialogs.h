@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Every dialog the program shows goes through this seam, so tests can script the answers and
+// check each message's exact text, title, icon and buttons.
+namespace ui {
+
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct FileDialogRequest {
+    bool save = false;
+    QString title;
+    QString filter;           // "Description|pattern|Description|pattern"
+    QString defaultExtension; // without the dot
+    unsigned flags = 0;       // 0x1000: the file must exist; 2: confirm replacing
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual Answer message(const QString &text, const QString &title, Icon icon,
+                           Buttons buttons) = 0;
+    // Empty when cancelled.
+    virtual QString input(const QString &prompt, const QString &title,
+                          const QString &defaultAnswer, bool *cancelled) = 0;
+    // The chosen full path, or an empty string when the user cancelled.
+    virtual QString fileDialog(const FileDialogRequest &request) = 0;
+};
+
+} // namespace ui

@@ -1,0 +1,7 @@
+#include "ui/DriveList.h"
+
+namespace ui {
+
+DriveList::DriveList(QWidget *parent) : QComboBox(parent) {}
+
+} // namespace ui

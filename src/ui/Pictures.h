@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+// The window's pictures, drawn in code so the program ships no image files.
+namespace ui {
+
+QPixmap arrowLeftPicture();     // 110 x 19, black arrow pointing left, transparent background
+QPixmap openFolderPicture();    // 16 x 15
+QPixmap diskettePicture();      // 16 x 15
+QIcon windowIcon();             // 16, 32 and 48 pixels
+
+} // namespace ui

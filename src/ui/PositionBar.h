@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+namespace ui {
+
+// The file channel's position bar: a dark-green strip on which a bright-green rectangle grows
+// from the left. Drawing accumulates like a picture box: fillTo never clears what is there.
+class PositionBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit PositionBar(QWidget *parent = nullptr);
+
+    int barWidth() const { return width(); }
+    int barHeight() const { return height(); }
+    // Right end of everything drawn since the last clear (0 when blank).
+    int drawnEnd() const { return drawnEnd_; }
+
+    void fillTo(int x);
+    void clear();
+
+    static QColor background() { return QColor(0x00, 0x60, 0x00); }
+    static QColor foreground() { return QColor(0x00, 0xFF, 0x00); }
+
+signals:
+    void pressed(int x, Qt::MouseButton button);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    int drawnEnd_ = 0;
+};
+
+} // namespace ui

@@ -1,0 +1,75 @@
+#include "ui/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace ui {
+
+QString toQtFilter(const QString &pipeFilter) {
+    const QStringList parts = pipeFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        // Qt reads the patterns from the parentheses; add them when the description lacks them.
+        if (!description.contains(u'('))
+            description += QStringLiteral(" (") + parts[i + 1] + u')';
+        filters << description;
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+Answer QtDialogs::message(const QString &text, const QString &title, Icon icon,
+                          Buttons buttons) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(title);
+    QString shown = text;
+    box.setText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    switch (icon) {
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::None: break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return buttons == Buttons::OkCancel && box.clickedButton() == nullptr ? Answer::Cancel
+                                                                                   : Answer::Ok;
+    }
+}
+
+QString QtDialogs::input(const QString &prompt, const QString &title,
+                         const QString &defaultAnswer, bool *cancelled) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
+    if (cancelled)
+        *cancelled = !ok;
+    return ok ? answer : QString();
+}
+
+QString QtDialogs::fileDialog(const FileDialogRequest &request) {
+    QFileDialog dialog(parent_, request.title, lastFolder_, toQtFilter(request.filter));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save || !(request.flags & 0x1000) ? QFileDialog::AnyFile
+                                                                  : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (request.save && !(request.flags & 2))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder_ = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+} // namespace ui
