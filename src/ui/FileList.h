@@ -4,11 +4,46 @@
 
 namespace ui {
 
-// The file list: names of the current folder's files matching the pattern.
+// The file list: names of the plain, non-hidden files of `path()` that match `pattern()` (masks
+// joined by ";", matched without regard to case, "*.*" taking every name), sorted by name
+// without regard to case. The focused entry is the current row; -1 when there is none.
 class FileList : public QListWidget {
     Q_OBJECT
 public:
     explicit FileList(QWidget *parent = nullptr);
+
+    // Each of these re-reads the list and leaves no entry focused or selected.
+    void setPath(const QString &folder);
+    void setPattern(const QString &pattern);
+    QString path() const { return path_; }
+    QString pattern() const { return pattern_; }
+
+    // Re-reads the list from disk, keeping the focused and selected entries by name.
+    // Does nothing when the names are unchanged.
+    void refresh();
+
+    // The name at `row`; empty when there is no such row.
+    QString fileName(int row) const;
+    QStringList fileNames() const;
+
+    // The names of `folder` that match `pattern`, as the list shows them.
+    static QStringList matchingFiles(const QString &folder, const QString &pattern);
+
+signals:
+    // An entry became the focused one by a left click (also when it already was) or by a key
+    // that moved the focus. `ctrlHeld`: the click or key was made with Ctrl held.
+    void entryChosen(bool ctrlHeld);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    void fill(const QStringList &names);
+
+    QString path_;
+    QString pattern_;
 };
 
 } // namespace ui
