@@ -12,7 +12,9 @@ namespace audio {
 
 using Handle = std::uint32_t;
 
-inline bool isUsable(Handle h) { return static_cast<std::int32_t>(h) < -1; }
+inline bool isUsable(Handle h) {
+    return static_cast<std::int32_t>(h) < -1;
+}
 
 enum StreamFlag : std::uint32_t {
     AutoFree = 0x40000,    // the stream frees itself when its playback ends
@@ -54,8 +56,10 @@ public:
     virtual bool channelPlay(Handle h, bool restart) = 0;
     virtual bool channelStop(Handle h) = 0;
     virtual bool streamFree(Handle h) = 0;
-    // 0 = stopped, ended or no such channel; 1 = playing.
+    // 0 = stopped, ended or no such channel; 1 = playing. A decode-only stream is active until
+    // all its data has been read.
     virtual int channelIsActive(Handle h) const = 0;
+    // Length and position read all ones (-1 in their low 32 bits) for a dead or 0 handle.
     virtual std::uint64_t channelGetLength(Handle h) const = 0;
     virtual std::uint64_t channelGetPosition(Handle h) const = 0;
     virtual bool channelSetPosition(Handle h, std::uint64_t bytes) = 0;
@@ -63,13 +67,15 @@ public:
     virtual std::int32_t channelGetData(Handle h, void *buffer, std::uint32_t length) = 0;
     virtual bool channelGetInfo(Handle h, ChannelInfo *info) const = 0;
     virtual std::uint32_t channelGetFrequency(Handle h) const = 0;
+    // -1 for a dead or 0 handle.
     virtual double channelBytes2Seconds(Handle h, std::uint64_t bytes) const = 0;
 
     // Output frames a stream takes on the mixer's timeline (its whole length, resampled).
     virtual std::int64_t outputFrames(Handle h) const = 0;
     // Plays the slots one after the other, each starting on the frame where the previous one
     // ends, from the next frame the mixer renders. Replaces any sentence already scheduled.
-    virtual void scheduleSentence(const std::vector<ScheduledSlot> &slots) = 0;
+    // (The parameter is not called `slots`: Qt defines that word away as a macro.)
+    virtual void scheduleSentence(const std::vector<ScheduledSlot> &plan) = 0;
     // Silences the scheduled sentence at once.
     virtual void cancelSentence() = 0;
 };
@@ -77,6 +83,8 @@ public:
 // Wrappers kept beside the engine: positions handed over as 64-bit values from a 32-bit count.
 float channelBytesToSeconds(const Engine &engine, Handle h, std::uint32_t bytes);
 void channelSetBytePosition(Engine &engine, Handle h, std::uint32_t bytes);
-inline std::uint32_t highWord(std::uint32_t value) { return (value / 65536u) & 0xFFFFu; }
+inline std::uint32_t highWord(std::uint32_t value) {
+    return (value / 65536u) & 0xFFFFu;
+}
 
 } // namespace audio

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+#include "audio/Engine.h"
+
+class QLabel;
+class QTimer;
+struct WindowState;
+namespace ui {
+class PositionBar;
+}
+
+namespace audio {
+
+// The file channel: one self-freeing stream of a file of the current folder, followed by the
+// position bar and the elapsed-time label, and moved by a click on the bar. The timer's
+// timeout and the bar's presses are connected here; the window connects the focus signals.
+class FilePlayback : public QObject {
+    Q_OBJECT
+public:
+    FilePlayback(Engine &engine, WindowState &state, ui::PositionBar *bar, QLabel *lblSampleTime,
+                 QTimer *tmrPlaySample, QObject *parent = nullptr);
+
+    void startFilePlayback(const QString &name);
+    void stopFilePlayback();
+    void tick();
+    void barPressed(int x, Qt::MouseButton button);
+
+    std::int32_t fileLength() const { return fileLength_; }
+    float bytesPerUnit() const { return bytesPerUnit_; }
+    std::int32_t wholeBytesPerUnit() const { return wholeBytesPerUnit_; }
+    std::int32_t filePosition() const { return filePosition_; }
+    float barEnd() const { return barEnd_; }
+    float fileSeconds() const { return fileSeconds_; }
+
+signals:
+    void focusToFileList();
+    void focusToDummy();
+
+private:
+    void resetDisplay();
+
+    Engine &engine_;
+    WindowState &state_;
+    ui::PositionBar *bar_;
+    QLabel *label_;
+    QTimer *timer_;
+
+    std::int32_t fileLength_ = 0;
+    float bytesPerUnit_ = 0;
+    std::int32_t wholeBytesPerUnit_ = 0;
+    std::int32_t filePosition_ = 0;
+    float barEnd_ = 0;
+    float fileSeconds_ = 0;
+};
+
+} // namespace audio

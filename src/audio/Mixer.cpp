@@ -1,0 +1,144 @@
+#include "audio/Mixer.h"
+
+#include <algorithm>
+
+namespace audio {
+
+Mixer::Mixer() = default;
+
+bool Mixer::post(const MixerCommand &command) {
+    return queue_.push(command);
+}
+
+void Mixer::publish(std::uint32_t v) {
+    status_[v].cursor.store(voices_[v].cursor, std::memory_order_relaxed);
+    status_[v].playing.store(voices_[v].playing, std::memory_order_release);
+}
+
+void Mixer::apply(const MixerCommand &c) {
+    using Kind = MixerCommand::Kind;
+    switch (c.kind) {
+    case Kind::Play:
+    case Kind::Stop:
+    case Kind::Seek:
+    case Kind::Release: {
+        if (c.voice >= kMaxVoices)
+            break;
+        Voice &v = voices_[c.voice];
+        if (c.kind == Kind::Play) {
+            v.data = c.data;
+            v.frames = c.frames;
+            if (c.cursor >= 0)
+                v.cursor = c.cursor;
+            v.cursor = std::clamp<std::int64_t>(v.cursor, 0, v.frames);
+            v.playing = v.data != nullptr && v.cursor < v.frames;
+        } else if (c.kind == Kind::Stop) {
+            v.playing = false;
+        } else if (c.kind == Kind::Seek) {
+            v.cursor = std::clamp<std::int64_t>(c.cursor, 0, v.frames);
+        } else {
+            v = Voice{};
+            // The data may also sound in the sentence: silence it there.
+            for (std::uint32_t i = 0; sentence_ && c.data && i < sentenceCount_; ++i) {
+                if (sentence_[i].data == c.data)
+                    sentence_[i].data = nullptr;
+            }
+        }
+        publish(c.voice);
+        status_[c.voice].ack.store(c.seq, std::memory_order_release);
+        break;
+    }
+    case Kind::Sentence:
+        sentence_ = c.sentence;
+        sentenceCount_ = c.sentence ? c.sentenceCount : 0;
+        sentenceIndex_ = 0;
+        sentenceOffset_ = 0;
+        sentenceActive_.store(sentenceCount_ > 0, std::memory_order_release);
+        break;
+    case Kind::CancelSentence:
+        sentence_ = nullptr;
+        sentenceCount_ = 0;
+        sentenceActive_.store(false, std::memory_order_release);
+        break;
+    }
+    processedSeq_.store(c.seq, std::memory_order_release);
+}
+
+void Mixer::render(std::int16_t *out, int frames) {
+    MixerCommand c;
+    while (queue_.pop(c))
+        apply(c);
+    for (int done = 0; done < frames;) {
+        const int n = std::min(kChunk, frames - done);
+        mixChunk(out + 2 * done, n);
+        done += n;
+    }
+    framesRendered_.fetch_add(frames, std::memory_order_acq_rel);
+}
+
+void Mixer::mixSentence(std::int32_t *acc, int frames) {
+    int k = 0;
+    while (k < frames && sentence_ && sentenceIndex_ < sentenceCount_) {
+        const SentenceEntry &e = sentence_[sentenceIndex_];
+        const std::int64_t slot = std::max<std::int64_t>(e.slotFrames, 0);
+        const std::int64_t m = std::min<std::int64_t>(slot - sentenceOffset_, frames - k);
+        if (e.data) {
+            const std::int64_t audible = std::min(slot, e.dataFrames);
+            const std::int64_t end = std::min(sentenceOffset_ + m, audible);
+            for (std::int64_t f = sentenceOffset_; f < end; ++f) {
+                const std::int64_t o = 2 * (k + (f - sentenceOffset_));
+                acc[o] += e.data[2 * f];
+                acc[o + 1] += e.data[2 * f + 1];
+            }
+        }
+        sentenceOffset_ += m;
+        k += static_cast<int>(m);
+        if (sentenceOffset_ >= slot) {
+            ++sentenceIndex_;
+            sentenceOffset_ = 0;
+        }
+    }
+    if (sentence_ && sentenceIndex_ >= sentenceCount_) {
+        sentence_ = nullptr;
+        sentenceCount_ = 0;
+        sentenceActive_.store(false, std::memory_order_release);
+    }
+}
+
+void Mixer::mixChunk(std::int16_t *out, int frames) {
+    std::int32_t *acc = acc_.data();
+    std::fill(acc, acc + 2 * frames, 0);
+
+    for (std::uint32_t i = 0; i < kMaxVoices; ++i) {
+        Voice &v = voices_[i];
+        if (!v.playing)
+            continue;
+        const std::int64_t n = std::min<std::int64_t>(frames, v.frames - v.cursor);
+        const std::int16_t *src = v.data + 2 * v.cursor;
+        for (std::int64_t s = 0; s < 2 * n; ++s)
+            acc[s] += src[s];
+        v.cursor += n;
+        if (v.cursor >= v.frames)
+            v.playing = false;
+        publish(i);
+    }
+    mixSentence(acc, frames);
+
+    for (int s = 0; s < 2 * frames; ++s)
+        out[s] = static_cast<std::int16_t>(std::clamp(acc[s], -32768, 32767));
+}
+
+void Mixer::reset() {
+    MixerCommand c;
+    while (queue_.pop(c))
+        apply(c);
+    for (std::uint32_t i = 0; i < kMaxVoices; ++i) {
+        voices_[i].playing = false;
+        publish(i);
+    }
+    sentence_ = nullptr;
+    sentenceCount_ = 0;
+    sentenceActive_.store(false, std::memory_order_release);
+}
+
+} // namespace audio

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "audio/SpscQueue.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace audio {
+
+// One slot of a scheduled sentence: `data` (44100 Hz stereo, may be null for silence) sounds
+// from the slot's first frame and is cut at its end.
+struct SentenceEntry {
+    const std::int16_t *data = nullptr;
+    std::int64_t dataFrames = 0;
+    std::int64_t slotFrames = 0;
+};
+
+struct MixerCommand {
+    enum class Kind : std::uint8_t { Play, Stop, Seek, Release, Sentence, CancelSentence };
+    Kind kind = Kind::Stop;
+    std::uint32_t voice = 0;
+    const std::int16_t *data = nullptr; // Play: the voice's samples; Release: data to forget
+    std::int64_t frames = 0;            // Play: length of data in frames
+    std::int64_t cursor = -1;           // Play: start frame, -1 to resume; Seek: new frame
+    SentenceEntry *sentence = nullptr;  // Sentence: entries, owned by the sender
+    std::uint32_t sentenceCount = 0;
+    std::uint64_t seq = 0; // increasing; published once applied
+};
+
+// Mixes the playing voices and the scheduled sentence into 44100 Hz stereo 16-bit frames.
+// Pure: it knows nothing of devices. One thread posts commands, one (the audio callback, or a
+// test by hand) renders; commands posted before a render take effect on its first frame.
+// Sample data handed over stays owned by the sender, who may free it only once processedSeq()
+// has reached the Release (or Sentence/CancelSentence) command that dropped it.
+class Mixer {
+public:
+    static constexpr int kMaxVoices = 1024;
+
+    Mixer();
+
+    // Producer side. False when the queue is full (retry later).
+    bool post(const MixerCommand &command);
+
+    // Consumer side: never blocks, allocates or frees.
+    void render(std::int16_t *out, int frames);
+
+    // Consumer must be idle: applies what is queued, then silences everything.
+    void reset();
+
+    // Published state, readable from the producer thread.
+    std::uint64_t processedSeq() const { return processedSeq_.load(std::memory_order_acquire); }
+    std::int64_t framesRendered() const { return framesRendered_.load(std::memory_order_acquire); }
+    std::uint64_t voiceAck(std::uint32_t v) const {
+        return status_[v].ack.load(std::memory_order_acquire);
+    }
+    std::int64_t voiceCursor(std::uint32_t v) const {
+        return status_[v].cursor.load(std::memory_order_acquire);
+    }
+    bool voicePlaying(std::uint32_t v) const {
+        return status_[v].playing.load(std::memory_order_acquire);
+    }
+    bool sentencePlaying() const { return sentenceActive_.load(std::memory_order_acquire); }
+
+private:
+    static constexpr int kChunk = 1024;
+
+    struct Voice {
+        const std::int16_t *data = nullptr;
+        std::int64_t frames = 0;
+        std::int64_t cursor = 0;
+        bool playing = false;
+    };
+    struct VoiceStatus {
+        std::atomic<std::int64_t> cursor{0};
+        std::atomic<bool> playing{false};
+        std::atomic<std::uint64_t> ack{0};
+    };
+
+    void apply(const MixerCommand &c);
+    void publish(std::uint32_t v);
+    void mixChunk(std::int16_t *out, int frames);
+    void mixSentence(std::int32_t *acc, int frames);
+
+    SpscQueue<MixerCommand, 1024> queue_;
+    std::array<Voice, kMaxVoices> voices_{};
+    std::array<VoiceStatus, kMaxVoices> status_{};
+    std::array<std::int32_t, kChunk * 2> acc_{};
+
+    SentenceEntry *sentence_ = nullptr;
+    std::uint32_t sentenceCount_ = 0;
+    std::uint32_t sentenceIndex_ = 0;
+    std::int64_t sentenceOffset_ = 0;
+
+    std::atomic<bool> sentenceActive_{false};
+    std::atomic<std::uint64_t> processedSeq_{0};
+    std::atomic<std::int64_t> framesRendered_{0};
+};
+
+} // namespace audio
