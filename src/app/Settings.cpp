@@ -6,12 +6,15 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryFile>
 
 namespace app {
 
 QString settingsFolder(const QString &programFolder) {
-    const QFileInfo folder(programFolder);
-    if (folder.isDir() && folder.isWritable())
+    // Try it rather than trust the permission bits: root passes every access check, yet cannot
+    // write on a read-only mount.
+    QTemporaryFile probe(programFolder + QStringLiteral("/.parlotte-probe-XXXXXX"));
+    if (probe.open())
         return programFolder;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);

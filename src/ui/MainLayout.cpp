@@ -55,8 +55,14 @@ QTimer *makeTimer(QWidget *parent, const char *name, int interval) {
 } // namespace
 
 void installDefaultFont() {
-    // Tahoma where installed; otherwise the closest sans-serif faces, narrow ones first so
-    // that every caption fits its button.
+    // Tahoma where installed (Debian's fonts-wine ships a compatible one outside fontconfig's
+    // folders); otherwise the closest sans-serif faces, narrow ones first so that every caption
+    // fits its button.
+    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
+        for (const char *file : {"/usr/share/wine/fonts/tahoma.ttf",
+                                 "/usr/share/wine/fonts/tahomabd.ttf"})
+            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    }
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),
                                {QStringLiteral("DejaVu Sans Condensed"),
                                 QStringLiteral("Liberation Sans Narrow"),

@@ -1,0 +1,47 @@
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLockFile>
+#include <QStyleFactory>
+
+#include "app/MainWindow.h"
+#include "audio/SoundEngine.h"
+#include "ui/MainLayout.h"
+#include "ui/QtDialogs.h"
+
+namespace {
+
+// One lock per program folder: a second launch of the same program ends at once. A lock left
+// by a crashed instance names a dead process, and QLockFile takes it over.
+QString lockPath(const QString &programFolder) {
+    const QByteArray key =
+        QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QDir::tempPath() + QStringLiteral("/parlotte-") + QString::fromLatin1(key) +
+           QStringLiteral(".lock");
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Parlotte"));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(PARLOTTE_VERSION_MAJOR).arg(PARLOTTE_VERSION_MINOR));
+
+    const QString programFolder = QDir::toNativeSeparators(QApplication::applicationDirPath());
+    QLockFile lock(lockPath(programFolder));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0))
+        return 0;
+
+    // Fusion draws the buttons in the colours the program gives them, on every platform.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ui::installDefaultFont();
+
+    audio::SoundEngine engine;
+    ui::QtDialogs dialogs;
+    MainWindow window(programFolder, engine, dialogs);
+    dialogs.setParent(&window);
+    window.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,178 @@
+// The prompt catalogue, the prompt grid, colours, tags and tooltips, and the file lookup.
+#include <QFile>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "audio/SampleLookup.h"
+#include "catalogue/PromptPanel.h"
+#include "catalogue/SampleTable.h"
+#include "files/FileBrowser.h"
+#include "fixtures/WindowFixture.h"
+#include "ui/PromptButton.h"
+#include "ui/Twips.h"
+
+using namespace catalogue;
+
+namespace {
+
+void touch(const QString &dir, const QString &name) {
+    QFile file(dir + u'/' + name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+} // namespace
+
+class TestCatalogue : public QObject {
+    Q_OBJECT
+private slots:
+    void catalogueRows() {
+        QCOMPARE(int(sampleTable().size()), 59);
+        QCOMPARE(samples()[0].id, QStringLiteral("After"));
+        QCOMPARE(samples()[0].label, QStringLiteral("Après"));
+        QCOMPARE(samples()[58].id, QStringLiteral("Yards"));
+        QCOMPARE(samples()[58].label, QStringLiteral("Yards"));
+        QCOMPARE(samples()[1].id, QStringLiteral("50"));
+        QCOMPARE(samples()[21].caption, QStringLiteral("Tout droit,\r\nprenez le ferry"));
+        QCOMPARE(samples()[21].label, QStringLiteral("Tout droit, prenez le ferry"));
+        QCOMPARE(samples()[21].id, QStringLiteral("AhFerry"));
+        QCOMPARE(samples()[53].id, QStringLiteral("TakeFerry"));
+        QCOMPARE(samples()[14].label, QStringLiteral("Prenez la deuxième à gauche"));
+        QCOMPARE(samples()[35].label, QStringLiteral("Prenez l'autoroute"));
+        QCOMPARE(samples()[11].label, QStringLiteral("Mètres"));
+        // Every entry splits into exactly a label and an id of letters and digits.
+        QSet<QString> ids;
+        for (int row = 0; row < SampleCount; ++row) {
+            QCOMPARE(sampleTable()[row].count(u';'), 1);
+            const QString &id = samples()[row].id;
+            QVERIFY2(QRegularExpression(QStringLiteral("^[A-Za-z0-9]+$")).match(id).hasMatch(),
+                     qPrintable(id));
+            QVERIFY(samples()[row].caption.count(QStringLiteral("\r\n")) <= 1);
+            ids.insert(id);
+        }
+        QCOMPARE(ids.size(), 59);
+    }
+
+    void gridPlacesEveryButtonInItsCell() {
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        const int lefts[6] = {120, 2295, 4470, 6645, 8820, 10995};
+        const int tops[10] = {360, 915, 1470, 2025, 2580, 3135, 3690, 4245, 4800, 5355};
+        for (int row = 0; row < SampleCount; ++row) {
+            QPushButton *button = w.findChild<QPushButton *>(QStringLiteral("optSample_%1").arg(row));
+            QVERIFY(button);
+            QCOMPARE(button->parentWidget(), w.controls().fraSamples);
+            QCOMPARE(button->geometry(), ui::twipsRect(lefts[row % 6], tops[row / 6], 2175, 555));
+            QVERIFY(button->isVisible());
+            QString caption = samples()[row].caption;
+            QCOMPARE(button->text(), caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        }
+        // Yards ends row 9 in column 4; the free cell holds the two sentence/assign buttons.
+        QCOMPARE(w.panel().button(58)->geometry(), ui::twipsRect(8820, 5355, 2175, 555));
+        QCOMPARE(w.panel().button(6)->geometry(), ui::twipsRect(120, 915, 2175, 555));
+        QCOMPARE(w.controls().cmdBackspace->geometry(), ui::twipsRect(11115, 5355, 1935, 555));
+        QCOMPARE(w.controls().cmdValider->geometry(), ui::twipsRect(11115, 5355, 1935, 555));
+        QCOMPARE(w.panel().buttonWidth(), 2175.0);
+        QCOMPARE(w.panel().buttonHeight(), 555.0);
+    }
+
+    void lookupOrderAndCase() {
+        QTemporaryDir dir;
+        touch(dir.path(), QStringLiteral("TurnRight.mp3"));
+        touch(dir.path(), QStringLiteral("TurnRight.wav"));
+        QCOMPARE(audio::findSampleFile(dir.path(), QStringLiteral("TurnRight")),
+                 QStringLiteral("TurnRight.mp3"));
+        touch(dir.path(), QStringLiteral("turnright.OGG"));
+        QCOMPARE(audio::findSampleFile(dir.path(), QStringLiteral("TurnRight")),
+                 QStringLiteral("turnright.OGG"));
+        QCOMPARE(audio::FolderIndex(dir.path()).find(QStringLiteral("TurnRight")),
+                 QStringLiteral("turnright.OGG"));
+
+        QTemporaryDir other;
+        touch(other.path(), QStringLiteral("TurnRight.MP2"));
+        touch(other.path(), QStringLiteral("TurnRightX.wav"));
+        QDir(other.path()).mkdir(QStringLiteral("After.ogg")); // a folder never counts
+        QCOMPARE(audio::findSampleFile(other.path(), QStringLiteral("TurnRight")),
+                 QStringLiteral("TurnRight.MP2"));
+        QCOMPARE(audio::FolderIndex(other.path()).find(QStringLiteral("TurnRight")),
+                 QStringLiteral("TurnRight.MP2"));
+        QVERIFY(audio::findSampleFile(other.path(), QStringLiteral("After")).isEmpty());
+        QVERIFY(audio::FolderIndex(other.path()).find(QStringLiteral("After")).isEmpty());
+        QVERIFY(audio::FolderIndex(other.path() + QStringLiteral("/gone")).find(
+                    QStringLiteral("TurnRight")).isEmpty());
+    }
+
+    void coloursAndTagsFollowTheFolder() {
+        fixtures::WindowFixture f;
+        QTemporaryDir pack;
+        touch(pack.path(), QStringLiteral("TurnRight.wav"));
+        MainWindow &w = f.start();
+        // Before any folder with prompts: all grey.
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        for (int row = 0; row < SampleCount; ++row) {
+            const bool present = row == 13;
+            QCOMPARE(w.panel().colorOf(row), present ? PresentColor : MissingColor);
+            QCOMPARE(w.panel().tag(row),
+                     present ? QStringLiteral("8454016") : QStringLiteral("13684944"));
+        }
+        // A file deleted by another program shows grey after "Recharger tous les sons".
+        QFile::remove(pack.path() + QStringLiteral("/TurnRight.wav"));
+        touch(pack.path(), QStringLiteral("After.ogg")); // not a real sound: still green
+        QTest::mouseClick(w.controls().cmdReloadAll, Qt::LeftButton);
+        QCOMPARE(w.panel().tag(13), QStringLiteral("13684944"));
+        QCOMPARE(w.panel().tag(0), QStringLiteral("8454016"));
+        // The right button opens the file: a file the engine cannot read turns grey.
+        QTest::mouseClick(w.panel().button(0), Qt::RightButton);
+        QCOMPARE(w.panel().tag(0), QStringLiteral("13684944"));
+    }
+
+    void reloadWithoutFolderChangesNothing() {
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        w.panel().setColor(3, PresentColor);
+        w.state().currentFolder.clear();
+        w.panel().reloadAllSamples();
+        QCOMPARE(w.panel().colorOf(3), PresentColor);
+    }
+
+    void assignModeLook() {
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        const QColor designed = w.controls().fraSamples->palette().color(QPalette::Window);
+        QCOMPARE(w.panel().button(0)->toolTip(), QStringLiteral("After.ogg"));
+        QCOMPARE(w.panel().button(58)->toolTip(), QStringLiteral("Yards.ogg"));
+
+        w.state().selectedFile = QStringLiteral("essai.mp3");
+        w.panel().setAssignMode(true);
+        QCOMPARE(w.panel().button(0)->toolTip(), QStringLiteral("After.mp3"));
+        QCOMPARE(w.panel().button(58)->toolTip(), QStringLiteral("Yards.mp3"));
+        QVERIFY(w.controls().cmdValider->isVisible());
+        QVERIFY(w.controls().tmrFrame->isActive());
+        QCOMPARE(w.controls().tmrFrame->interval(), 450);
+        QCOMPARE(w.controls().fraSamples->title(),
+                 QStringLiteral(" Cliquez sur le son à affecter puis sur « Valider » (Échap : annuler)"));
+        QCOMPARE(w.controls().fraSamples->palette().color(QPalette::Window), QColor(255, 160, 96));
+        // The frame blinks: its normal colour after one tick, orange again after the next.
+        QTRY_COMPARE_WITH_TIMEOUT(w.controls().fraSamples->palette().color(QPalette::Window),
+                                  designed, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.controls().fraSamples->palette().color(QPalette::Window),
+                                  QColor(255, 160, 96), 2000);
+        // In assign mode a right press does not reload and a left press picks the target.
+        QTest::mouseClick(w.panel().button(7), Qt::LeftButton);
+        QCOMPARE(w.state().assignTarget, 7);
+
+        w.panel().setAssignMode(false);
+        QCOMPARE(w.panel().button(0)->toolTip(), QStringLiteral("After.ogg"));
+        QVERIFY(!w.controls().cmdValider->isVisible());
+        QVERIFY(!w.controls().tmrFrame->isActive());
+        QCOMPARE(w.controls().fraSamples->palette().color(QPalette::Window), designed);
+        QCOMPARE(w.controls().fraSamples->title(),
+                 QStringLiteral(" Clic gauche : écouter le son (ou ajouter à la phrase)  -  Clic "
+                                "droit : recharger le fichier "));
+    }
+};
+
+QTEST_MAIN(TestCatalogue)
+#include "test_catalogue.moc"

@@ -1,0 +1,154 @@
+// Prompt presses as heard: the mixer is rendered by hand and compared with the files' samples.
+#include <QPushButton>
+#include <QtTest>
+
+#include "catalogue/PromptChannel.h"
+#include "catalogue/PromptPanel.h"
+#include "fixtures/SoundFiles.h"
+#include "fixtures/WindowFixture.h"
+#include "files/FileBrowser.h"
+#include "ui/FileList.h"
+#include "ui/PromptButton.h"
+
+namespace {
+
+constexpr int TurnRight = 13;
+constexpr int After = 0;
+
+QVector<qint16> render(fixtures::TestEngine &engine, int frames) {
+    QVector<qint16> out(frames * 2);
+    engine.real.mixer().render(out.data(), frames);
+    return out;
+}
+
+// First frame index (stereo frames) holding any non-zero sample, or -1.
+int firstSound(const QVector<qint16> &out) {
+    for (int i = 0; i < out.size(); ++i)
+        if (out[i] != 0)
+            return i / 2;
+    return -1;
+}
+
+bool silent(const QVector<qint16> &out) { return firstSound(out) < 0; }
+
+struct Pack {
+    QTemporaryDir dir;
+    QString path() const { return dir.path(); }
+};
+
+} // namespace
+
+class TestPlayback : public QObject {
+    Q_OBJECT
+private slots:
+    void pressPlaysThePromptFromItsStart() {
+        Pack pack;
+        // 44100 Hz stereo: the output format itself, so what is heard is the file, sample for sample.
+        fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 4410, 44100, 2);
+        const QVector<qint16> samples = fixtures::wavSamples(4410, 44100, 2);
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        QVERIFY(silent(render(f.engine, 512)));
+
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QVERIFY(w.panel().isSelected(TurnRight));
+        const QVector<qint16> heard = render(f.engine, 8192);
+        QCOMPARE(heard.mid(0, samples.size()), samples);
+        QVERIFY(silent(heard.mid(samples.size())));
+
+        // Pressing the same prompt again restarts it and leaves no prompt current.
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        render(f.engine, 1000);
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QCOMPARE(w.state().currentPromptIndex, -1);
+        QCOMPARE(render(f.engine, 4410), samples);
+    }
+
+    void secondPromptStopsTheFirst() {
+        Pack pack;
+        fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 44100, 44100, 2);
+        fixtures::makeWav(pack.path(), QStringLiteral("After.wav"), 2205, 44100, 1);
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QVERIFY(!silent(render(f.engine, 1000)));
+        QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
+        QCOMPARE(w.state().currentPromptIndex, After);
+        QVERIFY(!w.panel().isSelected(TurnRight));
+        QVERIFY(w.panel().isSelected(After));
+        // Only After is heard (mono, so both channels carry the same samples), then silence.
+        const QVector<qint16> heard = render(f.engine, 4410);
+        const QVector<qint16> mono = fixtures::wavSamples(2205, 44100, 1);
+        for (int i = 0; i < 2205; ++i) {
+            QCOMPARE(heard[2 * i], mono[i]);
+            QCOMPARE(heard[2 * i + 1], mono[i]);
+        }
+        QVERIFY(silent(heard.mid(2 * 2205)));
+
+        // Escape at the focus sink stops the prompt and releases its button.
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!w.panel().isSelected(TurnRight));
+        QVERIFY(silent(render(f.engine, 1000)));
+    }
+
+    void resampledPromptKeepsItsLength() {
+        Pack pack;
+        fixtures::makeWav(pack.path(), QStringLiteral("After.wav"), 11025, 22050, 1);
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
+        const QVector<qint16> heard = render(f.engine, 30000);
+        QCOMPARE(firstSound(heard), 0);
+        int last = -1;
+        for (int i = 0; i < heard.size(); ++i)
+            if (heard[i] != 0)
+                last = i / 2;
+        // Half a second at 44100 Hz, give or take the tone's own zero crossings.
+        QVERIFY2(last > 22000 && last < 22050, qPrintable(QString::number(last)));
+    }
+
+    void brokenFilePlaysNothing() {
+        Pack pack;
+        fixtures::makeGarbage(pack.path(), QStringLiteral("TurnRight.ogg"), 5000);
+        fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 4410, 44100, 2);
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        // The .ogg comes first and cannot be read: silence, no message, still the current prompt.
+        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("8454016"));
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QVERIFY(silent(render(f.engine, 8192)));
+        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::RightButton);
+        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("13684944"));
+        // No file at all: nothing sounds, the press still counts.
+        QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
+        QCOMPARE(w.state().currentPromptIndex, After);
+        QVERIFY(silent(render(f.engine, 2048)));
+    }
+
+    void focusReturnsToTheSink() {
+        Pack pack;
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QApplication::setActiveWindow(&w);
+        w.controls().File1->setFocus();
+        QTest::mouseClick(w.panel().button(5), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.controls().cmdDummy));
+        w.controls().File1->setFocus();
+        QTest::mouseClick(w.controls().cmdReloadAll, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.controls().File1));
+    }
+};
+
+QTEST_MAIN(TestPlayback)
+#include "test_playback.moc"

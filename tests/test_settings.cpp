@@ -1,0 +1,163 @@
+// settings.ini: read at start-up, written whole at every close, created when missing.
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/Settings.h"
+#include "catalogue/PromptPanel.h"
+#include "fixtures/WindowFixture.h"
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QString makePack(QTemporaryDir &dir, const QString &sub) {
+    const QString folder = dir.path() + u'/' + sub;
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/After.ogg"));
+    file.open(QIODevice::WriteOnly);
+    file.write("x");
+    return folder;
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void missingFileIsCreatedAtStartUp() {
+        fixtures::WindowFixture f;
+        f.start();
+        QCOMPARE(readAll(f.settingsPath()),
+                 ("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" +
+                  f.programFolder().toUtf8() + "\r\nLastSentence=\r\nExitMessage=1\r\n"));
+    }
+
+    void rememberedFolderIsOpenedAndWrittenBack() {
+        fixtures::WindowFixture f;
+        QTemporaryDir packs;
+        const QString pack = makePack(packs, QStringLiteral("Voix é"));
+        // Padded with two spaces, LF-only line ends, keys in another order than written.
+        f.writeSettings("ExitMessage=0\nLastFolder=  " + pack.toUtf8() + "  \n");
+        MainWindow &w = f.start();
+        QCOMPARE(w.state().currentFolder, pack);
+        QCOMPARE(w.controls().lblDirPath->text(), pack);
+        QCOMPARE(w.panel().tag(0), QStringLiteral("8454016"));
+        QVERIFY(!w.state().exitMessage);
+        QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
+        w.close();
+        QCOMPARE(readAll(f.settingsPath()),
+                 "AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" + pack.toUtf8() +
+                     "\r\nLastSentence=\r\nExitMessage=0\r\n");
+    }
+
+    void keysAreExact() {
+        fixtures::WindowFixture f;
+        QTemporaryDir packs;
+        const QString pack = makePack(packs, QStringLiteral("v"));
+        f.writeSettings("lastfolder=" + pack.toUtf8() + "\r\nLastFolder =" + pack.toUtf8() +
+                        "\r\nno equals sign\r\n=orphan\r\nExitMessage=maybe\r\n");
+        MainWindow &w = f.start();
+        QCOMPARE(w.state().currentFolder, f.programFolder());
+        QVERIFY(w.state().exitMessage);
+    }
+
+    void folderWithoutOrdinaryFilesFallsBack() {
+        fixtures::WindowFixture f;
+        QTemporaryDir packs;
+        QDir(packs.path()).mkdir(QStringLiteral("only-a-folder"));
+        QFile hidden(packs.path() + QStringLiteral("/.hidden.ogg"));
+        hidden.open(QIODevice::WriteOnly);
+        hidden.close();
+        f.writeSettings("LastFolder=" + packs.path().toUtf8() + "\r\n");
+        MainWindow &w = f.start();
+        QCOMPARE(w.state().currentFolder, f.programFolder());
+
+        fixtures::WindowFixture g;
+        g.writeSettings("LastFolder=/no/such/folder/at/all\r\n");
+        QCOMPARE(g.start().state().currentFolder, g.programFolder());
+    }
+
+    void editorNameAndPathInBothOrders() {
+        QTemporaryDir dir;
+        const QString editor = dir.path() + QStringLiteral("/editor");
+        QFile exe(editor);
+        exe.open(QIODevice::WriteOnly);
+        exe.close();
+        {
+            fixtures::WindowFixture f;
+            f.writeSettings("AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor.toUtf8() +
+                            "\r\n");
+            MainWindow &w = f.start();
+            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
+            QCOMPARE(w.controls().cmdOpenSample->property("tag").toString(), editor);
+        }
+        {
+            fixtures::WindowFixture f;
+            f.writeSettings("AudioEditorName=Audacieux\r\nAudioEditorPath=/gone/editor\r\n");
+            MainWindow &w = f.start();
+            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
+            QVERIFY(w.state().audioEditorName.isEmpty());
+            QVERIFY(w.controls().cmdOpenSample->property("tag").toString().isEmpty());
+        }
+        {
+            fixtures::WindowFixture f;
+            f.writeSettings("AudioEditorPath=/gone/editor\r\nAudioEditorName=Audacieux\r\n");
+            MainWindow &w = f.start();
+            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
+            QVERIFY(w.controls().cmdOpenSample->property("tag").toString().isEmpty());
+        }
+    }
+
+    void truthValues() {
+        QCOMPARE(app::readTruth(QStringLiteral("0")), std::optional<bool>(false));
+        QCOMPARE(app::readTruth(QStringLiteral("1")), std::optional<bool>(true));
+        QCOMPARE(app::readTruth(QStringLiteral("-1")), std::optional<bool>(true));
+        QCOMPARE(app::readTruth(QStringLiteral("False")), std::optional<bool>(false));
+        QCOMPARE(app::readTruth(QStringLiteral("true")), std::optional<bool>(true));
+        QCOMPARE(app::readTruth(QStringLiteral("oui")), std::nullopt);
+        QCOMPARE(app::readTruth(QString()), std::nullopt);
+    }
+
+    void garbledFileLoadsNothingHarmful() {
+        fixtures::WindowFixture f;
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk.append(char((i * 7919) & 0xFF));
+        f.writeSettings(junk);
+        MainWindow &w = f.start();
+        QCOMPARE(w.state().currentFolder, f.programFolder());
+        QVERIFY(w.isVisible());
+    }
+
+    void savingIsAllOrNothing() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("settings.ini"));
+        app::SettingsValues values;
+        values.lastFolder = QStringLiteral("/données/voix");
+        QVERIFY(app::writeSettings(path, values));
+        const QByteArray before = readAll(path);
+        QVERIFY(before.contains("LastFolder=/donn\xc3\xa9" "es/voix\r\n"));
+        // Round trip of an accented path.
+        const auto lines = app::parseSettings(before);
+        QCOMPARE(lines[2].value, QStringLiteral("/données/voix"));
+        // Writing where no file can be made leaves no partial file and reports the failure.
+        QVERIFY(!app::writeSettings(dir.filePath(QStringLiteral("missing/settings.ini")), values));
+        QCOMPARE(readAll(path), before);
+    }
+
+    void locationFallsBackWhenFolderIsReadOnly() {
+        QTemporaryDir dir;
+        QCOMPARE(app::settingsFolder(dir.path()), dir.path());
+        QVERIFY(app::settingsFolder(QStringLiteral("/proc")) != QStringLiteral("/proc"));
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "test_settings.moc"
