@@ -1,0 +1,206 @@
+// Sentence playback on the real engine, its mixer rendered by hand: every element must start on
+// the frame where the previous slot ends, and the highlight must follow the slots.
+#include <QFile>
+#include <QtTest>
+
+#include "audio/Resampler.h"
+#include "fixtures/SoundFiles.h"
+#include "test_sentence_rig.h"
+
+namespace {
+
+constexpr int Silent = 33075; // 750 ms at 44100 Hz
+
+// What the mixer must play for a makeWav file of these parameters.
+std::vector<qint16> heard(int frames, int rate) {
+    const QVector<qint16> source = fixtures::wavSamples(frames, rate, 1);
+    return audio::toOutputFormat(source.data(), frames, rate, 1);
+}
+
+// Compares `out` from frame `at` with `expected`; on a mismatch says where.
+QString mismatch(const std::vector<qint16> &out, std::int64_t at,
+                 const std::vector<qint16> &expected) {
+    if (static_cast<std::size_t>(2 * at) + expected.size() > out.size())
+        return QStringLiteral("output too short");
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (out[2 * at + i] != expected[i])
+            return QStringLiteral("frame %1 of the element differs").arg(i / 2);
+    }
+    return {};
+}
+
+QString nonSilent(const std::vector<qint16> &out, std::int64_t from, std::int64_t frames) {
+    for (std::int64_t i = 2 * from; i < 2 * (from + frames); ++i) {
+        if (out[i] != 0)
+            return QStringLiteral("sound at frame %1").arg(i / 2);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestSentencePlayback : public QObject {
+    Q_OBJECT
+private slots:
+    void missingMiddlePromptIsAnExactSilentSlot() {
+        SentenceRig rig;
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "After.wav", 4410, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "Meters.wav", 11025, 22050).isEmpty());
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({0, 5, 11});
+        rig.composer->setListening(true);
+        QVERIFY(rig.state.listening);
+        QCOMPARE(rig.panel->colorOf(0), catalogue::HighlightColor);
+        QCOMPARE(rig.c.tmrPlaySentence->interval(), 100);
+
+        const std::vector<qint16> first = heard(4410, 44100);
+        const std::vector<qint16> third = heard(11025, 22050);
+        const std::int64_t thirdAt = 4410 + Silent;
+        const std::vector<qint16> out = rig.render(static_cast<int>(thirdAt) + 22050 + 2000);
+        QCOMPARE(mismatch(out, 0, first), QString());
+        QCOMPARE(nonSilent(out, 4410, Silent), QString());
+        QCOMPARE(mismatch(out, thirdAt, third), QString());
+        QCOMPARE(nonSilent(out, thirdAt + 22050, 2000), QString());
+
+        // The highlight walks with the slots: the missing prompt is lit for its 750 ms.
+        QTRY_COMPARE_WITH_TIMEOUT(rig.panel->colorOf(5), catalogue::HighlightColor, 2000);
+        QCOMPARE(rig.panel->colorOf(0), catalogue::PresentColor);
+        QCOMPARE(rig.c.tmrPlaySentence->interval(), 750);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.panel->colorOf(11), catalogue::HighlightColor, 2000);
+        QCOMPARE(rig.panel->colorOf(5), catalogue::MissingColor);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 2000);
+        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.c.tmrPlaySentence->isActive());
+        QCOMPARE(rig.panel->colorOf(11), catalogue::PresentColor);
+        QCOMPARE(rig.composer->currentElement(), 2);
+    }
+
+    void stoppingMidElementSilencesAtOnce() {
+        SentenceRig rig;
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "TurnRight.wav", 88200, 44100).isEmpty());
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({13, 13});
+        rig.composer->setListening(true);
+        const std::vector<qint16> before = rig.render(1000);
+        QCOMPARE(mismatch(before, 0, std::vector<qint16>(heard(1000, 44100))), QString());
+        QCOMPARE(rig.panel->colorOf(13), catalogue::HighlightColor);
+
+        rig.composer->setListening(false);
+        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.c.tmrPlaySentence->isActive());
+        QCOMPARE(rig.panel->colorOf(13), catalogue::PresentColor);
+        QCOMPARE(nonSilent(rig.render(4 * 44100), 0, 4 * 44100), QString());
+    }
+
+    void theLastTickDoesNotCutTheSound() {
+        // The timer only moves the highlight: when it runs ahead of the device, the end of the
+        // sentence must still be heard whole.
+        SentenceRig rig;
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "After.wav", 441, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "Then.wav", 882, 44100).isEmpty());
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({0, 54});
+        rig.composer->setListening(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 2000);
+        const std::vector<qint16> out = rig.render(441 + 882 + 100);
+        QCOMPARE(mismatch(out, 0, heard(441, 44100)), QString());
+        QCOMPARE(mismatch(out, 441, heard(882, 44100)), QString());
+    }
+
+    void handEditedAndUnreadableElementsAreSilentSlots() {
+        SentenceRig rig;
+        const QString dir = rig.pack.path();
+        QVERIFY(!fixtures::makeWav(dir, "After.wav", 300, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, "Meters.wav", 500, 44100).isEmpty());
+        QVERIFY(!fixtures::makeGarbage(dir, "TurnRight.wav", 5000).isEmpty());
+        QFile file(rig.pack.filePath("s.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("00;77;abc;;13;-4;11\r\n");
+        file.close();
+        rig.composer->loadSentenceFile(file.fileName());
+        QCOMPARE(rig.text(), QStringLiteral("Après ; Tournez à droite ; Mètres"));
+        rig.composer->setListening(true);
+        QVERIFY(rig.state.listening);
+        QVERIFY(rig.dialogs.messages.isEmpty());
+
+        const std::int64_t lastAt = 300 + 5 * Silent;
+        const std::vector<qint16> out = rig.render(static_cast<int>(lastAt) + 500 + 100);
+        QCOMPARE(mismatch(out, 0, heard(300, 44100)), QString());
+        QCOMPARE(nonSilent(out, 300, 5 * Silent), QString());
+        QCOMPARE(mismatch(out, lastAt, heard(500, 44100)), QString());
+
+        // The pieces naming no prompt light nothing; the unreadable prompt is lit in its slot.
+        QTRY_COMPARE_WITH_TIMEOUT(rig.composer->currentElement(), 1, 2000);
+        for (int row = 0; row < catalogue::SampleCount; ++row)
+            QVERIFY(rig.panel->colorOf(row) != catalogue::HighlightColor);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.panel->colorOf(13), catalogue::HighlightColor, 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 6000);
+    }
+
+    void zeroMillisecondElementDoesNotStall() {
+        SentenceRig rig;
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "After.wav", 1, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "Meters.wav", 441, 44100).isEmpty());
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({0, 11});
+        rig.composer->setListening(true);
+        QVERIFY(rig.c.tmrPlaySentence->interval() >= 1);
+        const std::vector<qint16> out = rig.render(1 + 441 + 10);
+        QCOMPARE(mismatch(out, 0, heard(1, 44100)), QString());
+        QCOMPARE(mismatch(out, 1, heard(441, 44100)), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 1000);
+    }
+
+    void streamsAreFreedBeforeTheNextPlaybackAndAtTheEnd() {
+        SentenceRig rig;
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "After.wav", 44100, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "Meters.wav", 44100, 44100).isEmpty());
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({0, 11, 0});
+        rig.composer->setListening(true);
+        QCOMPARE(rig.engine.liveStreams(), 3);
+        rig.composer->setListening(false);
+        rig.c.cmdBackspace->click();
+        rig.composer->setListening(true);
+        QCOMPARE(rig.engine.liveStreams(), 2);
+        rig.composer.reset();
+        QCOMPARE(rig.engine.liveStreams(), 0);
+        QCOMPARE(nonSilent(rig.render(44100), 0, 44100), QString());
+    }
+
+    void playbackRunsOnTheTablesMadeAtItsStart() {
+        SentenceRig rig;
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "After.wav", 2000, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(rig.pack.path(), "Meters.wav", 3000, 44100).isEmpty());
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({0, 11});
+        rig.composer->setListening(true);
+        // Emptying the sentence and leaving sentence mode change neither the sound nor the state.
+        rig.c.cmdBackspace->click();
+        rig.c.cmdBackspace->click();
+        QCOMPARE(rig.state.sentenceCode, QString());
+        rig.composer->setSentenceMode(false);
+        QVERIFY(rig.state.listening);
+        QVERIFY(rig.c.tmrPlaySentence->isActive());
+        const std::vector<qint16> out = rig.render(5000);
+        QCOMPARE(mismatch(out, 0, heard(2000, 44100)), QString());
+        QCOMPARE(mismatch(out, 2000, heard(3000, 44100)), QString());
+
+        // Stopping still works although the code has become empty meanwhile.
+        rig.composer->setListening(true);
+        rig.composer->setListening(false);
+        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.c.tmrPlaySentence->isActive());
+        for (int row : {0, 11})
+            QCOMPARE(rig.panel->colorOf(row), catalogue::PresentColor);
+    }
+};
+
+QTEST_MAIN(TestSentencePlayback)
+#include "test_sentence_playback.moc"
