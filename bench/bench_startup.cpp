@@ -24,12 +24,22 @@
 
 namespace {
 
+// The child tells the parent through this pipe the moment its window is shown and painted.
+constexpr int ShownFd = 3;
+
+void reportShown() {
+    const char byte = 1;
+    if (write(ShownFd, &byte, 1) != 1)
+        std::perror("write");
+}
+
 int runMinimal(int argc, char **argv) {
     QApplication app(argc, argv);
     QWidget window;
     window.resize(897, 690);
     window.show();
     QApplication::processEvents();
+    reportShown();
     return 0;
 }
 
@@ -42,6 +52,7 @@ int runParlotte(int argc, char **argv, const char *programFolder) {
     MainWindow window(QString::fromLocal8Bit(programFolder), engine, dialogs);
     window.start();
     QApplication::processEvents();
+    reportShown();
     return 0;
 }
 
@@ -51,16 +62,27 @@ struct Sample {
 };
 
 Sample measure(const char *self, const char *mode, const char *folder) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        std::abort();
     const auto begin = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
+        close(fds[0]);
+        dup2(fds[1], ShownFd);
         execl(self, self, mode, folder, static_cast<char *>(nullptr));
         _exit(127);
     }
+    close(fds[1]);
+    char byte = 0;
+    const bool shown = read(fds[0], &byte, 1) == 1;
+    const auto end = std::chrono::steady_clock::now();
+    close(fds[0]);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
+    if (!shown)
+        std::fprintf(stderr, "%s never showed its window\n", mode);
     return {std::chrono::duration<double, std::milli>(end - begin).count(), usage.ru_maxrss};
 }
 

@@ -61,7 +61,8 @@ private slots:
         const int lefts[6] = {120, 2295, 4470, 6645, 8820, 10995};
         const int tops[10] = {360, 915, 1470, 2025, 2580, 3135, 3690, 4245, 4800, 5355};
         for (int row = 0; row < SampleCount; ++row) {
-            QPushButton *button = w.findChild<QPushButton *>(QStringLiteral("optSample_%1").arg(row));
+            QPushButton *button =
+                w.findChild<QPushButton *>(QStringLiteral("optSample_%1").arg(row));
             QVERIFY(button);
             QCOMPARE(button->parentWidget(), w.controls().fraSamples);
             QCOMPARE(button->geometry(), ui::twipsRect(lefts[row % 6], tops[row / 6], 2175, 555));
@@ -100,8 +101,9 @@ private slots:
                  QStringLiteral("TurnRight.MP2"));
         QVERIFY(audio::findSampleFile(other.path(), QStringLiteral("After")).isEmpty());
         QVERIFY(audio::FolderIndex(other.path()).find(QStringLiteral("After")).isEmpty());
-        QVERIFY(audio::FolderIndex(other.path() + QStringLiteral("/gone")).find(
-                    QStringLiteral("TurnRight")).isEmpty());
+        QVERIFY(audio::FolderIndex(other.path() + QStringLiteral("/gone"))
+                    .find(QStringLiteral("TurnRight"))
+                    .isEmpty());
     }
 
     void coloursAndTagsFollowTheFolder() {
@@ -152,7 +154,8 @@ private slots:
         QVERIFY(w.controls().tmrFrame->isActive());
         QCOMPARE(w.controls().tmrFrame->interval(), 450);
         QCOMPARE(w.controls().fraSamples->title(),
-                 QStringLiteral(" Cliquez sur le son à affecter puis sur « Valider » (Échap : annuler)"));
+                 QStringLiteral(
+                     " Cliquez sur le son à affecter puis sur « Valider » (Échap : annuler)"));
         QCOMPARE(w.controls().fraSamples->palette().color(QPalette::Window), QColor(255, 160, 96));
         // The frame blinks: its normal colour after one tick, orange again after the next.
         QTRY_COMPARE_WITH_TIMEOUT(w.controls().fraSamples->palette().color(QPalette::Window),

@@ -4,9 +4,9 @@
 
 #include "catalogue/PromptChannel.h"
 #include "catalogue/PromptPanel.h"
+#include "files/FileBrowser.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
-#include "files/FileBrowser.h"
 #include "ui/FileList.h"
 #include "ui/PromptButton.h"
 
@@ -29,7 +29,9 @@ int firstSound(const QVector<qint16> &out) {
     return -1;
 }
 
-bool silent(const QVector<qint16> &out) { return firstSound(out) < 0; }
+bool silent(const QVector<qint16> &out) {
+    return firstSound(out) < 0;
+}
 
 struct Pack {
     QTemporaryDir dir;
@@ -43,7 +45,8 @@ class TestPlayback : public QObject {
 private slots:
     void pressPlaysThePromptFromItsStart() {
         Pack pack;
-        // 44100 Hz stereo: the output format itself, so what is heard is the file, sample for sample.
+        // 44100 Hz stereo: the output format itself, so what is heard is the file, sample for
+        // sample.
         fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 4410, 44100, 2);
         const QVector<qint16> samples = fixtures::wavSamples(4410, 44100, 2);
         fixtures::WindowFixture f;

@@ -143,7 +143,8 @@ private slots:
         values.lastFolder = QStringLiteral("/données/voix");
         QVERIFY(app::writeSettings(path, values));
         const QByteArray before = readAll(path);
-        QVERIFY(before.contains("LastFolder=/donn\xc3\xa9" "es/voix\r\n"));
+        QVERIFY(before.contains("LastFolder=/donn\xc3\xa9"
+                                "es/voix\r\n"));
         // Round trip of an accented path.
         const auto lines = app::parseSettings(before);
         QCOMPARE(lines[2].value, QStringLiteral("/données/voix"));

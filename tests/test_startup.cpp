@@ -93,8 +93,10 @@ private slots:
         QVERIFY(c.cmdValider->font().bold());
         QCOMPARE(c.cmdValider->font().pointSizeF(), 11.25);
         QCOMPARE(c.cmdBackspace->toolTip(), QStringLiteral("Effacer le dernier élément"));
-        QCOMPARE(c.cmdOpenSentence->toolTip(), QStringLiteral("Ouvrir un fichier \"phrase\" [Ctrl+O]"));
-        QCOMPARE(c.cmdSaveSentence->toolTip(), QStringLiteral("Enregistrer la phrase sous... [Ctrl+S]"));
+        QCOMPARE(c.cmdOpenSentence->toolTip(),
+                 QStringLiteral("Ouvrir un fichier \"phrase\" [Ctrl+O]"));
+        QCOMPARE(c.cmdSaveSentence->toolTip(),
+                 QStringLiteral("Enregistrer la phrase sous... [Ctrl+S]"));
         for (int i = 0; i < 4; ++i)
             QVERIFY(!c.chkFLBFilter[i]->isChecked());
         QCOMPARE(c.chkFLBFilter[0]->property("tag").toString(), QStringLiteral("*.*;"));
@@ -158,13 +160,15 @@ private slots:
         f.engine.initError = QStringLiteral("No available audio device");
         MainWindow &w = f.start();
         QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0].text,
-                 QStringLiteral("Impossible d'initialiser SDL2 !\r\nErreur No available audio device"));
+        QCOMPARE(
+            f.dialogs.messages[0].text,
+            QStringLiteral("Impossible d'initialiser SDL2 !\r\nErreur No available audio device"));
         QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Erreur"));
         QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
         QVERIFY(w.isVisible());
-        QCOMPARE(w.findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^optSample_"))).size(),
-                 59);
+        QCOMPARE(
+            w.findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^optSample_"))).size(),
+            59);
         QVERIFY(QFile::exists(f.settingsPath()));
     }
 

@@ -39,13 +39,12 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
 
     panel_ = std::make_unique<catalogue::PromptPanel>(controls_, state_, engine_);
     promptChannel_ = std::make_unique<catalogue::PromptChannel>(state_, engine_, *panel_);
-    filePlayback_ = std::make_unique<audio::FilePlayback>(engine_, state_, controls_.picSamplePos,
-                                                          controls_.lblSampleTime,
-                                                          controls_.tmrPlaySample);
+    filePlayback_ = std::make_unique<audio::FilePlayback>(
+        engine_, state_, controls_.picSamplePos, controls_.lblSampleTime, controls_.tmrPlaySample);
     fileBrowser_ = std::make_unique<files::FileBrowser>(controls_, state_);
     preview_ = std::make_unique<files::Preview>(controls_, state_);
-    composer_ = std::make_unique<sentence::SentenceComposer>(controls_, state_, engine_, *panel_,
-                                                             dialogs_);
+    composer_ =
+        std::make_unique<sentence::SentenceComposer>(controls_, state_, engine_, *panel_, dialogs_);
 
     auto stopFile = [this] { filePlayback_->stopFilePlayback(); };
     fileBrowser_->reloadAllSamples = [this] { panel_->reloadAllSamples(); };
@@ -62,8 +61,7 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     };
     connect(filePlayback_.get(), &audio::FilePlayback::focusToFileList, this,
             [this] { controls_.File1->setFocus(); });
-    connect(filePlayback_.get(), &audio::FilePlayback::focusToDummy, this,
-            &MainWindow::focusDummy);
+    connect(filePlayback_.get(), &audio::FilePlayback::focusToDummy, this, &MainWindow::focusDummy);
 
     connect(controls_.cmdReloadAll, &QPushButton::clicked, this,
             [this] { panel_->reloadAllSamples(); });
@@ -80,7 +78,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::focusDummy() { controls_.cmdDummy->setFocus(Qt::OtherFocusReason); }
+void MainWindow::focusDummy() {
+    controls_.cmdDummy->setFocus(Qt::OtherFocusReason);
+}
 
 void MainWindow::checkEngine() {
     for (const QString &library : engine_.outdatedLibraries())
@@ -89,9 +89,8 @@ void MainWindow::checkEngine() {
     engine_.setConfig(3, 100);
     engine_.setConfig(5, 100);
     if (!engine_.init(-1, 44100))
-        dialogs_.message(QStringLiteral("Impossible d'initialiser ") +
-                             engine_.outputLibraryName() + QStringLiteral(" !\r\nErreur ") +
-                             engine_.errorText(),
+        dialogs_.message(QStringLiteral("Impossible d'initialiser ") + engine_.outputLibraryName() +
+                             QStringLiteral(" !\r\nErreur ") + engine_.errorText(),
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
 }
 
@@ -109,8 +108,7 @@ void MainWindow::start() {
         ui::PromptButton *button = panel_->button(row);
         connect(button, &ui::PromptButton::mousePressed, this,
                 [this](int r, Qt::MouseButton b, Qt::KeyboardModifiers) { onPromptPressed(r, b); });
-        connect(button, &ui::PromptButton::doubleClicked, this,
-                &MainWindow::onPromptDoubleClicked);
+        connect(button, &ui::PromptButton::doubleClicked, this, &MainWindow::onPromptDoubleClicked);
         connect(button, &ui::PromptButton::keyPressed, this, &MainWindow::focusDummy);
     }
 
@@ -129,9 +127,8 @@ void MainWindow::start() {
 
     controls_.lblDirPath->setText(fileBrowser_->dirPath());
     panel_->reloadAllSamples();
-    setWindowTitle(QStringLiteral("Parlotte %1.%2")
-                       .arg(PARLOTTE_VERSION_MAJOR)
-                       .arg(PARLOTTE_VERSION_MINOR));
+    setWindowTitle(
+        QStringLiteral("Parlotte %1.%2").arg(PARLOTTE_VERSION_MAJOR).arg(PARLOTTE_VERSION_MINOR));
     show();
     focusDummy();
 }

@@ -8,9 +8,9 @@
 // The window-level state that the subsystems share. The window owns the one instance; the
 // subsystems get a reference to it, never to the window's widgets.
 struct WindowState {
-    QString programFolder;     // without a trailing separator
-    QString currentFolder;     // as the folder list reports it
-    QString selectedFile;      // name without folder
+    QString programFolder; // without a trailing separator
+    QString currentFolder; // as the folder list reports it
+    QString selectedFile;  // name without folder
     std::int16_t currentPromptIndex = -1;
     std::int16_t lastPreviewIndex = -1;
     bool assignMode = false;

@@ -49,8 +49,8 @@ QString findSampleFile(const QString &folder, const QString &sampleId) {
         dir.entryList({sampleId + QStringLiteral(".ogg"), sampleId + QStringLiteral(".mp?"),
                        sampleId + QStringLiteral(".wav")},
                       QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QString &ext : {QStringLiteral(".ogg"), QStringLiteral(".mp"),
-                               QStringLiteral(".wav")}) {
+    for (const QString &ext :
+         {QStringLiteral(".ogg"), QStringLiteral(".mp"), QStringLiteral(".wav")}) {
         for (const QString &name : candidates) {
             if (name.size() == sampleId.size() + 4 &&
                 name.mid(sampleId.size()).startsWith(ext, Qt::CaseInsensitive))

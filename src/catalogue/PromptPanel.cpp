@@ -16,7 +16,9 @@ namespace catalogue {
 const char *const AssignFrameCaption =
     " Cliquez sur le son à affecter puis sur « Valider » (Échap : annuler)";
 
-QColor fromBgr(unsigned bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor fromBgr(unsigned bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 unsigned toBgr(const QColor &color) {
     return static_cast<unsigned>(color.red()) | static_cast<unsigned>(color.green()) << 8 |
@@ -71,7 +73,9 @@ void PromptPanel::buildGrid() {
     }
 }
 
-QString PromptPanel::tag(int row) const { return buttons_[row]->property("tag").toString(); }
+QString PromptPanel::tag(int row) const {
+    return buttons_[row]->property("tag").toString();
+}
 
 unsigned PromptPanel::colorOf(int row) const {
     return toBgr(buttons_[row]->palette().color(QPalette::Button));
@@ -80,7 +84,10 @@ unsigned PromptPanel::colorOf(int row) const {
 void PromptPanel::setColor(int row, unsigned bgr) {
     QPushButton *button = row == 0 && !buttons_[0] ? controls_.optSample0 : buttons_[row];
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, fromBgr(bgr));
+    const QColor color = fromBgr(bgr);
+    if (palette.color(QPalette::Button) == color)
+        return; // a palette change re-polishes the button: skip it when nothing changes
+    palette.setColor(QPalette::Button, color);
     button->setPalette(palette);
 }
 
@@ -122,8 +129,8 @@ void PromptPanel::reloadSample(int row) {
 void PromptPanel::setAssignMode(bool on) {
     state_.assignMode = on;
     state_.frameBlinkPhase = on;
-    controls_.fraSamples->setTitle(QString::fromUtf8(on ? AssignFrameCaption
-                                                        : ui::NormalFrameCaption));
+    controls_.fraSamples->setTitle(
+        QString::fromUtf8(on ? AssignFrameCaption : ui::NormalFrameCaption));
     QPalette palette = controls_.fraSamples->palette();
     palette.setColor(QPalette::Window, on ? fromBgr(AssignFrameColor) : frameDesignColor_);
     controls_.fraSamples->setPalette(palette);
@@ -153,6 +160,8 @@ void PromptPanel::setSelected(int row, bool selected) {
     group_->setExclusive(true);
 }
 
-bool PromptPanel::isSelected(int row) const { return buttons_[row]->isChecked(); }
+bool PromptPanel::isSelected(int row) const {
+    return buttons_[row]->isChecked();
+}
 
 } // namespace catalogue

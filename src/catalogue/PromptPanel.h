@@ -18,10 +18,10 @@ class Engine;
 namespace catalogue {
 
 // Colours are kept as 24-bit 0x00BBGGRR values: a button's tag holds its resting colour so.
-constexpr unsigned PresentColor = 0x80FF80;   // light green
-constexpr unsigned MissingColor = 0xD0D0D0;   // grey
+constexpr unsigned PresentColor = 0x80FF80;     // light green
+constexpr unsigned MissingColor = 0xD0D0D0;     // grey
 constexpr unsigned AssignFrameColor = 0x60A0FF; // orange
-constexpr unsigned HighlightColor = 0xFFC0C0; // light blue, the prompt a sentence is playing
+constexpr unsigned HighlightColor = 0xFFC0C0;   // light blue, the prompt a sentence is playing
 
 QColor fromBgr(unsigned bgr);
 unsigned toBgr(const QColor &color);

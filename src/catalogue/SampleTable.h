@@ -23,6 +23,8 @@ SampleEntry splitEntry(const QString &entryText);
 // Derived once: SampleIds and SampleLabels with the captions, by row.
 const std::array<SampleEntry, SampleCount> &samples();
 
-inline bool isRow(long long row) { return row >= 0 && row < SampleCount; }
+inline bool isRow(long long row) {
+    return row >= 0 && row < SampleCount;
+}
 
 } // namespace catalogue

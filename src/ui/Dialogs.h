@@ -25,8 +25,8 @@ public:
     virtual Answer message(const QString &text, const QString &title, Icon icon,
                            Buttons buttons) = 0;
     // Empty when cancelled.
-    virtual QString input(const QString &prompt, const QString &title,
-                          const QString &defaultAnswer, bool *cancelled) = 0;
+    virtual QString input(const QString &prompt, const QString &title, const QString &defaultAnswer,
+                          bool *cancelled) = 0;
     // The chosen full path, or an empty string when the user cancelled.
     virtual QString fileDialog(const FileDialogRequest &request) = 0;
 };

@@ -1,4 +1,5 @@
 #include "ui/DirList.h"
+#include "ui/Pictures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -132,7 +133,7 @@ void DirList::rebuild(const QString &highlight) {
 
     clear();
     for (const Entry &entry : entries) {
-        auto *row = new QListWidgetItem(style()->standardIcon(entry.icon), entry.text, this);
+        auto *row = new QListWidgetItem(listIcon(entry.icon), entry.text, this);
         row->setData(PathRole, entry.path);
         row->setData(DepthRole, entry.depth);
         row->setToolTip(entry.path);

@@ -1,4 +1,5 @@
 #include "ui/DriveList.h"
+#include "ui/Pictures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -92,7 +93,7 @@ void DriveList::refresh() {
         if (!name.isEmpty() && root != home)
             label += QStringLiteral("  [%1]").arg(name);
         const auto icon = root == home ? QStyle::SP_DirHomeIcon : QStyle::SP_DriveHDIcon;
-        addItem(style()->standardIcon(icon), label, root);
+        addItem(listIcon(icon), label, root);
     }
     const int kept = findData(previous);
     setCurrentIndex(kept >= 0 ? kept : (count() > 0 ? 0 : -1));

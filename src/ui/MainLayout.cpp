@@ -1,6 +1,7 @@
 #include "ui/MainLayout.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -58,9 +59,11 @@ void installDefaultFont() {
     // Tahoma where installed (Debian's fonts-wine ships a compatible one outside fontconfig's
     // folders); otherwise the closest sans-serif faces, narrow ones first so that every caption
     // fits its button.
-    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
-        for (const char *file : {"/usr/share/wine/fonts/tahoma.ttf",
-                                 "/usr/share/wine/fonts/tahomabd.ttf"})
+    // (Registering it again where Tahoma is already known is harmless, and cheaper than
+    // listing every family to find out.)
+    for (const char *file :
+         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+        if (QFile::exists(QString::fromLatin1(file)))
             QFontDatabase::addApplicationFont(QString::fromLatin1(file));
     }
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),
@@ -109,26 +112,26 @@ Controls buildLayout(QWidget *window) {
         c.chkFLBFilter[i]->setProperty("tag", filterTags[i]);
     }
 
-    c.cmdOpenSample = place(makeButton(window, QStringLiteral("Ouvrir avec...")),
-                            "cmdOpenSample", 10, twipsRect(11100, 1695, 2295, 405));
+    c.cmdOpenSample = place(makeButton(window, QStringLiteral("Ouvrir avec...")), "cmdOpenSample",
+                            10, twipsRect(11100, 1695, 2295, 405));
     c.cmdOpenSample->setProperty("tag", QString());
-    c.cmdAssign = place(makeButton(window, QStringLiteral("Affecter à... [F2]")), "cmdAssign",
-                        11, twipsRect(11100, 2085, 2295, 405));
+    c.cmdAssign = place(makeButton(window, QStringLiteral("Affecter à... [F2]")), "cmdAssign", 11,
+                        twipsRect(11100, 2085, 2295, 405));
     c.cmdReloadAll = place(makeButton(window, QStringLiteral("Recharger tous les sons")),
                            "cmdReloadAll", 12, twipsRect(11100, 2475, 2295, 405));
     c.cmdConvert = place(makeButton(window, QStringLiteral("&Convertir en .ogg [Ctrl]")),
                          "cmdConvert", 13, twipsRect(11100, 2865, 2295, 405));
 
-    c.fraSamples = place(new QGroupBox(QString::fromUtf8(NormalFrameCaption), window),
-                         "fraSamples", 14, twipsRect(60, 3300, 13335, 6015));
+    c.fraSamples = place(new QGroupBox(QString::fromUtf8(NormalFrameCaption), window), "fraSamples",
+                         14, twipsRect(60, 3300, 13335, 6015));
     QFont frameFont = windowFont;
     frameFont.setBold(true);
     c.fraSamples->setFont(frameFont);
     c.fraSamples->setAutoFillBackground(true);
     c.fraSamples->setFocusPolicy(Qt::NoFocus);
 
-    c.optSample0 = place(new PromptButton(0, c.fraSamples), "optSample_0", 15,
-                         twipsRect(120, 360, 2175, 555));
+    c.optSample0 =
+        place(new PromptButton(0, c.fraSamples), "optSample_0", 15, twipsRect(120, 360, 2175, 555));
     c.optSample0->setFont(windowFont);
     QPalette grey = c.optSample0->palette();
     grey.setColor(QPalette::Button, QColor(0xD0, 0xD0, 0xD0));
@@ -160,13 +163,13 @@ Controls buildLayout(QWidget *window) {
                         twipsRect(60, 9675, 885, 330));
     c.chkListen->setEnabled(false);
 
-    c.cmdOpenSentence = place(makeButton(window, QString()), "cmdOpenSentence", 21,
-                              twipsRect(60, 9990, 450, 330));
+    c.cmdOpenSentence =
+        place(makeButton(window, QString()), "cmdOpenSentence", 21, twipsRect(60, 9990, 450, 330));
     c.cmdOpenSentence->setIcon(QIcon(openFolderPicture()));
     c.cmdOpenSentence->setIconSize(QSize(16, 15));
     c.cmdOpenSentence->setToolTip(QStringLiteral("Ouvrir un fichier \"phrase\" [Ctrl+O]"));
-    c.cmdSaveSentence = place(makeButton(window, QString()), "cmdSaveSentence", 22,
-                              twipsRect(495, 9990, 450, 330));
+    c.cmdSaveSentence =
+        place(makeButton(window, QString()), "cmdSaveSentence", 22, twipsRect(495, 9990, 450, 330));
     c.cmdSaveSentence->setIcon(QIcon(diskettePicture()));
     c.cmdSaveSentence->setIconSize(QSize(16, 15));
     c.cmdSaveSentence->setToolTip(QStringLiteral("Enregistrer la phrase sous... [Ctrl+S]"));

@@ -86,4 +86,50 @@ QIcon windowIcon() {
     return icon;
 }
 
+namespace {
+
+QPixmap closedFolderPicture(const QColor &face) {
+    QPixmap pixmap = blank(16, 15);
+    QPainter p(&pixmap);
+    p.setPen(face.darker(200));
+    p.setBrush(face);
+    p.drawPolygon(
+        QPolygonF({{0.5, 2.5}, {5.5, 2.5}, {6.5, 3.5}, {14.5, 3.5}, {14.5, 13.5}, {0.5, 13.5}}));
+    p.setPen(face.lighter(130));
+    p.drawLine(QPointF(1.5, 5.5), QPointF(13.5, 5.5));
+    return pixmap;
+}
+
+QPixmap drivePicture() {
+    QPixmap pixmap = blank(16, 15);
+    QPainter p(&pixmap);
+    p.setPen(QColor(0x50, 0x50, 0x50));
+    p.setBrush(QColor(0xC8, 0xC8, 0xC8));
+    p.drawRect(QRectF(0.5, 4.5, 15, 7));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x00, 0xC0, 0x00));
+    p.drawRect(QRectF(12, 9, 2, 1.5));
+    return pixmap;
+}
+
+} // namespace
+
+QIcon listIcon(QStyle::StandardPixmap kind) {
+    // Drawn by hand: the style's own icons cost a theme lookup on the first start-up paint.
+    static const QIcon drive(drivePicture());
+    static const QIcon home(closedFolderPicture(QColor(0x90, 0xB0, 0xE0)));
+    static const QIcon open(openFolderPicture());
+    static const QIcon closed(closedFolderPicture(QColor(0xE8, 0xC0, 0x40)));
+    switch (kind) {
+    case QStyle::SP_DriveHDIcon:
+        return drive;
+    case QStyle::SP_DirHomeIcon:
+        return home;
+    case QStyle::SP_DirOpenIcon:
+        return open;
+    default:
+        return closed;
+    }
+}
+
 } // namespace ui

@@ -20,35 +20,53 @@ QString toQtFilter(const QString &pipeFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-Answer QtDialogs::message(const QString &text, const QString &title, Icon icon,
-                          Buttons buttons) {
+Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, Buttons buttons) {
     QMessageBox box(parent_);
     box.setWindowTitle(title);
     QString shown = text;
     box.setText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (icon) {
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::None: break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::None:
+        break;
     }
     switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     }
     switch (box.exec()) {
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return buttons == Buttons::OkCancel && box.clickedButton() == nullptr ? Answer::Cancel
-                                                                                   : Answer::Ok;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return buttons == Buttons::OkCancel && box.clickedButton() == nullptr ? Answer::Cancel
+                                                                              : Answer::Ok;
     }
 }
 
-QString QtDialogs::input(const QString &prompt, const QString &title,
-                         const QString &defaultAnswer, bool *cancelled) {
+QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultAnswer,
+                         bool *cancelled) {
     bool ok = false;
     const QString answer =
         QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
@@ -61,7 +79,7 @@ QString QtDialogs::fileDialog(const FileDialogRequest &request) {
     QFileDialog dialog(parent_, request.title, lastFolder_, toQtFilter(request.filter));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !(request.flags & 0x1000) ? QFileDialog::AnyFile
-                                                                  : QFileDialog::ExistingFile);
+                                                                 : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultExtension);
     if (request.save && !(request.flags & 2))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);

@@ -7,7 +7,9 @@
 // pixels already follow the screen's device pixel ratio.
 namespace ui {
 
-inline int twipsToPixels(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+inline int twipsToPixels(double twips) {
+    return static_cast<int>(std::lround(twips / 15.0));
+}
 
 inline QRect twipsRect(double left, double top, double width, double height) {
     const int x = twipsToPixels(left);
