@@ -1,0 +1,134 @@
+// The subsystems together in the real window: independent sound channels, folder changes under a
+// running preview, the sentence remembered from the last run, Escape's order at the focus sink.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "audio/FilePlayback.h"
+#include "catalogue/PromptPanel.h"
+#include "files/FileBrowser.h"
+#include "fixtures/SoundFiles.h"
+#include "fixtures/WindowFixture.h"
+#include "sentence/SentenceComposer.h"
+#include "ui/PromptButton.h"
+
+namespace {
+
+constexpr int TurnRight = 13;
+
+QVector<qint16> render(fixtures::TestEngine &engine, int frames) {
+    QVector<qint16> out(frames * 2);
+    engine.real.mixer().render(out.data(), frames);
+    return out;
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void channelsPlayTogether() {
+        QTemporaryDir pack;
+        fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 44100, 44100, 1);
+        fixtures::makeWav(pack.path(), QStringLiteral("essai.wav"), 88200, 44100, 1);
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+
+        w.filePlayback().startFilePlayback(QStringLiteral("essai.wav"));
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        render(f.engine, 4410);
+        // Each channel keeps its own stream and position; the prompt did not stop the preview.
+        QVERIFY(f.engine.channelIsActive(w.state().fileStream));
+        QVERIFY(f.engine.channelIsActive(w.state().promptStream));
+        QCOMPARE(f.engine.channelGetPosition(w.state().fileStream), quint64(4410 * 2));
+        // What is heard is the sum of the two.
+        const QVector<qint16> both = render(f.engine, 1);
+        const QVector<qint16> tone = fixtures::wavSamples(4411, 44100, 1);
+        QCOMPARE(int(both[0]), qBound(-32768, 2 * int(tone[4410]), 32767));
+
+        // Escape at the sink: first the preview stops, then the prompt, with its button.
+        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!f.engine.channelIsActive(w.state().fileStream));
+        QVERIFY(f.engine.channelIsActive(w.state().promptStream));
+        QCOMPARE(w.controls().lblSampleTime->text(), QStringLiteral("--:--"));
+        QVERIFY(w.panel().isSelected(TurnRight));
+        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!f.engine.channelIsActive(w.state().promptStream));
+        QVERIFY(!w.panel().isSelected(TurnRight));
+    }
+
+    void folderChangeKeepsThePreviewAndRecolours() {
+        QTemporaryDir first;
+        QTemporaryDir second;
+        fixtures::makeWav(first.path(), QStringLiteral("essai.wav"), 88200, 44100, 1);
+        fixtures::makeWav(second.path(), QStringLiteral("TurnRight.wav"), 100, 44100, 1);
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(first.path()));
+        w.filePlayback().startFilePlayback(QStringLiteral("essai.wav"));
+        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("13684944"));
+
+        QVERIFY(w.fileBrowser().pointAt(second.path()));
+        QCOMPARE(w.state().currentFolder, QDir::toNativeSeparators(second.path()));
+        QCOMPARE(w.controls().lblDirPath->text(), w.state().currentFolder);
+        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("8454016"));
+        QVERIFY(f.engine.channelIsActive(w.state().fileStream));
+
+        // A folder that vanished cannot be followed: everything stays where it was.
+        const QString gone = first.path();
+        first.remove();
+        QVERIFY(!w.fileBrowser().pointAt(gone));
+        QCOMPARE(w.state().currentFolder, QDir::toNativeSeparators(second.path()));
+    }
+
+    void rememberedSentenceComesBackWithSentenceModeOff() {
+        QTemporaryDir dir;
+        const QString sentenceFile = dir.filePath(QStringLiteral("phrase.txt"));
+        QFile file(sentenceFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("00;05;11\r\n");
+        file.close();
+        fixtures::WindowFixture f;
+        f.writeSettings("LastSentence=" + sentenceFile.toUtf8() + "\r\n");
+        MainWindow &w = f.start();
+        QCOMPARE(w.controls().txtSentence->toPlainText(), QStringLiteral("Après ; 300 ; Mètres"));
+        QCOMPARE(w.state().sentenceCode, QStringLiteral("00;05;11"));
+        QCOMPARE(w.state().lastSentence, sentenceFile);
+        QVERIFY(!w.state().sentenceMode);
+        QVERIFY(!w.controls().chkSentence->isChecked());
+        QVERIFY(!w.controls().chkListen->isEnabled());
+        QVERIFY(!w.controls().cmdBackspace->isVisible());
+
+        // In sentence mode a prompt press appends instead of playing.
+        w.composer().setSentenceMode(true);
+        QVERIFY(w.controls().chkListen->isEnabled());
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QCOMPARE(w.controls().txtSentence->toPlainText(),
+                 QStringLiteral("Après ; 300 ; Mètres ; Tournez à droite"));
+        QCOMPARE(w.state().sentenceCode, QStringLiteral("00;05;11;13;"));
+        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        // Escape leaves sentence mode and keeps the sentence; the close writes it back.
+        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!w.state().sentenceMode);
+        w.close();
+        QFile settings(f.settingsPath());
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("LastSentence=" + sentenceFile.toUtf8() + "\r\n"));
+    }
+
+    void ctrlKeysOpenAndSaveTheSentence() {
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        w.formKeyDown(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(f.dialogs.fileRequests.size(), 1);
+        QCOMPARE(f.dialogs.fileRequests[0].title,
+                 QStringLiteral("Sélectionnez un fichier texte à ouvrir..."));
+        w.formKeyDown(Qt::Key_O, Qt::NoModifier); // O alone does nothing
+        QCOMPARE(f.dialogs.fileRequests.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
