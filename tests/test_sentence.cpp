@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "audio/Resampler.h"
+#include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
 #include "test_sentence_rig.h"
 #include "ui/FileList.h"
@@ -11,17 +12,8 @@
 
 namespace {
 
-QString writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
-}
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
+using fixtures::readBytes;
+using fixtures::writeBytes;
 
 bool allSilent(const std::vector<qint16> &samples) {
     return std::all_of(samples.begin(), samples.end(), [](qint16 s) { return s == 0; });

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "catalogue/SampleTable.h"
+#include "fixtures/Bytes.h"
 #include "sentence/SentenceCode.h"
 #include "sentence/SentenceFile.h"
 
@@ -12,17 +13,10 @@ using namespace sentence;
 namespace {
 
 QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
+    return fixtures::writeBytes(dir.filePath(name), bytes);
 }
 
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
+using fixtures::readBytes;
 
 } // namespace
 
