@@ -17,13 +17,18 @@
 #include "ui/MainLayout.h"
 #include "ui/Twips.h"
 
-using files::FilterState;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 bool makeFile(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+}
+
+bool makeFiles(const QString &dir, std::initializer_list<const char *> names) {
+    return std::all_of(names.begin(), names.end(),
+                       [&](const char *n) { return makeFile(dir + u'/' + QLatin1String(n)); });
 }
 
 QString native(const QString &path) {
@@ -36,11 +41,7 @@ struct Window {
     ui::Controls c;
     WindowState state;
     files::FileBrowser browser;
-    int reloads = 0;
-    int assignments = 0;
-    int deletions = 0;
-    int stops = 0;
-    int enters = 0;
+    int reloads = 0, assignments = 0, deletions = 0, stops = 0, enters = 0;
     QList<bool> assignModes;
 
     Window() : c(ui::buildLayout(&widget)), browser(c, state) {
@@ -65,6 +66,12 @@ struct Window {
                 c.chkFLBFilter[2]->isChecked(), c.chkFLBFilter[3]->isChecked()};
     }
     void clickToggle(int i) { QTest::mouseClick(c.chkFLBFilter[i], Qt::LeftButton); }
+    // Every place that shows the current folder agrees.
+    bool showsFolder(const QString &path, const QStringList &names) const {
+        const QString n = native(path);
+        return state.currentFolder == n && browser.dirPath() == n && c.lblDirPath->text() == n &&
+               c.File1->path() == n && files() == names;
+    }
 };
 
 } // namespace
@@ -73,99 +80,44 @@ class TestFileBrowser : public QObject {
     Q_OBJECT
 
 private slots:
-    void filterRules_data();
-    void filterRules();
-    void defaultListingShowsSoundTypesOnly();
     void togglesDriveTheListAndFocus();
-    void folderChangeUpdatesStateLabelAndButtons();
-    void folderThatCannotBeFollowedChangesNothing();
-    void driveChoiceFollowsOrIsIgnored();
+    void folderChangesAndUnfollowableFolders();
     void driveListSkipsPseudoFileSystems();
-    void folderListShowsParentsFolderAndSubfolders();
-    void folderListKeysAndDoubleClick();
-    void fileListKeys();
-    void ctrlDownFollowsEveryFileListKeyEvent();
+    void folderList();
+    void fileListKeysAndCtrlFlag();
     void unsetHooksAreHarmless();
     void filesMadeByOtherProgramsShowUp();
     void rereadKeepsFocusAndSelectionWithoutRecolouring();
     void folderHasOrdinaryFile();
 };
 
-void TestFileBrowser::filterRules_data() {
-    QTest::addColumn<QList<bool>>("afterFlip");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QList<bool>>("expected");
-    QTest::addColumn<QString>("pattern");
-
-    QTest::newRow("last type toggle put up") << QList<bool>{false, false, false, false} << 3
-                                             << QList<bool>{true, false, false, false} << "*.*";
-    QTest::newRow("all files put up takes every type")
-        << QList<bool>{false, false, false, false} << 0 << QList<bool>{false, true, true, true}
-        << "*.mp?;*.ogg;*.wav";
-    QTest::newRow("type while all files down") << QList<bool>{true, false, true, false} << 2
-                                               << QList<bool>{false, false, true, false} << "*.ogg";
-    QTest::newRow("all files put down clears types")
-        << QList<bool>{true, true, false, true} << 0 << QList<bool>{true, false, false, false}
-        << "*.*";
-    QTest::newRow("two types") << QList<bool>{false, true, false, true} << 3
-                               << QList<bool>{false, true, false, true} << "*.mp?;*.wav";
-    QTest::newRow("first click from the initial state")
-        << QList<bool>{false, true, false, false} << 1 << QList<bool>{false, true, false, false}
-        << "*.mp?";
-}
-
-void TestFileBrowser::filterRules() {
-    QFETCH(QList<bool>, afterFlip);
-    QFETCH(int, index);
-    QFETCH(QList<bool>, expected);
-    QFETCH(QString, pattern);
-
-    FilterState state;
-    for (int i = 0; i < 4; ++i)
-        state.down[i] = afterFlip[i];
-    files::applyToggleClick(state, index);
-    QCOMPARE(files::filterPattern(state), pattern);
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(state.down[i], expected[i]);
-}
-
-void TestFileBrowser::defaultListingShowsSoundTypesOnly() {
+void TestFileBrowser::togglesDriveTheListAndFocus() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    for (const char *name : {"a.mp3", "b.MP2", "X.OGG", "c.wav", "y.txt", "noext", ".hidden.wav"})
-        QVERIFY(makeFile(dir.filePath(QLatin1String(name))));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("z.wav")));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath("dangling.wav")));
-
+    QVERIFY(makeFiles(dir.path(),
+                      {"a.mp3", "b.MP2", "X.OGG", "c.wav", "y.txt", "noext", ".hidden.wav"}));
+    QVERIFY(QDir(dir.path()).mkdir(u"z.wav"_s));
+    QVERIFY(QFile::link(dir.filePath(u"nowhere"_s), dir.filePath(u"dangling.wav"_s)));
     Window w;
-    QCOMPARE(w.browser.pattern(), QStringLiteral("*.mp?;*.ogg;*.wav"));
+    QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
+    QCOMPARE(w.browser.pattern(), u"*.mp?;*.ogg;*.wav"_s);
     QVERIFY(w.browser.pointAt(dir.path()));
     QCOMPARE(w.files(), (QStringList{"a.mp3", "b.MP2", "c.wav", "X.OGG"}));
     // The toggles are not brought into line with the pattern until the first click.
     QCOMPARE(w.toggles(), (std::array<bool, 4>{false, false, false, false}));
     QCOMPARE(w.c.File1->currentRow(), -1);
-}
-
-void TestFileBrowser::togglesDriveTheListAndFocus() {
-    QTemporaryDir dir;
-    for (const char *name : {"a.mp3", "X.OGG", "c.wav", "y.txt", "noext"})
-        QVERIFY(makeFile(dir.filePath(QLatin1String(name))));
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
-    QVERIFY(w.browser.pointAt(dir.path()));
     w.c.cmdDummy->setFocus();
 
     w.clickToggle(3); // WAV alone
     QCOMPARE(w.toggles(), (std::array<bool, 4>{false, false, false, true}));
-    QCOMPARE(w.browser.pattern(), QStringLiteral("*.wav"));
+    QCOMPARE(w.browser.pattern(), u"*.wav"_s);
     QCOMPARE(w.files(), QStringList{"c.wav"});
     QCOMPARE(w.widget.focusWidget(), w.c.File1);
 
     w.c.cmdDummy->setFocus();
     w.clickToggle(3); // the last one down goes up: every file, extension or not
     QCOMPARE(w.toggles(), (std::array<bool, 4>{true, false, false, false}));
-    QCOMPARE(w.browser.pattern(), QStringLiteral("*.*"));
-    QCOMPARE(w.files(), (QStringList{"a.mp3", "c.wav", "noext", "X.OGG", "y.txt"}));
+    QCOMPARE(w.browser.pattern(), u"*.*"_s);
+    QCOMPARE(w.files(), (QStringList{"a.mp3", "b.MP2", "c.wav", "noext", "X.OGG", "y.txt"}));
     QCOMPARE(w.widget.focusWidget(), w.c.File1);
 
     w.clickToggle(2); // a type while all files is down: that type alone
@@ -173,136 +125,96 @@ void TestFileBrowser::togglesDriveTheListAndFocus() {
     QCOMPARE(w.files(), QStringList{"X.OGG"});
 
     w.clickToggle(1);
-    QCOMPARE(w.browser.pattern(), QStringLiteral("*.mp?;*.ogg"));
-    QCOMPARE(w.files(), (QStringList{"a.mp3", "X.OGG"}));
+    QCOMPARE(w.browser.pattern(), u"*.mp?;*.ogg"_s);
+    QCOMPARE(w.files(), (QStringList{"a.mp3", "b.MP2", "X.OGG"}));
 
     w.clickToggle(0); // all files down puts every type up
     QCOMPARE(w.toggles(), (std::array<bool, 4>{true, false, false, false}));
     w.clickToggle(0); // and up again takes all three types
     QCOMPARE(w.toggles(), (std::array<bool, 4>{false, true, true, true}));
-    QCOMPARE(w.browser.pattern(), QStringLiteral("*.mp?;*.ogg;*.wav"));
-    QCOMPARE(w.files(), (QStringList{"a.mp3", "c.wav", "X.OGG"}));
+    QCOMPARE(w.browser.pattern(), u"*.mp?;*.ogg;*.wav"_s);
     QCOMPARE(w.reloads, 1); // a filter change recolours nothing
 }
 
-void TestFileBrowser::folderChangeUpdatesStateLabelAndButtons() {
+void TestFileBrowser::folderChangesAndUnfollowableFolders() {
     QTemporaryDir dir;
-    const QString pack = dir.filePath(QStringLiteral("pack"));
-    QVERIFY(QDir().mkpath(pack));
-    QVERIFY(makeFile(pack + QStringLiteral("/After.ogg")));
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("top.wav"))));
+    const QString pack = dir.filePath(u"pack"_s), other = dir.filePath(u"other"_s);
+    const QString removed = dir.filePath(u"removed"_s), gone = dir.filePath(u"gone"_s);
+    for (const QString &folder : {pack, other, removed, gone})
+        QVERIFY(QDir().mkdir(folder));
+    QVERIFY(QDir().rmdir(removed));
+    QVERIFY(makeFiles(pack, {"After.ogg"}) && makeFiles(other, {"b.wav"}));
+    QVERIFY(makeFiles(dir.path(), {"top.wav"}));
 
     Window w;
     QSignalSpy changed(&w.browser, &files::FileBrowser::folderChanged);
     QVERIFY(w.browser.pointAt(dir.path()));
-    QCOMPARE(w.state.currentFolder, native(dir.path()));
+    QVERIFY(w.showsFolder(dir.path(), {"top.wav"}));
     QCOMPARE(w.reloads, 1);
     QCOMPARE(changed.count(), 1);
 
-    w.state.selectedFile = QStringLiteral("top.wav");
+    w.state.selectedFile = u"top.wav"_s;
     w.state.lastPreviewIndex = 0;
     QVERIFY(w.browser.pointAt(pack + QDir::separator())); // a trailing separator is dropped
-    QCOMPARE(w.state.currentFolder, native(pack));
-    QCOMPARE(w.browser.dirPath(), native(pack));
-    QCOMPARE(w.c.lblDirPath->text(), native(pack));
-    QCOMPARE(w.c.File1->path(), native(pack));
-    QCOMPARE(w.files(), QStringList{"After.ogg"});
+    QVERIFY(w.showsFolder(pack, {"After.ogg"}));
     QCOMPARE(w.reloads, 2);
     QCOMPARE(changed.count(), 2);
     // Nothing else is reset.
-    QCOMPARE(w.state.selectedFile, QStringLiteral("top.wav"));
+    QCOMPARE(w.state.selectedFile, u"top.wav"_s);
     QCOMPARE(w.state.lastPreviewIndex, std::int16_t(0));
-
     // The same folder again is no change.
     QVERIFY(w.browser.pointAt(pack));
     QCOMPARE(w.reloads, 2);
     QCOMPARE(changed.count(), 2);
 
-#ifndef Q_OS_WIN
-    QVERIFY(w.browser.pointAt(QStringLiteral("/")));
-    QCOMPARE(w.state.currentFolder, QStringLiteral("/")); // a root keeps its separator
-#endif
-}
-
-void TestFileBrowser::folderThatCannotBeFollowedChangesNothing() {
-    QTemporaryDir dir;
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("a.wav"))));
-    const QString removed = dir.filePath(QStringLiteral("removed"));
-    QVERIFY(QDir().mkdir(removed));
-    QVERIFY(QDir().rmdir(removed));
-
-    Window w;
-    QVERIFY(w.browser.pointAt(dir.path()));
-    const int reloads = w.reloads;
-    for (const QString &target : {removed, dir.filePath(QStringLiteral("a.wav")),
-                                  dir.filePath(QStringLiteral("no/such/folder"))}) {
+    // Gone, a file, or never there: nothing changes.
+    for (const QString &target : {removed, pack + u"/After.ogg"_s, dir.filePath(u"no/such"_s)}) {
         QVERIFY2(!w.browser.pointAt(target), qPrintable(target));
-        QCOMPARE(w.state.currentFolder, native(dir.path()));
-        QCOMPARE(w.browser.dirPath(), native(dir.path()));
-        QCOMPARE(w.c.lblDirPath->text(), native(dir.path()));
-        QCOMPARE(w.c.File1->path(), native(dir.path()));
-        QCOMPARE(w.files(), QStringList{"a.wav"});
-        QCOMPARE(w.reloads, reloads);
+        QVERIFY(w.showsFolder(pack, {"After.ogg"}));
+        QCOMPARE(w.reloads, 2);
     }
-
     // A folder without read permission, where permissions apply (not to root).
-    const QString locked = dir.filePath(QStringLiteral("locked"));
-    QVERIFY(QDir().mkdir(locked));
-    QVERIFY(makeFile(locked + QStringLiteral("/b.wav")));
+    const QString locked = dir.filePath(u"locked"_s);
+    QVERIFY(QDir().mkdir(locked) && makeFiles(locked, {"b.wav"}));
     QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
     if (QDir(locked).entryList(QDir::Files).isEmpty()) {
         QVERIFY(!w.browser.pointAt(locked));
-        QCOMPARE(w.state.currentFolder, native(dir.path()));
-        QCOMPARE(w.reloads, reloads);
+        QVERIFY(w.showsFolder(pack, {"After.ogg"}));
+        QCOMPARE(w.reloads, 2);
     }
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                               QFileDevice::ExeOwner));
-}
 
-void TestFileBrowser::driveChoiceFollowsOrIsIgnored() {
-    QTemporaryDir dir;
-    const QString start = dir.filePath(QStringLiteral("start"));
-    const QString other = dir.filePath(QStringLiteral("other"));
-    const QString gone = dir.filePath(QStringLiteral("gone"));
-    for (const QString &folder : {start, other, gone})
-        QVERIFY(QDir().mkdir(folder));
-    QVERIFY(makeFile(start + QStringLiteral("/a.wav")));
-    QVERIFY(makeFile(other + QStringLiteral("/b.wav")));
-
-    Window w;
-    QVERIFY(w.browser.pointAt(start));
-    const int reloads = w.reloads;
-
-    // A volume that went away after the list was read.
-    w.c.Drive1->addItem(QStringLiteral("gone"), gone);
+    // A volume that went away after the drive list was read is ignored; another is followed.
+    w.c.Drive1->addItem(u"gone"_s, gone);
     QVERIFY(QDir().rmdir(gone));
     w.c.Drive1->setCurrentIndex(w.c.Drive1->count() - 1);
     QCOMPARE(w.c.Drive1->currentIndex(), w.c.Drive1->count() - 1);
-    QCOMPARE(w.state.currentFolder, native(start));
-    QCOMPARE(w.c.lblDirPath->text(), native(start));
-    QCOMPARE(w.files(), QStringList{"a.wav"});
-    QCOMPARE(w.reloads, reloads);
-
-    w.c.Drive1->addItem(QStringLiteral("other"), other);
+    QVERIFY(w.showsFolder(pack, {"After.ogg"}));
+    QCOMPARE(w.reloads, 2);
+    w.c.Drive1->addItem(u"other"_s, other);
     w.c.Drive1->setCurrentIndex(w.c.Drive1->count() - 1);
-    QCOMPARE(w.state.currentFolder, native(other));
-    QCOMPARE(w.c.lblDirPath->text(), native(other));
-    QCOMPARE(w.files(), QStringList{"b.wav"});
-    QCOMPARE(w.reloads, reloads + 1);
+    QVERIFY(w.showsFolder(other, {"b.wav"}));
+    QCOMPARE(w.reloads, 3);
+
+#ifndef Q_OS_WIN
+    QVERIFY(w.browser.pointAt(u"/"_s));
+    QCOMPARE(w.state.currentFolder, u"/"_s); // a root keeps its separator
+#endif
 }
 
 void TestFileBrowser::driveListSkipsPseudoFileSystems() {
     Window w;
     QVERIFY(w.c.Drive1->count() > 0);
 #ifndef Q_OS_WIN
-    QCOMPARE(w.c.Drive1->drive(0), QStringLiteral("/"));
-    if (QDir::homePath() != QStringLiteral("/"))
+    QCOMPARE(w.c.Drive1->drive(0), u"/"_s);
+    if (QDir::homePath() != u"/"_s)
         QCOMPARE(w.c.Drive1->drive(1), QDir::cleanPath(QDir::homePath()));
     for (int i = 0; i < w.c.Drive1->count(); ++i) {
         const QString root = w.c.Drive1->drive(i);
         for (const char *area : {"/proc", "/sys", "/dev", "/snap"})
             QVERIFY2(!root.startsWith(QLatin1String(area)), qPrintable(root));
-        QVERIFY2(!root.startsWith(QLatin1String("/run/")) || root.startsWith("/run/media/"),
+        QVERIFY2(!root.startsWith("/run/"_L1) || root.startsWith("/run/media/"_L1),
                  qPrintable(root));
     }
 #endif
@@ -311,16 +223,18 @@ void TestFileBrowser::driveListSkipsPseudoFileSystems() {
     QVERIFY(w.state.currentFolder.isEmpty());
 }
 
-void TestFileBrowser::folderListShowsParentsFolderAndSubfolders() {
+void TestFileBrowser::folderList() {
     QTemporaryDir dir;
-    const QString pack = dir.filePath(QStringLiteral("pack"));
-    for (const char *sub : {"pack/beta", "pack/Alpha", "pack/.hidden"})
-        QVERIFY(QDir().mkpath(dir.filePath(QLatin1String(sub))));
-    QVERIFY(makeFile(pack + QStringLiteral("/file.wav")));
+    const QString pack = dir.filePath(u"pack"_s), sub = pack + u"/Alpha"_s;
+    for (const char *folder : {"pack/beta", "pack/Alpha", "pack/.hidden"})
+        QVERIFY(QDir().mkpath(dir.filePath(QLatin1String(folder))));
+    QVERIFY(makeFiles(sub, {"in.wav"}));
 
     Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
     QVERIFY(w.browser.pointAt(pack));
-    const ui::DirList *dirs = w.c.Dir1;
+    ui::DirList *dirs = w.c.Dir1;
+    // Root, parents, the folder highlighted, then its visible subfolders in order.
     const int folderRow = dirs->currentFolderRow();
     QCOMPARE(dirs->currentRow(), folderRow);
     QCOMPARE(dirs->highlightedPath(), native(pack));
@@ -329,50 +243,28 @@ void TestFileBrowser::folderListShowsParentsFolderAndSubfolders() {
     QStringList below;
     for (int row = folderRow + 1; row < dirs->count(); ++row)
         below << dirs->entryPath(row);
-    QCOMPARE(below, (QStringList{native(pack + "/Alpha"), native(pack + "/beta")}));
-    QCOMPARE(dirs->item(folderRow + 1)->text(), QStringLiteral("Alpha"));
-}
+    QCOMPARE(below, (QStringList{native(sub), native(pack + "/beta")}));
+    QCOMPARE(dirs->item(folderRow + 1)->text(), u"Alpha"_s);
 
-void TestFileBrowser::folderListKeysAndDoubleClick() {
-    QTemporaryDir dir;
-    const QString pack = dir.filePath(QStringLiteral("pack"));
-    QVERIFY(QDir().mkpath(pack + QStringLiteral("/sub")));
-    QVERIFY(makeFile(pack + QStringLiteral("/sub/in.wav")));
-
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
-    QVERIFY(w.browser.pointAt(pack));
-    ui::DirList *dirs = w.c.Dir1;
+    // The arrows move the highlight only; Return opens it; Enter on the folder itself is nothing.
     dirs->setFocus();
-    const int reloads = w.reloads;
-
-    // The arrows move the highlight only.
     QTest::keyClick(dirs, Qt::Key_Down);
-    QCOMPARE(dirs->highlightedPath(), native(pack + QStringLiteral("/sub")));
-    QCOMPARE(w.state.currentFolder, native(pack));
-    QCOMPARE(w.reloads, reloads);
-
+    QCOMPARE(dirs->highlightedPath(), native(sub));
+    QCOMPARE(w.reloads, 1);
+    QVERIFY(w.showsFolder(pack, {}));
     QTest::keyClick(dirs, Qt::Key_Return);
-    QCOMPARE(w.state.currentFolder, native(pack + QStringLiteral("/sub")));
-    QCOMPARE(w.c.lblDirPath->text(), w.state.currentFolder);
-    QCOMPARE(w.files(), QStringList{"in.wav"});
-    QCOMPARE(w.reloads, reloads + 1);
-
-    // Enter on the folder itself changes nothing.
+    QVERIFY(w.showsFolder(sub, {"in.wav"}));
+    QCOMPARE(w.reloads, 2);
     QTest::keyClick(dirs, Qt::Key_Enter);
-    QCOMPARE(w.state.currentFolder, native(pack + QStringLiteral("/sub")));
-    QCOMPARE(w.reloads, reloads + 1);
+    QCOMPARE(w.reloads, 2);
 
-    // A double click opens the parent.
-    const int parentRow = dirs->currentFolderRow() - 1;
-    const QRect rect = dirs->visualItemRect(dirs->item(parentRow));
-    // What the platform sends: press, release, double click, release.
-    QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseRelease(dirs->viewport(), Qt::LeftButton, {}, rect.center());
+    // A double click opens the parent; what the platform sends: press, release, double, release.
+    const QPoint parent = dirs->visualItemRect(dirs->item(dirs->currentFolderRow() - 1)).center();
+    QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, parent);
+    QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, parent);
+    QTest::mouseRelease(dirs->viewport(), Qt::LeftButton, {}, parent);
     QCOMPARE(w.state.currentFolder, native(pack));
-    QCOMPARE(w.reloads, reloads + 2);
-
+    QCOMPARE(w.reloads, 3);
     // A single click only highlights.
     QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {},
                       dirs->visualItemRect(dirs->item(dirs->count() - 1)).center());
@@ -384,28 +276,24 @@ void TestFileBrowser::folderListKeysAndDoubleClick() {
     QTest::keyClick(dirs, Qt::Key_Escape);
     QCOMPARE(w.assignModes, QList<bool>{false});
     QCOMPARE(w.stops, 0);
-
     QTest::keyClick(dirs, Qt::Key_F2);
     QCOMPARE(w.assignments, 1);
 
-    QVERIFY(makeFile(pack + QStringLiteral("/new.ogg")));
+    QVERIFY(makeFiles(pack, {"new.ogg"}));
     QTest::keyClick(dirs, Qt::Key_F5);
-    QVERIFY(w.files().contains(QStringLiteral("new.ogg")));
-    QCOMPARE(w.reloads, reloads + 3);
+    QVERIFY(w.showsFolder(pack, {"new.ogg"}));
+    QCOMPARE(w.reloads, 4);
     QCOMPARE(w.widget.focusWidget(), w.c.File1);
-    QCOMPARE(w.state.currentFolder, native(pack));
 }
 
-void TestFileBrowser::fileListKeys() {
+void TestFileBrowser::fileListKeysAndCtrlFlag() {
     QTemporaryDir dir;
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("a.wav"))));
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("b.wav"))));
+    QVERIFY(makeFiles(dir.path(), {"a.wav", "b.wav"}));
     Window w;
     QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
     QVERIFY(w.browser.pointAt(dir.path()));
     ui::FileList *list = w.c.File1;
     list->setFocus();
-    const int reloads = w.reloads;
 
     QTest::keyClick(list, Qt::Key_Escape); // stops even when nothing plays
     QCOMPARE(w.stops, 1);
@@ -413,7 +301,6 @@ void TestFileBrowser::fileListKeys() {
     QTest::keyClick(list, Qt::Key_Escape);
     QCOMPARE(w.assignModes, QList<bool>{false});
     QCOMPARE(w.stops, 1);
-
     QTest::keyClick(list, Qt::Key_F2);
     QCOMPARE(w.assignments, 1);
     QTest::keyClick(list, Qt::Key_Return);
@@ -422,27 +309,19 @@ void TestFileBrowser::fileListKeys() {
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(w.deletions, 1);
 
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("c.wav"))));
+    QVERIFY(makeFiles(dir.path(), {"c.wav"}));
     w.c.cmdDummy->setFocus();
     w.browser.refreshFiles();
     QCOMPARE(w.files(), (QStringList{"a.wav", "b.wav", "c.wav"}));
-    QCOMPARE(w.reloads, reloads + 1);
+    QCOMPARE(w.reloads, 2);
     QCOMPARE(w.widget.focusWidget(), list);
-
     // Other keys keep the list's own navigation.
     QTest::keyClick(list, Qt::Key_End);
     QCOMPARE(list->currentRow(), 2);
     QTest::keyClick(list, Qt::Key_F5);
-    QCOMPARE(w.reloads, reloads + 2);
-}
+    QCOMPARE(w.reloads, 3);
 
-void TestFileBrowser::ctrlDownFollowsEveryFileListKeyEvent() {
-    QTemporaryDir dir;
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("a.wav"))));
-    Window w;
-    QVERIFY(w.browser.pointAt(dir.path()));
-    ui::FileList *list = w.c.File1;
-
+    // The Ctrl flag follows the Ctrl bit of every key event in the list, whatever the key.
     QTest::keyPress(list, Qt::Key_Control, Qt::ControlModifier);
     QVERIFY(w.state.ctrlDown);
     QTest::keyRelease(list, Qt::Key_Control, Qt::NoModifier);
@@ -451,7 +330,6 @@ void TestFileBrowser::ctrlDownFollowsEveryFileListKeyEvent() {
     QVERIFY(w.state.ctrlDown);
     QTest::keyRelease(list, Qt::Key_Control, Qt::ControlModifier);
     QVERIFY(!w.state.ctrlDown);
-
     // Set before the key's own effect: Ctrl+Escape stops with the flag already up.
     bool flagAtStop = false;
     w.browser.stopFilePlayback = [&] { flagAtStop = w.state.ctrlDown; };
@@ -459,16 +337,13 @@ void TestFileBrowser::ctrlDownFollowsEveryFileListKeyEvent() {
     QVERIFY(flagAtStop);
     QTest::keyRelease(list, Qt::Key_Escape, Qt::NoModifier);
     QVERIFY(!w.state.ctrlDown);
-    // The Ctrl bit of any key's events, without the Ctrl key's own events around them.
     QTest::sendKeyEvent(QTest::Press, list, Qt::Key_Down, QString(),
                         Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(w.state.ctrlDown);
     QTest::sendKeyEvent(QTest::Release, list, Qt::Key_Down, QString(), Qt::ShiftModifier);
     QVERIFY(!w.state.ctrlDown);
-    // A whole Ctrl+key stroke ends with the Ctrl key's release.
-    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier); // ends with the Ctrl release
     QVERIFY(!w.state.ctrlDown);
-
     // Key events elsewhere leave the flag alone.
     w.state.ctrlDown = true;
     QTest::keyClick(w.c.Dir1, Qt::Key_Down);
@@ -477,7 +352,7 @@ void TestFileBrowser::ctrlDownFollowsEveryFileListKeyEvent() {
 
 void TestFileBrowser::unsetHooksAreHarmless() {
     QTemporaryDir dir;
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("a.wav"))));
+    QVERIFY(makeFiles(dir.path(), {"a.wav"}));
     QWidget widget;
     const ui::Controls c = ui::buildLayout(&widget);
     WindowState state;
@@ -495,74 +370,64 @@ void TestFileBrowser::unsetHooksAreHarmless() {
 
 void TestFileBrowser::filesMadeByOtherProgramsShowUp() {
     QTemporaryDir dir;
-    for (const char *name : {"b.wav", "d.wav"})
-        QVERIFY(makeFile(dir.filePath(QLatin1String(name))));
+    QVERIFY(makeFiles(dir.path(), {"b.wav", "d.wav"}));
     Window w;
     QVERIFY(w.browser.pointAt(dir.path()));
     ui::FileList *list = w.c.File1;
     list->setCurrentRow(1); // d.wav
-    const int reloads = w.reloads;
 
     QProcess touch;
-    touch.start(QStringLiteral("touch"),
-                {dir.filePath(QStringLiteral("a.wav")), dir.filePath(QStringLiteral("c.txt"))});
+    touch.start(u"touch"_s, {dir.filePath(u"a.wav"_s), dir.filePath(u"c.txt"_s)});
     QVERIFY(touch.waitForFinished());
     QTRY_COMPARE(w.files(), (QStringList{"a.wav", "b.wav", "d.wav"}));
-    QCOMPARE(list->fileName(list->currentRow()), QStringLiteral("d.wav"));
-
-    QVERIFY(QFile::rename(dir.filePath(QStringLiteral("b.wav")),
-                          dir.filePath(QStringLiteral("e.ogg"))));
+    QCOMPARE(list->fileName(list->currentRow()), u"d.wav"_s);
+    QVERIFY(QFile::rename(dir.filePath(u"b.wav"_s), dir.filePath(u"e.ogg"_s)));
     QTRY_COMPARE(w.files(), (QStringList{"a.wav", "d.wav", "e.ogg"}));
-    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("a.wav"))));
+    QVERIFY(QFile::remove(dir.filePath(u"a.wav"_s)));
     QTRY_COMPARE(w.files(), (QStringList{"d.wav", "e.ogg"}));
-    QCOMPARE(list->fileName(list->currentRow()), QStringLiteral("d.wav"));
+    QCOMPARE(list->fileName(list->currentRow()), u"d.wav"_s);
 
     // New subfolders show in the folder list too; nothing is recoloured.
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("later")));
-    QTRY_COMPARE(w.c.Dir1->entryPath(w.c.Dir1->count() - 1),
-                 native(dir.filePath(QStringLiteral("later"))));
-    QCOMPARE(w.reloads, reloads);
+    QVERIFY(QDir(dir.path()).mkdir(u"later"_s));
+    QTRY_COMPARE(w.c.Dir1->entryPath(w.c.Dir1->count() - 1), native(dir.filePath(u"later"_s)));
+    QCOMPARE(w.reloads, 1);
 }
 
 void TestFileBrowser::rereadKeepsFocusAndSelectionWithoutRecolouring() {
     QTemporaryDir dir;
-    for (const char *name : {"b.wav", "c.wav", "d.wav"})
-        QVERIFY(makeFile(dir.filePath(QLatin1String(name))));
+    QVERIFY(makeFiles(dir.path(), {"b.wav", "c.wav", "d.wav"}));
     Window w;
     QVERIFY(w.browser.pointAt(dir.path()));
     ui::FileList *list = w.c.File1;
     list->item(0)->setSelected(true);
     list->item(2)->setSelected(true);
     list->setCurrentRow(2, QItemSelectionModel::NoUpdate);
-    ui::DirList *dirs = w.c.Dir1;
-    dirs->setCurrentRow(0);
-    const int reloads = w.reloads;
+    w.c.Dir1->setCurrentRow(0);
 
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("a.wav"))));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(makeFiles(dir.path(), {"a.wav"}));
+    QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
     w.browser.rereadLists();
-    QCOMPARE(w.files(), (QStringList{"a.wav", "b.wav", "c.wav", "d.wav"}));
-    QCOMPARE(list->fileName(list->currentRow()), QStringLiteral("d.wav"));
+    QVERIFY(w.showsFolder(dir.path(), {"a.wav", "b.wav", "c.wav", "d.wav"}));
+    QCOMPARE(list->fileName(list->currentRow()), u"d.wav"_s);
     QStringList selected;
     for (const QListWidgetItem *item : list->selectedItems())
         selected << item->text();
     selected.sort();
     QCOMPARE(selected, (QStringList{"b.wav", "d.wav"}));
-    QCOMPARE(dirs->currentRow(), 0);
-    QCOMPARE(dirs->entryPath(dirs->count() - 1), native(dir.filePath(QStringLiteral("sub"))));
-    QCOMPARE(w.reloads, reloads);
-    QCOMPARE(w.state.currentFolder, native(dir.path()));
+    QCOMPARE(w.c.Dir1->currentRow(), 0);
+    QCOMPARE(w.c.Dir1->entryPath(w.c.Dir1->count() - 1), native(dir.filePath(u"sub"_s)));
+    QCOMPARE(w.reloads, 1);
 }
 
 void TestFileBrowser::folderHasOrdinaryFile() {
     QTemporaryDir dir;
     QVERIFY(!files::folderHasOrdinaryFile(dir.path()));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub.wav")));
-    QVERIFY(makeFile(dir.filePath(QStringLiteral(".hidden"))));
+    QVERIFY(QDir(dir.path()).mkdir(u"sub.wav"_s));
+    QVERIFY(makeFiles(dir.path(), {".hidden"}));
     QVERIFY(!files::folderHasOrdinaryFile(dir.path()));
-    QVERIFY(makeFile(dir.filePath(QStringLiteral("plain"))));
+    QVERIFY(makeFiles(dir.path(), {"plain"}));
     QVERIFY(files::folderHasOrdinaryFile(native(dir.path())));
-    QVERIFY(!files::folderHasOrdinaryFile(dir.filePath(QStringLiteral("missing"))));
+    QVERIFY(!files::folderHasOrdinaryFile(dir.filePath(u"missing"_s)));
     QVERIFY(!files::folderHasOrdinaryFile(QString()));
 }
 

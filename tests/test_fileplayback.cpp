@@ -12,14 +12,11 @@
 #include <memory>
 
 using namespace audio;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-SoundEngine::Options manual() {
-    SoundEngine::Options o;
-    o.openDevice = false;
-    return o;
-}
+const SoundEngine::Options kManual{false};
 
 void render(SoundEngine &e, int frames) {
     std::vector<std::int16_t> buf(static_cast<std::size_t>(frames) * 2);
@@ -48,9 +45,9 @@ class TestFilePlayback : public QObject {
         state_.currentFolder = dir_.path();
         window_ = std::make_unique<QWidget>();
         bar_ = new ui::PositionBar(window_.get());
-        bar_->setObjectName(QStringLiteral("picSamplePos"));
+        bar_->setObjectName(u"picSamplePos"_s);
         bar_->setGeometry(0, 0, 300, 20);
-        label_ = new QLabel(QStringLiteral("--:--"), window_.get());
+        label_ = new QLabel(u"--:--"_s, window_.get());
         label_->move(0, 30);
         timer_ = new QTimer(window_.get());
         timer_->setInterval(10);
@@ -61,13 +58,13 @@ class TestFilePlayback : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        // 44100 bytes: 22050 mono frames at 22050 Hz, one second.
-        QVERIFY(!fixtures::makeWav(dir_.path(), QStringLiteral("second.wav"), 22050).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir_.path(), QStringLiteral("tiny.wav"), 100).isEmpty());
-        QVERIFY(!fixtures::makeGarbage(dir_.path(), QStringLiteral("broken.mp3"), 4000).isEmpty());
+        // 44100 bytes: one second of 22050 Hz mono.
+        QVERIFY(!fixtures::makeWav(dir_.path(), u"second.wav"_s, 22050).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir_.path(), u"tiny.wav"_s, 100).isEmpty());
+        QVERIFY(!fixtures::makeGarbage(dir_.path(), u"broken.mp3"_s, 4000).isEmpty());
     }
 
-    void init() { build(manual()); }
+    void init() { build(kManual); }
 
     void cleanup() {
         playback_.reset();
@@ -75,15 +72,17 @@ private slots:
         engine_.reset();
     }
 
-    void barFollowsThePosition() {
+    void barFollowsThePositionAndClicksSeek() {
+        QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
+        QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
         QCOMPARE(bar_->barWidth(), 300);
-        playback_->startFilePlayback(QStringLiteral("second.wav"));
+        playback_->startFilePlayback(u"second.wav"_s);
         QVERIFY(isUsable(state_.fileStream));
         QCOMPARE(playback_->fileLength(), 44100);
         QCOMPARE(playback_->bytesPerUnit(), 147.0f);
         QCOMPARE(playback_->wholeBytesPerUnit(), 147);
         QVERIFY(timer_->isActive());
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
+        QCOMPARE(label_->text(), u"--:--"_s);
         QCOMPARE(engine_->channelIsActive(state_.fileStream), 1);
 
         // Byte 22050 is half a second in: 22050 frames of output at 44100 Hz.
@@ -93,16 +92,34 @@ private slots:
         QCOMPARE(playback_->barEnd(), 150.0f);
         QCOMPARE(bar_->drawnEnd(), 150);
         QCOMPARE(playback_->fileSeconds(), 0.5f);
-        QCOMPARE(label_->text(), QStringLiteral(" 0:00"));
-
+        QCOMPARE(label_->text(), u" 0:00"_s);
         render(*engine_, 441 * 30);
         playback_->tick();
-        QCOMPARE(label_->text(), QStringLiteral(" 0:01"));
+        QCOMPARE(label_->text(), u" 0:01"_s);
         QVERIFY(bar_->drawnEnd() > 150);
+
+        // Left of the end: seek back; playback goes on from there (882 output frames are 441
+        // mono frames of the file).
+        QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(100, 5));
+        QCOMPARE(bar_->drawnEnd(), 100);
+        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(100 * 147));
+        QCOMPARE(toList.count(), 1);
+        render(*engine_, 882);
+        playback_->tick();
+        QCOMPARE(playback_->filePosition(), 100 * 147 + 882);
+        QCOMPARE(bar_->drawnEnd(), 106);
+        // Right of the end, with any button: the bar just grows there.
+        QTest::mouseClick(bar_, Qt::RightButton, {}, QPoint(250, 5));
+        QCOMPARE(bar_->drawnEnd(), 250);
+        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(250 * 147));
+        QCOMPARE(toList.count(), 2);
+        QCOMPARE(toDummy.count(), 0);
     }
 
     void endResetsTheDisplayWithinOneTick() {
-        playback_->startFilePlayback(QStringLiteral("second.wav"));
+        QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
+        QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
+        playback_->startFilePlayback(u"second.wav"_s);
         const Handle h = state_.fileStream;
         render(*engine_, 44000);
         playback_->tick();
@@ -110,78 +127,45 @@ private slots:
         render(*engine_, 100);
         playback_->tick();
         QCOMPARE(bar_->drawnEnd(), 0);
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
+        QCOMPARE(label_->text(), u"--:--"_s);
         QVERIFY(!timer_->isActive());
-        // The self-freeing stream is gone.
-        QCOMPARE(engine_->channelIsActive(h), 0);
+        QCOMPARE(engine_->channelIsActive(h), 0); // the self-freeing stream is gone
         QCOMPARE(engine_->liveStreams(), 0);
-    }
-
-    void clickLeftOfTheEndSeeksBack() {
-        QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
-        QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
-        playback_->startFilePlayback(QStringLiteral("second.wav"));
-        render(*engine_, 22050);
-        playback_->tick();
-        QCOMPARE(bar_->drawnEnd(), 150);
-
-        QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(100, 5));
-        QCOMPARE(bar_->drawnEnd(), 100);
-        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(100 * 147));
-        QCOMPARE(toList.count(), 1);
-        QCOMPARE(toDummy.count(), 0);
-        // Playback goes on from there: 882 output frames are 441 mono frames of the file.
-        render(*engine_, 882);
-        playback_->tick();
-        QCOMPARE(playback_->filePosition(), 100 * 147 + 882);
-        QCOMPARE(bar_->drawnEnd(), 106);
-
-        // Right of the end, with any button: the bar just grows there.
-        QTest::mouseClick(bar_, Qt::RightButton, {}, QPoint(250, 5));
-        QCOMPARE(bar_->drawnEnd(), 250);
-        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(250 * 147));
-        QCOMPARE(toList.count(), 2);
-    }
-
-    void clickAfterTheEndOnlyMovesTheFocus() {
-        QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
-        QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
-        playback_->startFilePlayback(QStringLiteral("second.wav"));
-        render(*engine_, 44100);
-        playback_->tick();
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
+        // A click afterwards only moves the focus.
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(120, 5));
         QCOMPARE(bar_->drawnEnd(), 0);
         QCOMPARE(toDummy.count(), 1);
         QCOMPARE(toList.count(), 0);
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
+        QCOMPARE(label_->text(), u"--:--"_s);
     }
 
-    void brokenFilePlaysNothing() {
-        playback_->startFilePlayback(QStringLiteral("second.wav"));
-        render(*engine_, 10000);
-        playback_->tick();
-        const Handle previous = state_.fileStream;
-        QVERIFY(bar_->drawnEnd() > 0);
-
-        playback_->startFilePlayback(QStringLiteral("broken.mp3"));
-        QCOMPARE(state_.fileStream, Handle{0});
-        QCOMPARE(engine_->channelIsActive(previous), 0);
-        QCOMPARE(engine_->liveStreams(), 0);
-        QCOMPARE(bar_->drawnEnd(), 0);
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
-        QVERIFY(!timer_->isActive());
-        playback_->tick();
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
-
-        playback_->startFilePlayback(QStringLiteral("no such file.wav"));
-        QCOMPARE(state_.fileStream, Handle{0});
-        QVERIFY(!timer_->isActive());
+    void stopAndBrokenFilesResetEverything() {
+        for (const QString &next : {u"broken.mp3"_s, u"no such file.wav"_s, QString()}) {
+            playback_->startFilePlayback(u"second.wav"_s);
+            render(*engine_, 10000);
+            playback_->tick();
+            const Handle previous = state_.fileStream;
+            QVERIFY(bar_->drawnEnd() > 0);
+            if (next.isNull()) {
+                playback_->stopFilePlayback();
+                playback_->stopFilePlayback();
+            } else {
+                playback_->startFilePlayback(next);
+                QCOMPARE(state_.fileStream, Handle{0});
+            }
+            QCOMPARE(engine_->channelIsActive(previous), 0);
+            QCOMPARE(engine_->liveStreams(), 0);
+            QCOMPARE(bar_->drawnEnd(), 0);
+            QCOMPARE(label_->text(), u"--:--"_s);
+            QVERIFY(!timer_->isActive());
+            playback_->tick();
+            QCOMPARE(label_->text(), u"--:--"_s);
+        }
     }
 
     void fileShorterThanTheBarStillShows() {
         // 200 bytes on 300 pixels: no whole byte count per pixel; the bar spreads the file.
-        playback_->startFilePlayback(QStringLiteral("tiny.wav"));
+        playback_->startFilePlayback(u"tiny.wav"_s);
         QCOMPARE(playback_->bytesPerUnit(), 0.0f);
         render(*engine_, 100);
         playback_->tick();
@@ -192,7 +176,7 @@ private slots:
     }
 
     void stopResetsEverything() {
-        playback_->startFilePlayback(QStringLiteral("second.wav"));
+        playback_->startFilePlayback(u"second.wav"_s);
         render(*engine_, 5000);
         playback_->tick();
         const Handle h = state_.fileStream;
@@ -201,20 +185,19 @@ private slots:
         QCOMPARE(engine_->channelIsActive(h), 0);
         QCOMPARE(engine_->liveStreams(), 0);
         QCOMPARE(bar_->drawnEnd(), 0);
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
+        QCOMPARE(label_->text(), u"--:--"_s);
         QVERIFY(!timer_->isActive());
     }
 
     void realDeviceAndTimerEndTheFile() {
-        SoundEngine::Options device;
-        build(device);
+        build(SoundEngine::Options{});
         QVERIFY2(engine_->init(-1, 44100), qPrintable(engine_->errorText()));
-        QVERIFY(!fixtures::makeWav(dir_.path(), QStringLiteral("short.wav"), 4410).isEmpty());
-        playback_->startFilePlayback(QStringLiteral("short.wav"));
+        QVERIFY(!fixtures::makeWav(dir_.path(), u"short.wav"_s, 4410).isEmpty());
+        playback_->startFilePlayback(u"short.wav"_s);
         QVERIFY(timer_->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(bar_->drawnEnd() > 0, 3000);
         QTRY_VERIFY_WITH_TIMEOUT(!timer_->isActive(), 3000);
-        QCOMPARE(label_->text(), QStringLiteral("--:--"));
+        QCOMPARE(label_->text(), u"--:--"_s);
         QCOMPARE(bar_->drawnEnd(), 0);
         QCOMPARE(engine_->liveStreams(), 0);
     }

@@ -10,13 +10,23 @@
 #include "ui/FileList.h"
 #include "ui/PromptButton.h"
 
-namespace {
-
+using namespace Qt::StringLiterals;
 using fixtures::readBytes;
 using fixtures::writeBytes;
 
+namespace {
+
 bool allSilent(const std::vector<qint16> &samples) {
     return std::all_of(samples.begin(), samples.end(), [](qint16 s) { return s == 0; });
+}
+
+// Both file dialogs ask the same; only the save flag and the flags differ.
+void checkRequest(const ui::FileDialogRequest &r, bool save, unsigned flags) {
+    QCOMPARE(r.save, save);
+    QCOMPARE(r.title, u"Sélectionnez un fichier texte à ouvrir..."_s);
+    QCOMPARE(r.filter, u"Fichiers texte (*.txt)|*.txt|Tous les fichiers (*.*)|*.*"_s);
+    QCOMPARE(r.defaultExtension, u"txt"_s);
+    QCOMPARE(r.flags, flags);
 }
 
 } // namespace
@@ -24,51 +34,53 @@ bool allSilent(const std::vector<qint16> &samples) {
 class TestSentence : public QObject {
     Q_OBJECT
 private slots:
-    void appendingBuildsTextAndCodeAndPlaysNothing() {
+    void composingBackspacingAndModeChanges() {
         SentenceRig rig;
-        fixtures::makeWav(rig.pack.path(), QStringLiteral("After.wav"), 2000);
+        fixtures::makeWav(rig.pack.path(), u"After.wav"_s, 2000);
         rig.composer->setSentenceMode(true);
         QVERIFY(!rig.c.chkListen->isEnabled());
+        QVERIFY(!rig.c.cmdBackspace->isHidden());
         rig.press({0, 5, 11});
-        QCOMPARE(rig.text(), QStringLiteral("Après ; 300 ; Mètres"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;11;"));
+        QCOMPARE(rig.text(), u"Après ; 300 ; Mètres"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
         QVERIFY(rig.c.chkListen->isEnabled());
         QVERIFY(rig.c.cmdBackspace->isEnabled());
+        // Appending plays nothing.
         QCOMPARE(rig.engine.liveStreams(), 0);
         QVERIFY(allSilent(rig.render(4096)));
         QVERIFY(!rig.state.listening);
-    }
 
-    void twoLinePromptAppendsItsOneLineLabel() {
-        SentenceRig rig;
-        rig.composer->setSentenceMode(true);
-        rig.press({14, 54});
-        QCOMPARE(rig.text(), QStringLiteral("Prenez la deuxième à gauche ; Puis"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("14;54;"));
-    }
-
-    void backspaceRemovesTheLastElement() {
-        SentenceRig rig;
-        rig.composer->setSentenceMode(true);
-        rig.press({0, 5, 11});
         rig.c.cmdBackspace->click();
-        QCOMPARE(rig.text(), QStringLiteral("Après ; 300"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;"));
+        QCOMPARE(rig.text(), u"Après ; 300"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;05;"_s);
         rig.c.cmdBackspace->click();
-        QCOMPARE(rig.text(), QStringLiteral("Après"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;"));
+        QCOMPARE(rig.text(), u"Après"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;"_s);
         QVERIFY(rig.c.chkListen->isEnabled());
-
         rig.c.cmdBackspace->click();
         QCOMPARE(rig.text(), QString());
         QCOMPARE(rig.state.sentenceCode, QString());
         QVERIFY(!rig.c.chkListen->isEnabled());
         QVERIFY(!rig.c.cmdBackspace->isEnabled());
 
-        // And a sentence built again afterwards starts clean.
-        rig.press({13});
-        QCOMPARE(rig.text(), QStringLiteral("Tournez à droite"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("13;"));
+        // Built again it starts clean; a two-line prompt appends its one-line label.
+        rig.press({14, 54});
+        QCOMPARE(rig.text(), u"Prenez la deuxième à gauche ; Puis"_s);
+        QCOMPARE(rig.state.sentenceCode, u"14;54;"_s);
+
+        // Leaving sentence mode keeps the sentence; coming back enables it again.
+        rig.composer->setSentenceMode(false);
+        QVERIFY(!rig.state.sentenceMode);
+        QVERIFY(rig.c.cmdBackspace->isHidden());
+        QVERIFY(!rig.c.chkListen->isEnabled());
+        QCOMPARE(rig.state.sentenceCode, u"14;54;"_s);
+        rig.composer->setSentenceMode(true);
+        rig.composer->setSentenceMode(true); // the state it already has: nothing runs
+        QVERIFY(rig.state.sentenceMode);
+        QVERIFY(rig.c.chkListen->isEnabled());
+        QVERIFY(rig.c.cmdBackspace->isEnabled());
+        QVERIFY(!rig.c.cmdBackspace->isHidden());
+        QCOMPARE(rig.text(), u"Prenez la deuxième à gauche ; Puis"_s);
     }
 
     void doubleClickAppendsOnce() {
@@ -87,12 +99,11 @@ private slots:
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         rig.composer->setSentenceMode(true);
-        // A real double click: press and release, then the double-click event and a release.
         QTest::mouseClick(rig.panel->button(3), Qt::LeftButton);
         const bool wasSelected = rig.panel->isSelected(3);
         QTest::mouseDClick(rig.panel->button(3), Qt::LeftButton);
-        QCOMPARE(rig.text(), QStringLiteral("100"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("03;"));
+        QCOMPARE(rig.text(), u"100"_s);
+        QCOMPARE(rig.state.sentenceCode, u"03;"_s);
         QCOMPARE(rig.state.currentPromptIndex, std::int16_t(3));
         QCOMPARE(rig.panel->isSelected(3), !wasSelected);
 
@@ -103,30 +114,7 @@ private slots:
         QCOMPARE(rig.state.currentPromptIndex, std::int16_t(7));
         rig.composer->doubleClicked(7);
         QVERIFY(!rig.panel->isSelected(7));
-        QCOMPARE(rig.text(), QStringLiteral("100"));
-    }
-
-    void leavingSentenceModeKeepsTheSentence() {
-        SentenceRig rig;
-        rig.composer->setSentenceMode(true);
-        QVERIFY(rig.state.sentenceMode);
-        QVERIFY(!rig.c.cmdBackspace->isHidden());
-        rig.press({0, 13});
-        rig.composer->setSentenceMode(false);
-        QVERIFY(!rig.state.sentenceMode);
-        QVERIFY(rig.c.cmdBackspace->isHidden());
-        QVERIFY(!rig.c.chkListen->isEnabled());
-        QCOMPARE(rig.text(), QStringLiteral("Après ; Tournez à droite"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;13;"));
-
-        rig.composer->setSentenceMode(true);
-        QVERIFY(rig.c.chkListen->isEnabled());
-        QVERIFY(rig.c.cmdBackspace->isEnabled());
-        QVERIFY(!rig.c.cmdBackspace->isHidden());
-        QCOMPARE(rig.text(), QStringLiteral("Après ; Tournez à droite"));
-        // Switching to the state it already has runs nothing.
-        rig.composer->setSentenceMode(true);
-        QVERIFY(rig.state.sentenceMode);
+        QCOMPARE(rig.text(), u"100"_s);
     }
 
     void theSentenceBoxNeverKeepsTheFocus() {
@@ -136,7 +124,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
         rig.c.txtSentence->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(rig.c.cmdDummy));
-        QTest::keyClicks(rig.c.cmdDummy, QStringLiteral("abc"));
+        QTest::keyClicks(rig.c.cmdDummy, u"abc"_s);
         QCOMPARE(rig.text(), QString());
 
         rig.c.File1->setFocus();
@@ -146,12 +134,10 @@ private slots:
 
     void listeningNeedsACodeOfTwoCharacters() {
         SentenceRig rig;
-        const QString file =
-            writeBytes(rig.pack.filePath(QStringLiteral("s.txt")), QByteArray("3;;;\r\n"));
-        fixtures::makeWav(rig.pack.path(), QStringLiteral("100.wav"), 4000, 44100);
-        rig.composer->loadSentenceFile(file);
-        QCOMPARE(rig.text(), QStringLiteral("100"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("3"));
+        fixtures::makeWav(rig.pack.path(), u"100.wav"_s, 4000, 44100);
+        rig.composer->loadSentenceFile(writeBytes(rig.pack.filePath(u"s.txt"_s), "3;;;\r\n"));
+        QCOMPARE(rig.text(), u"100"_s);
+        QCOMPARE(rig.state.sentenceCode, u"3"_s);
         rig.composer->setListening(true);
         QVERIFY(rig.c.chkListen->isChecked()); // only the toggle's look changes
         QVERIFY(!rig.state.listening);
@@ -166,10 +152,10 @@ private slots:
         SentenceRig rig;
         const QString dir = rig.pack.path();
         // At 8000 Hz: 66 s and 65.536 s are beyond the longest slot, 65.535 s is still allowed.
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("2ndLeft.wav"), 66 * 8000, 8000).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("RbRight.wav"), 65536 * 8, 8000).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Then.wav"), 65535 * 8, 8000).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("TurnRight.wav"), 4410, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u"2ndLeft.wav"_s, 66 * 8000, 8000).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u"RbRight.wav"_s, 65536 * 8, 8000).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u"Then.wav"_s, 65535 * 8, 8000).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u"TurnRight.wav"_s, 4410, 44100).isEmpty());
         rig.composer->setSentenceMode(true);
         rig.press({14, 13, 54, 48});
         rig.composer->setListening(true);
@@ -177,204 +163,168 @@ private slots:
 
         QCOMPARE(rig.dialogs.messages.size(), 2);
         const auto &m = rig.dialogs.messages[0];
-        QCOMPARE(m.text, QStringLiteral("Le son « 2ndLeft » (Prenez la deuxième\r\nà gauche)\r\n"
-                                        "dure plus d'une minute...Il faut le raccourcir !"));
-        QCOMPARE(m.title, QStringLiteral("Oups !"));
+        QCOMPARE(m.text, u"Le son « 2ndLeft » (Prenez la deuxième\r\nà gauche)\r\n"
+                         "dure plus d'une minute...Il faut le raccourcir !"_s);
+        QCOMPARE(m.title, u"Oups !"_s);
         QCOMPARE(m.icon, ui::Icon::Exclamation);
         QCOMPARE(m.buttons, ui::Buttons::Ok);
         QCOMPARE(rig.dialogs.messages[1].text,
-                 QStringLiteral("Le son « RbRight » (Au rond-point,\r\ntournez à droite)\r\n"
-                                "dure plus d'une minute...Il faut le raccourcir !"));
+                 u"Le son « RbRight » (Au rond-point,\r\ntournez à droite)\r\n"
+                 "dure plus d'une minute...Il faut le raccourcir !"_s);
         QCOMPARE(rig.c.tmrPlaySentence->interval(), 750);
 
         // The too-long prompt sounds for its first 750 ms, then the next starts on the next frame.
-        const QVector<qint16> longSource = fixtures::wavSamples(66 * 8000, 8000, 1);
+        const QVector<qint16> longSrc = fixtures::wavSamples(66 * 8000, 8000, 1);
         const std::vector<qint16> longOut =
-            audio::toOutputFormat(longSource.data(), 66 * 8000, 8000, 1);
-        const QVector<qint16> shortSource = fixtures::wavSamples(4410, 44100, 1);
-        const std::vector<qint16> shortOut =
-            audio::toOutputFormat(shortSource.data(), 4410, 44100, 1);
+            audio::toOutputFormat(longSrc.data(), 66 * 8000, 8000, 1);
+        const QVector<qint16> shortSrc = fixtures::wavSamples(4410, 44100, 1);
+        const std::vector<qint16> shortOut = audio::toOutputFormat(shortSrc.data(), 4410, 44100, 1);
         const std::vector<qint16> out = rig.render(33075 + 4410 + 1);
         QVERIFY(std::equal(out.begin(), out.begin() + 2 * 33075, longOut.begin()));
         QVERIFY(std::equal(out.begin() + 2 * 33075, out.begin() + 2 * (33075 + 4410),
                            shortOut.begin()));
-        // Then.wav, allowed, starts right after.
-        QVERIFY(out[2 * (33075 + 4410)] != 0);
+        QVERIFY(out[2 * (33075 + 4410)] != 0); // Then.wav, allowed, starts right after
         rig.composer->setListening(false);
     }
 
-    void savingWritesTheCodeAndCrLf() {
+    void saving() {
         SentenceRig rig;
-        rig.composer->setSentenceMode(true);
-        rig.press({0, 5, 11});
-        const QString path = rig.pack.filePath(QStringLiteral("phrase.txt"));
-        rig.dialogs.fileAnswers = {path};
-        rig.composer->saveSentence();
-
-        QCOMPARE(rig.dialogs.fileRequests.size(), 1);
-        const ui::FileDialogRequest &r = rig.dialogs.fileRequests[0];
-        QVERIFY(r.save);
-        QCOMPARE(r.title, QStringLiteral("Sélectionnez un fichier texte à ouvrir..."));
-        QCOMPARE(r.filter,
-                 QStringLiteral("Fichiers texte (*.txt)|*.txt|Tous les fichiers (*.*)|*.*"));
-        QCOMPARE(r.defaultExtension, QStringLiteral("txt"));
-        QCOMPARE(r.flags, 2u);
-        QCOMPARE(rig.fileStops, 1);
-        QCOMPARE(rig.promptStops, 1);
-
-        QCOMPARE(readBytes(path), QByteArray("00;05;11\r\n"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;11"));
-        QCOMPARE(rig.state.lastSentence, path);
-        QVERIFY(rig.dialogs.messages.isEmpty());
-
-        // The shortened code still grows and shrinks as before.
-        rig.press({13});
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;11;13;"));
-        rig.c.cmdBackspace->click();
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;11;"));
-    }
-
-    void savingNothingShowsNoDialog() {
-        SentenceRig rig;
-        rig.state.sentenceCode = QStringLiteral("00;"); // a code without text is not saved
-        rig.dialogs.fileAnswers = {rig.pack.filePath(QStringLiteral("x.txt"))};
+        rig.state.sentenceCode = u"00;"_s; // a code without text is not saved: no dialog
         rig.composer->saveSentence();
         QVERIFY(rig.dialogs.fileRequests.isEmpty());
         QCOMPARE(rig.fileStops, 0);
-        QVERIFY(!QFile::exists(rig.pack.filePath(QStringLiteral("x.txt"))));
-    }
 
-    void cancelledOrFailedSavesAreSilent() {
-        SentenceRig rig;
+        rig.state.sentenceCode.clear();
         rig.composer->setSentenceMode(true);
-        rig.press({0, 5});
-        rig.state.lastSentence = QStringLiteral("/old.txt");
+        rig.press({0, 5, 11});
+        rig.state.lastSentence = u"/old.txt"_s;
         rig.composer->saveSentence(); // the script cancels
         QCOMPARE(rig.dialogs.fileRequests.size(), 1);
-        QCOMPARE(rig.state.lastSentence, QStringLiteral("/old.txt"));
+        checkRequest(rig.dialogs.fileRequests[0], true, 2u);
         QCOMPARE(rig.fileStops, 1);
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;"));
+        QCOMPARE(rig.promptStops, 1);
+        QCOMPARE(rig.state.lastSentence, u"/old.txt"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
+
+        const QString path = rig.pack.filePath(u"phrase.txt"_s);
+        rig.dialogs.fileAnswers = {path};
+        rig.composer->saveSentence();
+        QCOMPARE(readBytes(path), QByteArray("00;05;11\r\n"));
+        QCOMPARE(rig.state.sentenceCode, u"00;05;11"_s);
+        QCOMPARE(rig.state.lastSentence, path);
+        // The shortened code still grows and shrinks as before.
+        rig.press({13});
+        QCOMPARE(rig.state.sentenceCode, u"00;05;11;13;"_s);
+        rig.c.cmdBackspace->click();
+        QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
 
         // A name was chosen: it is remembered even though the file cannot be written.
-        const QString bad = rig.pack.filePath(QStringLiteral("missing/dir/s.txt"));
+        const QString bad = rig.pack.filePath(u"missing/dir/s.txt"_s);
         rig.dialogs.fileAnswers = {bad};
         rig.composer->saveSentence();
         QCOMPARE(rig.state.lastSentence, bad);
         QVERIFY(!QFile::exists(bad));
-        QVERIFY(rig.dialogs.messages.isEmpty());
 
         // A failed save leaves an existing file as it was.
-        const QString kept = writeBytes(rig.pack.filePath(QStringLiteral("kept.txt")), "13\r\n");
+        const QString kept = writeBytes(rig.pack.filePath(u"kept.txt"_s), "13\r\n");
         QFile::setPermissions(rig.pack.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         rig.dialogs.fileAnswers = {kept};
         rig.composer->saveSentence();
         QFile::setPermissions(rig.pack.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                    QFileDevice::ExeOwner);
         const QByteArray after = readBytes(kept);
-        QVERIFY(after == "13\r\n" || after == "00;05\r\n"); // root may write anyway, but whole
+        QVERIFY(after == "13\r\n" || after == "00;05;11\r\n"); // root may write anyway, but whole
+        QVERIFY(rig.dialogs.messages.isEmpty());
     }
 
     void openingLoadsTheSentenceAndSwitchesModeOn() {
         SentenceRig rig;
-        const QString path =
-            writeBytes(rig.pack.filePath(QStringLiteral("phrase.txt")), "00;05;11\r\n");
+        rig.composer->setSentenceMode(true);
+        rig.press({0});
+        rig.composer->openSentence(); // cancelled: nothing changes
+        QCOMPARE(rig.text(), u"Après"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;"_s);
+        QCOMPARE(rig.state.lastSentence, QString());
+        QCOMPARE(rig.fileStops, 1);
+        rig.composer->setSentenceMode(false);
+
+        const QString path = writeBytes(rig.pack.filePath(u"phrase.txt"_s), "00;05;11\r\n");
         rig.dialogs.fileAnswers = {path};
         rig.composer->openSentence();
-        QCOMPARE(rig.dialogs.fileRequests.size(), 1);
-        const ui::FileDialogRequest &r = rig.dialogs.fileRequests[0];
-        QVERIFY(!r.save);
-        QCOMPARE(r.title, QStringLiteral("Sélectionnez un fichier texte à ouvrir..."));
-        QCOMPARE(r.filter,
-                 QStringLiteral("Fichiers texte (*.txt)|*.txt|Tous les fichiers (*.*)|*.*"));
-        QCOMPARE(r.defaultExtension, QStringLiteral("txt"));
-        QCOMPARE(r.flags, 0x1000u);
-        QCOMPARE(rig.fileStops, 1);
-        QCOMPARE(rig.promptStops, 1);
-
-        QCOMPARE(rig.text(), QStringLiteral("Après ; 300 ; Mètres"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;11"));
+        QCOMPARE(rig.dialogs.fileRequests.size(), 2);
+        checkRequest(rig.dialogs.fileRequests[1], false, 0x1000u);
+        QCOMPARE(rig.fileStops, 2);
+        QCOMPARE(rig.promptStops, 2);
+        QCOMPARE(rig.text(), u"Après ; 300 ; Mètres"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;05;11"_s);
         QCOMPARE(rig.state.lastSentence, path);
         QVERIFY(rig.state.sentenceMode);
         QVERIFY(rig.c.chkSentence->isChecked());
         QVERIFY(rig.c.chkListen->isEnabled());
         QVERIFY(!rig.c.cmdBackspace->isHidden());
-
         rig.c.cmdBackspace->click();
-        QCOMPARE(rig.text(), QStringLiteral("Après ; 300"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;05;"));
+        QCOMPARE(rig.text(), u"Après ; 300"_s);
+        QCOMPARE(rig.state.sentenceCode, u"00;05;"_s);
     }
 
-    void cancelledOpenChangesNothing() {
-        SentenceRig rig;
-        rig.composer->setSentenceMode(true);
-        rig.press({0});
-        rig.composer->openSentence();
-        QCOMPARE(rig.text(), QStringLiteral("Après"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;"));
-        QCOMPARE(rig.state.lastSentence, QString());
-        QCOMPARE(rig.fileStops, 1);
+    void handEditedFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text"); // empty: sentence mode goes off
+        QTest::addColumn<QString>("code"); // null: junk, only its five separators are checked
+        QTest::newRow("final semicolons") << QByteArray("3;;;\r\n") << u"100"_s << u"3"_s;
+        QTest::newRow("unknown row kept")
+            << QByteArray("00;77;13\r\n") << u"Après ; Tournez à droite"_s << u"00;77;13"_s;
+        QTest::newRow("first line only") << QByteArray("12;13\r\n54;56\r\n")
+                                         << u"Vous êtes arrivé ; Tournez à droite"_s << u"12;13"_s;
+        // An empty first line empties the code only: text and mode stay as they were.
+        QTest::newRow("empty") << QByteArray() << u"Après"_s << u""_s;
+        QTest::newRow("semicolon only") << QByteArray(";\r\n") << u"Après"_s << u""_s;
+        QTest::newRow("empty first line") << QByteArray("\r\n13") << u"Après"_s << u""_s;
+        QTest::newRow("junk keeps its place")
+            << QByteArray("\0\xff;05;abc;;11;\x80\r\n\x01\x02", 20) << u"300 ; Mètres"_s
+            << QString();
+        QTest::newRow("no known row") << QByteArray("77;99\r\n") << QString() << u""_s;
     }
 
     void handEditedFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(QString, code);
         SentenceRig rig;
-        const QString dir = rig.pack.path() + QStringLiteral("/");
-
-        rig.composer->loadSentenceFile(writeBytes(dir + "a.txt", "3;;;\r\n"));
-        QCOMPARE(rig.text(), QStringLiteral("100"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("3"));
-
-        rig.composer->loadSentenceFile(writeBytes(dir + "b.txt", "00;77;13\r\n"));
-        QCOMPARE(rig.text(), QStringLiteral("Après ; Tournez à droite"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;77;13"));
-        rig.dialogs.fileAnswers = {dir + "b2.txt"};
-        rig.composer->saveSentence();
-        QCOMPARE(readBytes(dir + "b2.txt"), QByteArray("00;77;13\r\n"));
-
-        rig.composer->loadSentenceFile(writeBytes(dir + "c.txt", "12;13\r\n54;56\r\n"));
-        QCOMPARE(rig.text(), QStringLiteral("Vous êtes arrivé ; Tournez à droite"));
-        QCOMPARE(rig.state.sentenceCode, QStringLiteral("12;13"));
-
-        // An empty first line empties the code only: text and mode stay as they were.
-        for (const QByteArray &bytes : {QByteArray(), QByteArray(";\r\n"), QByteArray("\r\n13")}) {
-            rig.composer->loadSentenceFile(writeBytes(dir + "d.txt", bytes));
-            QCOMPARE(rig.text(), QStringLiteral("Vous êtes arrivé ; Tournez à droite"));
-            QCOMPARE(rig.state.sentenceCode, QString());
-            QVERIFY(rig.state.sentenceMode);
-            QCOMPARE(rig.state.lastSentence, dir + "d.txt");
-        }
-
-        // Junk keeps its place in the code; the rows around it still load.
-        rig.composer->loadSentenceFile(
-            writeBytes(dir + "e.txt", QByteArray("\0\xff;05;abc;;11;\x80\r\n\x01\x02", 20)));
-        QCOMPARE(rig.text(), QStringLiteral("300 ; Mètres"));
-        QCOMPARE(rig.state.sentenceCode.count(u';'), 5);
+        rig.composer->setSentenceMode(true);
+        rig.press({0});
+        const QString path = writeBytes(rig.pack.filePath(u"s.txt"_s), bytes);
+        rig.composer->loadSentenceFile(path);
+        QCOMPARE(rig.text(), text);
+        if (code.isNull())
+            QCOMPARE(rig.state.sentenceCode.count(u';'), 5);
+        else
+            QCOMPARE(rig.state.sentenceCode, code);
+        QCOMPARE(rig.state.lastSentence, path);
+        QCOMPARE(rig.state.sentenceMode, !text.isEmpty());
+        QCOMPARE(rig.c.chkSentence->isChecked(), !text.isEmpty());
+        QCOMPARE(rig.c.chkListen->isEnabled(), !text.isEmpty());
         QVERIFY(rig.dialogs.messages.isEmpty());
+        // Saved back, the code is written as it was read.
+        if (!text.isEmpty() && !code.isEmpty()) {
+            rig.dialogs.fileAnswers = {rig.pack.filePath(u"back.txt"_s)};
+            rig.composer->saveSentence();
+            QCOMPARE(readBytes(rig.pack.filePath(u"back.txt"_s)), code.toUtf8() + "\r\n");
+        }
     }
 
     void loadingSomethingThatIsNoFileDoesNothing() {
         SentenceRig rig;
         rig.composer->setSentenceMode(true);
         rig.press({0});
-        rig.state.lastSentence = QStringLiteral("kept");
+        rig.state.lastSentence = u"kept"_s;
         for (const QString &path :
-             {QString(), rig.pack.filePath(QStringLiteral("missing.txt")), rig.pack.path()}) {
+             {QString(), rig.pack.filePath(u"missing.txt"_s), rig.pack.path()}) {
             rig.composer->loadSentenceFile(path);
-            QCOMPARE(rig.text(), QStringLiteral("Après"));
-            QCOMPARE(rig.state.sentenceCode, QStringLiteral("00;"));
-            QCOMPARE(rig.state.lastSentence, QStringLiteral("kept"));
+            QCOMPARE(rig.text(), u"Après"_s);
+            QCOMPARE(rig.state.sentenceCode, u"00;"_s);
+            QCOMPARE(rig.state.lastSentence, u"kept"_s);
         }
-    }
-
-    void loadingAnEmptyTextSwitchesModeOff() {
-        SentenceRig rig;
-        rig.composer->setSentenceMode(true);
-        rig.press({0});
-        rig.composer->loadSentenceFile(
-            writeBytes(rig.pack.filePath(QStringLiteral("f.txt")), "77;99\r\n"));
-        QCOMPARE(rig.text(), QString());
-        QVERIFY(!rig.state.sentenceMode);
-        QVERIFY(!rig.c.chkSentence->isChecked());
-        QVERIFY(!rig.c.chkListen->isEnabled());
     }
 };
 
