@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtEndian>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "audio/PlayTime.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
+#include "fixtures/SoundFiles.h"
 #include "sentence/SentenceComposer.h"
 #include "ui/Dialogs.h"
 #include "ui/MainLayout.h"
@@ -42,36 +42,8 @@ int framesOf(int k) {
     return 8820 + 1373 * k + (k * 37) % 29;
 }
 
-void put32(QByteArray &b, quint32 v) {
-    char raw[4];
-    qToLittleEndian(v, raw);
-    b.append(raw, 4);
-}
-void put16(QByteArray &b, quint16 v) {
-    char raw[2];
-    qToLittleEndian(v, raw);
-    b.append(raw, 2);
-}
-
 bool writeLevelWav(const QString &path, int frames, qint16 value) {
-    QByteArray b;
-    const quint32 data = static_cast<quint32>(frames) * 2;
-    b.append("RIFF");
-    put32(b, 36 + data);
-    b.append("WAVEfmt ");
-    put32(b, 16);
-    put16(b, 1);
-    put16(b, 1);
-    put32(b, Rate);
-    put32(b, Rate * 2);
-    put16(b, 2);
-    put16(b, 16);
-    b.append("data");
-    put32(b, data);
-    for (int i = 0; i < frames; ++i)
-        put16(b, static_cast<quint16>(value));
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
+    return !fixtures::writeWav(path, QVector<qint16>(frames, value), Rate, 1).isEmpty();
 }
 
 class NoDialogs : public ui::Dialogs {
