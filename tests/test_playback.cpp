@@ -15,12 +15,6 @@ namespace {
 constexpr int TurnRight = 13;
 constexpr int After = 0;
 
-QVector<qint16> render(fixtures::TestEngine &engine, int frames) {
-    QVector<qint16> out(frames * 2);
-    engine.real.mixer().render(out.data(), frames);
-    return out;
-}
-
 // First frame index (stereo frames) holding any non-zero sample, or -1.
 int firstSound(const QVector<qint16> &out) {
     for (int i = 0; i < out.size(); ++i)
@@ -50,25 +44,26 @@ private slots:
         fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 4410, 44100, 2);
         const QVector<qint16> samples = fixtures::wavSamples(4410, 44100, 2);
         fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        QVERIFY(w.fileBrowser().pointAt(pack.path()));
-        QVERIFY(silent(render(f.engine, 512)));
+        MainWindow *window = f.startOn(pack.path());
+        QVERIFY(window);
+        MainWindow &w = *window;
+        QVERIFY(silent(f.render(512)));
 
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QCOMPARE(w.state().currentPromptIndex, TurnRight);
         QVERIFY(w.panel().isSelected(TurnRight));
-        const QVector<qint16> heard = render(f.engine, 8192);
+        const QVector<qint16> heard = f.render(8192);
         QCOMPARE(heard.mid(0, samples.size()), samples);
         QVERIFY(silent(heard.mid(samples.size())));
 
         // Pressing the same prompt again restarts it and leaves no prompt current.
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        render(f.engine, 1000);
+        f.render(1000);
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QCOMPARE(w.state().currentPromptIndex, TurnRight);
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QCOMPARE(w.state().currentPromptIndex, -1);
-        QCOMPARE(render(f.engine, 4410), samples);
+        QCOMPARE(f.render(4410), samples);
     }
 
     void secondPromptStopsTheFirst() {
@@ -76,17 +71,18 @@ private slots:
         fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 44100, 44100, 2);
         fixtures::makeWav(pack.path(), QStringLiteral("After.wav"), 2205, 44100, 1);
         fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        MainWindow *window = f.startOn(pack.path());
+        QVERIFY(window);
+        MainWindow &w = *window;
 
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        QVERIFY(!silent(render(f.engine, 1000)));
+        QVERIFY(!silent(f.render(1000)));
         QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
         QCOMPARE(w.state().currentPromptIndex, After);
         QVERIFY(!w.panel().isSelected(TurnRight));
         QVERIFY(w.panel().isSelected(After));
         // Only After is heard (mono, so both channels carry the same samples), then silence.
-        const QVector<qint16> heard = render(f.engine, 4410);
+        const QVector<qint16> heard = f.render(4410);
         const QVector<qint16> mono = fixtures::wavSamples(2205, 44100, 1);
         for (int i = 0; i < 2205; ++i) {
             QCOMPARE(heard[2 * i], mono[i]);
@@ -98,17 +94,18 @@ private slots:
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
         QVERIFY(!w.panel().isSelected(TurnRight));
-        QVERIFY(silent(render(f.engine, 1000)));
+        QVERIFY(silent(f.render(1000)));
     }
 
     void resampledPromptKeepsItsLength() {
         Pack pack;
         fixtures::makeWav(pack.path(), QStringLiteral("After.wav"), 11025, 22050, 1);
         fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        MainWindow *window = f.startOn(pack.path());
+        QVERIFY(window);
+        MainWindow &w = *window;
         QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
-        const QVector<qint16> heard = render(f.engine, 30000);
+        const QVector<qint16> heard = f.render(30000);
         QCOMPARE(firstSound(heard), 0);
         int last = -1;
         for (int i = 0; i < heard.size(); ++i)
@@ -123,12 +120,13 @@ private slots:
         fixtures::makeGarbage(pack.path(), QStringLiteral("TurnRight.ogg"), 5000);
         fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 4410, 44100, 2);
         fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        MainWindow *window = f.startOn(pack.path());
+        QVERIFY(window);
+        MainWindow &w = *window;
         // The .ogg comes first and cannot be read: silence, no message, still the current prompt.
         QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("8454016"));
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        QVERIFY(silent(render(f.engine, 8192)));
+        QVERIFY(silent(f.render(8192)));
         QCOMPARE(w.state().currentPromptIndex, TurnRight);
         QVERIFY(f.dialogs.messages.isEmpty());
         QTest::mouseClick(w.panel().button(TurnRight), Qt::RightButton);
@@ -136,7 +134,7 @@ private slots:
         // No file at all: nothing sounds, the press still counts.
         QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
         QCOMPARE(w.state().currentPromptIndex, After);
-        QVERIFY(silent(render(f.engine, 2048)));
+        QVERIFY(silent(f.render(2048)));
     }
 
     void focusReturnsToTheSink() {

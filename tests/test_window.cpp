@@ -17,12 +17,6 @@ namespace {
 
 constexpr int TurnRight = 13;
 
-QVector<qint16> render(fixtures::TestEngine &engine, int frames) {
-    QVector<qint16> out(frames * 2);
-    engine.real.mixer().render(out.data(), frames);
-    return out;
-}
-
 } // namespace
 
 class TestWindow : public QObject {
@@ -33,18 +27,19 @@ private slots:
         fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 44100, 44100, 1);
         fixtures::makeWav(pack.path(), QStringLiteral("essai.wav"), 88200, 44100, 1);
         fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        MainWindow *window = f.startOn(pack.path());
+        QVERIFY(window);
+        MainWindow &w = *window;
 
         w.filePlayback().startFilePlayback(QStringLiteral("essai.wav"));
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        render(f.engine, 4410);
+        f.render(4410);
         // Each channel keeps its own stream and position; the prompt did not stop the preview.
         QVERIFY(f.engine.channelIsActive(w.state().fileStream));
         QVERIFY(f.engine.channelIsActive(w.state().promptStream));
         QCOMPARE(f.engine.channelGetPosition(w.state().fileStream), quint64(4410 * 2));
         // What is heard is the sum of the two.
-        const QVector<qint16> both = render(f.engine, 1);
+        const QVector<qint16> both = f.render(1);
         const QVector<qint16> tone = fixtures::wavSamples(4411, 44100, 1);
         QCOMPARE(int(both[0]), qBound(-32768, 2 * int(tone[4410]), 32767));
 
@@ -65,8 +60,9 @@ private slots:
         fixtures::makeWav(first.path(), QStringLiteral("essai.wav"), 88200, 44100, 1);
         fixtures::makeWav(second.path(), QStringLiteral("TurnRight.wav"), 100, 44100, 1);
         fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        QVERIFY(w.fileBrowser().pointAt(first.path()));
+        MainWindow *window = f.startOn(first.path());
+        QVERIFY(window);
+        MainWindow &w = *window;
         w.filePlayback().startFilePlayback(QStringLiteral("essai.wav"));
         QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("13684944"));
 
