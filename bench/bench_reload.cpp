@@ -15,21 +15,9 @@
 #include "catalogue/PromptPanel.h"
 #include "catalogue/SampleTable.h"
 #include "files/FileBrowser.h"
-#include "ui/Dialogs.h"
+#include "fixtures/ScriptedDialogs.h"
 
 namespace {
-
-class NoDialogs : public ui::Dialogs {
-public:
-    ui::Answer message(const QString &, const QString &, ui::Icon, ui::Buttons) override {
-        return ui::Answer::Ok;
-    }
-    QString input(const QString &, const QString &, const QString &, bool *c) override {
-        *c = true;
-        return {};
-    }
-    QString fileDialog(const ui::FileDialogRequest &) override { return {}; }
-};
 
 template <typename F> double medianMs(int runs, F &&work) {
     std::vector<double> times;
@@ -62,7 +50,7 @@ int main(int argc, char **argv) {
 
     QTemporaryDir programFolder;
     audio::SoundEngine engine(audio::SoundEngine::Options{false});
-    NoDialogs dialogs;
+    fixtures::ScriptedDialogs dialogs; // answers OK, cancels file dialogs
     MainWindow window(programFolder.path(), engine, dialogs);
     window.start();
     window.fileBrowser().pointAt(pack.path());

@@ -20,9 +20,9 @@
 #include "audio/PlayTime.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
+#include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
 #include "sentence/SentenceComposer.h"
-#include "ui/Dialogs.h"
 #include "ui/MainLayout.h"
 
 namespace {
@@ -45,18 +45,6 @@ int framesOf(int k) {
 bool writeLevelWav(const QString &path, int frames, qint16 value) {
     return !fixtures::writeWav(path, QVector<qint16>(frames, value), Rate, 1).isEmpty();
 }
-
-class NoDialogs : public ui::Dialogs {
-public:
-    ui::Answer message(const QString &, const QString &, ui::Icon, ui::Buttons) override {
-        return ui::Answer::Ok;
-    }
-    QString input(const QString &, const QString &, const QString &, bool *cancelled) override {
-        *cancelled = true;
-        return {};
-    }
-    QString fileDialog(const ui::FileDialogRequest &) override { return {}; }
-};
 
 // Left channel of the rendered output -> join offsets between consecutive elements.
 std::vector<long> joins(const std::vector<qint16> &out) {
@@ -102,7 +90,7 @@ std::vector<qint16> scheduled(const QString &pack) {
     WindowState state;
     state.currentFolder = pack;
     audio::SoundEngine engine{audio::SoundEngine::Options{false}};
-    NoDialogs dialogs;
+    fixtures::ScriptedDialogs dialogs; // answers OK, cancels file dialogs
     catalogue::PromptPanel panel(controls, state, engine);
     panel.buildGrid();
     panel.reloadAllSamples();
