@@ -13,7 +13,7 @@
 #include "app/MainWindow.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
-#include "catalogue/SampleTable.h"
+#include "core/SampleTable.h"
 #include "files/FileBrowser.h"
 #include "fixtures/ScriptedDialogs.h"
 
@@ -42,8 +42,8 @@ int main(int argc, char **argv) {
         file.open(QIODevice::WriteOnly);
     }
     // A few real prompt names among them, in every kind.
-    for (int row = 0; row < catalogue::SampleCount; row += 3) {
-        QFile file(pack.filePath(catalogue::samples()[row].id +
+    for (int row = 0; row < core::SampleCount; row += 3) {
+        QFile file(pack.filePath(core::samples()[row].id +
                                  (row % 2 ? QStringLiteral(".ogg") : QStringLiteral(".mp3"))));
         file.open(QIODevice::WriteOnly);
     }

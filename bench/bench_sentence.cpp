@@ -16,12 +16,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/WindowState.h"
-#include "audio/PlayTime.h"
+#include "app/ControllerWidgets.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
+#include "core/WindowState.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
+#include "playback/PlayTime.h"
+#include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "ui/MainLayout.h"
 
@@ -91,12 +93,15 @@ std::vector<qint16> scheduled(const QString &pack) {
     state.currentFolder = pack;
     audio::SoundEngine engine{audio::SoundEngine::Options{false}};
     fixtures::ScriptedDialogs dialogs; // answers OK, cancels file dialogs
-    catalogue::PromptPanel panel(controls, state, engine);
+    playback::PromptChannel promptChannel(state, engine);
+    playback::FilePlayback filePlayback(engine, state, app::fileChannelWidgets(controls));
+    catalogue::PromptPanel panel(app::panelWidgets(controls), state, promptChannel);
     panel.buildGrid();
     panel.reloadAllSamples();
     std::vector<qint16> out;
     {
-        sentence::SentenceComposer composer(controls, state, engine, panel, dialogs);
+        sentence::SentenceComposer composer(app::composerWidgets(controls), state, engine, panel,
+                                            promptChannel, filePlayback, dialogs);
         composer.setSentenceMode(true);
         for (int row : Rows)
             composer.append(row);
@@ -126,7 +131,7 @@ std::vector<qint16> timerOnly(const QString &pack, int block, std::vector<double
         streams.push_back(h);
         const auto bytes = static_cast<std::uint32_t>(engine.channelGetLength(h));
         durations.push_back(
-            audio::roundHalfEven(audio::channelBytesToSeconds(engine, h, bytes) * 1000.0f));
+            playback::roundHalfEven(audio::channelBytesToSeconds(engine, h, bytes) * 1000.0f));
     }
     std::vector<qint16> out;
     QElapsedTimer clock;
@@ -183,7 +188,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir pack;
     for (int k = 0; k < Elements; ++k) {
-        const QString id = catalogue::samples()[Rows[k]].id;
+        const QString id = core::samples()[Rows[k]].id;
         if (!writeLevelWav(pack.filePath(id + QStringLiteral(".wav")), framesOf(k), level(k)) ||
             !writeLevelWav(pack.filePath(QStringLiteral("e%1.wav").arg(k)), framesOf(k),
                            level(k))) {

@@ -5,15 +5,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "audio/SampleLookup.h"
 #include "catalogue/PromptPanel.h"
-#include "catalogue/SampleTable.h"
+#include "core/SampleTable.h"
 #include "files/FileBrowser.h"
 #include "fixtures/WindowFixture.h"
+#include "playback/SampleLookup.h"
 #include "ui/PromptButton.h"
 #include "ui/Twips.h"
 
 using namespace catalogue;
+using namespace core;
 
 namespace {
 
@@ -83,25 +84,25 @@ private slots:
         QTemporaryDir dir;
         touch(dir.path(), QStringLiteral("TurnRight.mp3"));
         touch(dir.path(), QStringLiteral("TurnRight.wav"));
-        QCOMPARE(audio::findSampleFile(dir.path(), QStringLiteral("TurnRight")),
+        QCOMPARE(playback::findSampleFile(dir.path(), QStringLiteral("TurnRight")),
                  QStringLiteral("TurnRight.mp3"));
         touch(dir.path(), QStringLiteral("turnright.OGG"));
-        QCOMPARE(audio::findSampleFile(dir.path(), QStringLiteral("TurnRight")),
+        QCOMPARE(playback::findSampleFile(dir.path(), QStringLiteral("TurnRight")),
                  QStringLiteral("turnright.OGG"));
-        QCOMPARE(audio::FolderIndex(dir.path()).find(QStringLiteral("TurnRight")),
+        QCOMPARE(playback::FolderIndex(dir.path()).find(QStringLiteral("TurnRight")),
                  QStringLiteral("turnright.OGG"));
 
         QTemporaryDir other;
         touch(other.path(), QStringLiteral("TurnRight.MP2"));
         touch(other.path(), QStringLiteral("TurnRightX.wav"));
         QDir(other.path()).mkdir(QStringLiteral("After.ogg")); // a folder never counts
-        QCOMPARE(audio::findSampleFile(other.path(), QStringLiteral("TurnRight")),
+        QCOMPARE(playback::findSampleFile(other.path(), QStringLiteral("TurnRight")),
                  QStringLiteral("TurnRight.MP2"));
-        QCOMPARE(audio::FolderIndex(other.path()).find(QStringLiteral("TurnRight")),
+        QCOMPARE(playback::FolderIndex(other.path()).find(QStringLiteral("TurnRight")),
                  QStringLiteral("TurnRight.MP2"));
-        QVERIFY(audio::findSampleFile(other.path(), QStringLiteral("After")).isEmpty());
-        QVERIFY(audio::FolderIndex(other.path()).find(QStringLiteral("After")).isEmpty());
-        QVERIFY(audio::FolderIndex(other.path() + QStringLiteral("/gone"))
+        QVERIFY(playback::findSampleFile(other.path(), QStringLiteral("After")).isEmpty());
+        QVERIFY(playback::FolderIndex(other.path()).find(QStringLiteral("After")).isEmpty());
+        QVERIFY(playback::FolderIndex(other.path() + QStringLiteral("/gone"))
                     .find(QStringLiteral("TurnRight"))
                     .isEmpty());
     }
@@ -116,18 +117,17 @@ private slots:
         for (int row = 0; row < SampleCount; ++row) {
             const bool present = row == 13;
             QCOMPARE(w.panel().colorOf(row), present ? PresentColor : MissingColor);
-            QCOMPARE(w.panel().tag(row),
-                     present ? QStringLiteral("8454016") : QStringLiteral("13684944"));
+            QCOMPARE(w.panel().restingColor(row), present ? PresentColor : MissingColor);
         }
         // A file deleted by another program shows grey after "Recharger tous les sons".
         QFile::remove(pack.path() + QStringLiteral("/TurnRight.wav"));
         touch(pack.path(), QStringLiteral("After.ogg")); // not a real sound: still green
         QTest::mouseClick(w.controls().cmdReloadAll, Qt::LeftButton);
-        QCOMPARE(w.panel().tag(13), QStringLiteral("13684944"));
-        QCOMPARE(w.panel().tag(0), QStringLiteral("8454016"));
+        QCOMPARE(w.panel().restingColor(13), catalogue::MissingColor);
+        QCOMPARE(w.panel().restingColor(0), catalogue::PresentColor);
         // The right button opens the file: a file the engine cannot read turns grey.
         QTest::mouseClick(w.panel().button(0), Qt::RightButton);
-        QCOMPARE(w.panel().tag(0), QStringLiteral("13684944"));
+        QCOMPARE(w.panel().restingColor(0), catalogue::MissingColor);
     }
 
     void reloadWithoutFolderChangesNothing() {

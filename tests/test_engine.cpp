@@ -1,8 +1,8 @@
 #include "audio/Engine.h"
-#include "audio/PlayTime.h"
 #include "audio/SoundEngine.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
+#include "playback/PlayTime.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 using namespace audio;
+using namespace playback;
 using namespace Qt::StringLiterals;
 using fixtures::makeWav;
 using fixtures::wavSamples;

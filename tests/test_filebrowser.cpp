@@ -9,8 +9,8 @@
 #include <QWidget>
 #include <QtTest>
 
-#include "app/WindowState.h"
-#include "files/FileBrowser.h"
+#include "fixtures/ControllerRig.h"
+#include "fixtures/SoundFiles.h"
 #include "ui/DirList.h"
 #include "ui/DriveList.h"
 #include "ui/FileList.h"
@@ -35,31 +35,8 @@ QString native(const QString &path) {
     return QDir::toNativeSeparators(path);
 }
 
-// The browser on a real window, its window hooks recording what they are asked to do.
-struct Window {
-    QWidget widget;
-    ui::Controls c;
-    WindowState state;
-    files::FileBrowser browser;
-    int reloads = 0, assignments = 0, deletions = 0, stops = 0, enters = 0;
-    QList<bool> assignModes;
-
-    Window() : c(ui::buildLayout(&widget)), browser(c, state) {
-        browser.reloadAllSamples = [this] { ++reloads; };
-        browser.setAssignMode = [this](bool on) {
-            assignModes << on;
-            state.assignMode = on;
-        };
-        browser.startAssignment = [this] { ++assignments; };
-        browser.deleteSelected = [this] { ++deletions; };
-        browser.stopFilePlayback = [this] { ++stops; };
-        browser.previewEnter = [this] { ++enters; };
-        browser.init();
-        widget.resize(ui::twipsToPixels(ui::ClientWidthTwips),
-                      ui::twipsToPixels(ui::ClientHeightTwips));
-        widget.show();
-    }
-
+// The browser on a real window with the controllers it drives.
+struct Window : fixtures::ControllerRig {
     QStringList files() const { return c.File1->fileNames(); }
     std::array<bool, 4> toggles() const {
         return {c.chkFLBFilter[0]->isChecked(), c.chkFLBFilter[1]->isChecked(),
@@ -85,7 +62,6 @@ private slots:
     void driveListSkipsPseudoFileSystems();
     void folderList();
     void fileListKeysAndCtrlFlag();
-    void unsetHooksAreHarmless();
     void filesMadeByOtherProgramsShowUp();
     void rereadKeepsFocusAndSelectionWithoutRecolouring();
     void folderHasOrdinaryFile();
@@ -270,14 +246,11 @@ void TestFileBrowser::folderList() {
                       dirs->visualItemRect(dirs->item(dirs->count() - 1)).center());
     QCOMPARE(w.state.currentFolder, native(pack));
 
+    w.panel.setAssignMode(true);
     QTest::keyClick(dirs, Qt::Key_Escape);
-    QVERIFY(w.assignModes.isEmpty());
-    w.state.assignMode = true;
-    QTest::keyClick(dirs, Qt::Key_Escape);
-    QCOMPARE(w.assignModes, QList<bool>{false});
+    QVERIFY(!w.state.assignMode);
+    QVERIFY(!w.c.cmdValider->isVisible());
     QCOMPARE(w.stops, 0);
-    QTest::keyClick(dirs, Qt::Key_F2);
-    QCOMPARE(w.assignments, 1);
 
     QVERIFY(makeFiles(pack, {"new.ogg"}));
     QTest::keyClick(dirs, Qt::Key_F5);
@@ -288,7 +261,8 @@ void TestFileBrowser::folderList() {
 
 void TestFileBrowser::fileListKeysAndCtrlFlag() {
     QTemporaryDir dir;
-    QVERIFY(makeFiles(dir.path(), {"a.wav", "b.wav"}));
+    for (const QString &name : {u"a.wav"_s, u"b.wav"_s})
+        QVERIFY(!fixtures::makeWav(dir.path(), name, 100).isEmpty());
     Window w;
     QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
     QVERIFY(w.browser.pointAt(dir.path()));
@@ -297,17 +271,15 @@ void TestFileBrowser::fileListKeysAndCtrlFlag() {
 
     QTest::keyClick(list, Qt::Key_Escape); // stops even when nothing plays
     QCOMPARE(w.stops, 1);
-    w.state.assignMode = true;
+    w.panel.setAssignMode(true);
     QTest::keyClick(list, Qt::Key_Escape);
-    QCOMPARE(w.assignModes, QList<bool>{false});
+    QVERIFY(!w.state.assignMode);
     QCOMPARE(w.stops, 1);
-    QTest::keyClick(list, Qt::Key_F2);
-    QCOMPARE(w.assignments, 1);
-    QTest::keyClick(list, Qt::Key_Return);
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Return); // Enter previews the focused file, then stops it
     QTest::keyClick(list, Qt::Key_Enter);
-    QCOMPARE(w.enters, 2);
-    QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(w.deletions, 1);
+    QCOMPARE(w.started, QStringList{"b.wav"});
+    QCOMPARE(w.stops, 2);
 
     QVERIFY(makeFiles(dir.path(), {"c.wav"}));
     w.c.cmdDummy->setFocus();
@@ -332,7 +304,8 @@ void TestFileBrowser::fileListKeysAndCtrlFlag() {
     QVERIFY(!w.state.ctrlDown);
     // Set before the key's own effect: Ctrl+Escape stops with the flag already up.
     bool flagAtStop = false;
-    w.browser.stopFilePlayback = [&] { flagAtStop = w.state.ctrlDown; };
+    QObject::connect(&w.filePlayback, &playback::FilePlayback::stopped, &w.widget,
+                     [&] { flagAtStop = w.state.ctrlDown; });
     QTest::keyPress(list, Qt::Key_Escape, Qt::ControlModifier);
     QVERIFY(flagAtStop);
     QTest::keyRelease(list, Qt::Key_Escape, Qt::NoModifier);
@@ -348,24 +321,6 @@ void TestFileBrowser::fileListKeysAndCtrlFlag() {
     w.state.ctrlDown = true;
     QTest::keyClick(w.c.Dir1, Qt::Key_Down);
     QVERIFY(w.state.ctrlDown);
-}
-
-void TestFileBrowser::unsetHooksAreHarmless() {
-    QTemporaryDir dir;
-    QVERIFY(makeFiles(dir.path(), {"a.wav"}));
-    QWidget widget;
-    const ui::Controls c = ui::buildLayout(&widget);
-    WindowState state;
-    files::FileBrowser browser(c, state);
-    browser.init();
-    QVERIFY(browser.pointAt(dir.path()));
-    for (int key : {Qt::Key_Escape, Qt::Key_F2, Qt::Key_F5, Qt::Key_Return, Qt::Key_Delete})
-        QTest::keyClick(c.File1, Qt::Key(key));
-    state.assignMode = true;
-    QTest::keyClick(c.File1, Qt::Key_Escape);
-    QTest::keyClick(c.Dir1, Qt::Key_Escape);
-    QTest::keyClick(c.Dir1, Qt::Key_F2);
-    QCOMPARE(state.currentFolder, native(dir.path()));
 }
 
 void TestFileBrowser::filesMadeByOtherProgramsShowUp() {

@@ -1,7 +1,7 @@
-#include "app/WindowState.h"
-#include "audio/FilePlayback.h"
 #include "audio/SoundEngine.h"
+#include "core/WindowState.h"
 #include "fixtures/SoundFiles.h"
+#include "playback/FilePlayback.h"
 #include "ui/PositionBar.h"
 
 #include <QLabel>
@@ -12,6 +12,7 @@
 #include <memory>
 
 using namespace audio;
+using playback::FilePlayback;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -52,7 +53,8 @@ class TestFilePlayback : public QObject {
         timer_ = new QTimer(window_.get());
         timer_->setInterval(10);
         window_->show();
-        playback_ = std::make_unique<FilePlayback>(*engine_, state_, bar_, label_, timer_);
+        playback_ = std::make_unique<FilePlayback>(*engine_, state_,
+                                                   FilePlayback::Widgets{bar_, label_, timer_});
     }
 
 private slots:
@@ -77,13 +79,13 @@ private slots:
         QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
         QCOMPARE(bar_->barWidth(), 300);
         playback_->startFilePlayback(u"second.wav"_s);
-        QVERIFY(isUsable(state_.fileStream));
+        QVERIFY(isUsable(playback_->stream()));
         QCOMPARE(playback_->fileLength(), 44100);
         QCOMPARE(playback_->bytesPerUnit(), 147.0f);
         QCOMPARE(playback_->wholeBytesPerUnit(), 147);
         QVERIFY(timer_->isActive());
         QCOMPARE(label_->text(), u"--:--"_s);
-        QCOMPARE(engine_->channelIsActive(state_.fileStream), 1);
+        QCOMPARE(engine_->channelIsActive(playback_->stream()), 1);
 
         // Byte 22050 is half a second in: 22050 frames of output at 44100 Hz.
         render(*engine_, 22050);
@@ -102,7 +104,7 @@ private slots:
         // mono frames of the file).
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(100, 5));
         QCOMPARE(bar_->drawnEnd(), 100);
-        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(100 * 147));
+        QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(100 * 147));
         QCOMPARE(toList.count(), 1);
         render(*engine_, 882);
         playback_->tick();
@@ -111,7 +113,7 @@ private slots:
         // Right of the end, with any button: the bar just grows there.
         QTest::mouseClick(bar_, Qt::RightButton, {}, QPoint(250, 5));
         QCOMPARE(bar_->drawnEnd(), 250);
-        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(250 * 147));
+        QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(250 * 147));
         QCOMPARE(toList.count(), 2);
         QCOMPARE(toDummy.count(), 0);
     }
@@ -120,7 +122,7 @@ private slots:
         QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
         QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
         playback_->startFilePlayback(u"second.wav"_s);
-        const Handle h = state_.fileStream;
+        const Handle h = playback_->stream();
         render(*engine_, 44000);
         playback_->tick();
         QVERIFY(bar_->drawnEnd() > 290);
@@ -144,14 +146,14 @@ private slots:
             playback_->startFilePlayback(u"second.wav"_s);
             render(*engine_, 10000);
             playback_->tick();
-            const Handle previous = state_.fileStream;
+            const Handle previous = playback_->stream();
             QVERIFY(bar_->drawnEnd() > 0);
             if (next.isNull()) {
                 playback_->stopFilePlayback();
                 playback_->stopFilePlayback();
             } else {
                 playback_->startFilePlayback(next);
-                QCOMPARE(state_.fileStream, Handle{0});
+                QCOMPARE(playback_->stream(), Handle{0});
             }
             QCOMPARE(engine_->channelIsActive(previous), 0);
             QCOMPARE(engine_->liveStreams(), 0);
@@ -172,14 +174,14 @@ private slots:
         QCOMPARE(playback_->filePosition(), 100);
         QCOMPARE(bar_->drawnEnd(), 150);
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(30, 5));
-        QCOMPARE(engine_->channelGetPosition(state_.fileStream), std::uint64_t(20));
+        QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(20));
     }
 
     void stopResetsEverything() {
         playback_->startFilePlayback(u"second.wav"_s);
         render(*engine_, 5000);
         playback_->tick();
-        const Handle h = state_.fileStream;
+        const Handle h = playback_->stream();
         playback_->stopFilePlayback();
         playback_->stopFilePlayback();
         QCOMPARE(engine_->channelIsActive(h), 0);

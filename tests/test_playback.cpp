@@ -2,11 +2,11 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "catalogue/PromptChannel.h"
 #include "catalogue/PromptPanel.h"
 #include "files/FileBrowser.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
+#include "playback/PromptChannel.h"
 #include "ui/FileList.h"
 #include "ui/PromptButton.h"
 
@@ -124,13 +124,13 @@ private slots:
         QVERIFY(window);
         MainWindow &w = *window;
         // The .ogg comes first and cannot be read: silence, no message, still the current prompt.
-        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("8454016"));
+        QCOMPARE(w.panel().restingColor(TurnRight), catalogue::PresentColor);
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QVERIFY(silent(f.render(8192)));
         QCOMPARE(w.state().currentPromptIndex, TurnRight);
         QVERIFY(f.dialogs.messages.isEmpty());
         QTest::mouseClick(w.panel().button(TurnRight), Qt::RightButton);
-        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("13684944"));
+        QCOMPARE(w.panel().restingColor(TurnRight), catalogue::MissingColor);
         // No file at all: nothing sounds, the press still counts.
         QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
         QCOMPARE(w.state().currentPromptIndex, After);

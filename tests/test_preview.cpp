@@ -5,45 +5,21 @@
 #include <QWidget>
 #include <QtTest>
 
-#include "app/WindowState.h"
-#include "files/FileBrowser.h"
-#include "files/Preview.h"
+#include "fixtures/ControllerRig.h"
+#include "fixtures/SoundFiles.h"
 #include "ui/FileList.h"
-#include "ui/MainLayout.h"
-#include "ui/Twips.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-bool makeFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
-}
-
-// Browser and preview on a real window showing a folder of a.wav to d.wav; the file channel is a
-// recorder.
-struct Window {
+// Browser and preview on a real window showing a folder of a.wav to d.wav.
+struct Window : fixtures::ControllerRig {
     QTemporaryDir pack;
-    QWidget widget;
-    ui::Controls c;
-    WindowState state;
-    files::FileBrowser browser;
-    files::Preview preview;
-    QStringList started;
-    int stops = 0;
 
-    Window() : c(ui::buildLayout(&widget)), browser(c, state), preview(c, state) {
+    Window() {
         for (const char *name : {"a.wav", "b.wav", "c.wav", "d.wav"})
-            makeFile(pack.filePath(QLatin1String(name)));
-        preview.startFilePlayback = [this](const QString &name) { started << name; };
-        preview.stopFilePlayback = [this] { ++stops; };
-        browser.stopFilePlayback = preview.stopFilePlayback;
-        browser.previewEnter = [this] { preview.enterPressed(); };
-        browser.init();
-        widget.resize(ui::twipsToPixels(ui::ClientWidthTwips),
-                      ui::twipsToPixels(ui::ClientHeightTwips));
-        widget.show();
+            fixtures::makeWav(pack.path(), QLatin1String(name), 100);
     }
     bool ready() { return QTest::qWaitForWindowExposed(&widget) && browser.pointAt(pack.path()); }
 
@@ -155,7 +131,7 @@ private slots:
 
     void positionIsRememberedAcrossEndAndFolderChange() {
         QTemporaryDir other;
-        QVERIFY(makeFile(other.filePath(u"z.ogg"_s)));
+        QVERIFY(!fixtures::makeWav(other.path(), u"z.ogg"_s, 100).isEmpty());
         Window w;
         QVERIFY(w.ready());
         // Played to its end on its own: the next click on the entry only stops.

@@ -20,13 +20,14 @@ bool allSilent(const std::vector<qint16> &samples) {
     return std::all_of(samples.begin(), samples.end(), [](qint16 s) { return s == 0; });
 }
 
-// Both file dialogs ask the same; only the save flag and the flags differ.
-void checkRequest(const ui::FileDialogRequest &r, bool save, unsigned flags) {
+// Both file dialogs ask the same; an open needs an existing file, a save confirms replacing.
+void checkRequest(const ui::FileDialogRequest &r, bool save) {
     QCOMPARE(r.save, save);
     QCOMPARE(r.title, u"Sélectionnez un fichier texte à ouvrir..."_s);
     QCOMPARE(r.filter, u"Fichiers texte (*.txt)|*.txt|Tous les fichiers (*.*)|*.*"_s);
     QCOMPARE(r.defaultExtension, u"txt"_s);
-    QCOMPARE(r.flags, flags);
+    QCOMPARE(r.mustExist, !save);
+    QCOMPARE(r.confirmReplace, save);
 }
 
 } // namespace
@@ -85,17 +86,8 @@ private slots:
 
     void doubleClickAppendsOnce() {
         SentenceRig rig;
-        // The window's routing: a left press appends in sentence mode, the second press of a
-        // double click arrives only as doubleClicked.
-        for (int row = 0; row < catalogue::SampleCount; ++row) {
-            QObject::connect(rig.panel->button(row), &ui::PromptButton::mousePressed,
-                             [&](int r, Qt::MouseButton b, Qt::KeyboardModifiers) {
-                                 if (b == Qt::LeftButton && rig.state.sentenceMode)
-                                     rig.composer->append(r);
-                             });
-            QObject::connect(rig.panel->button(row), &ui::PromptButton::doubleClicked,
-                             rig.composer.get(), &sentence::SentenceComposer::doubleClicked);
-        }
+        // The panel routes the presses: a left press appends in sentence mode, the second press
+        // of a double click arrives only as a double click.
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         rig.composer->setSentenceMode(true);
@@ -190,9 +182,10 @@ private slots:
     void saving() {
         SentenceRig rig;
         rig.state.sentenceCode = u"00;"_s; // a code without text is not saved: no dialog
+        rig.playingBoth();
         rig.composer->saveSentence();
         QVERIFY(rig.dialogs.fileRequests.isEmpty());
-        QCOMPARE(rig.fileStops, 0);
+        QVERIFY(rig.c.tmrPlaySample->isActive()); // nothing was stopped
 
         rig.state.sentenceCode.clear();
         rig.composer->setSentenceMode(true);
@@ -200,9 +193,8 @@ private slots:
         rig.state.lastSentence = u"/old.txt"_s;
         rig.composer->saveSentence(); // the script cancels
         QCOMPARE(rig.dialogs.fileRequests.size(), 1);
-        checkRequest(rig.dialogs.fileRequests[0], true, 2u);
-        QCOMPARE(rig.fileStops, 1);
-        QCOMPARE(rig.promptStops, 1);
+        checkRequest(rig.dialogs.fileRequests[0], true);
+        QVERIFY(rig.bothStopped());
         QCOMPARE(rig.state.lastSentence, u"/old.txt"_s);
         QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
 
@@ -241,20 +233,21 @@ private slots:
         SentenceRig rig;
         rig.composer->setSentenceMode(true);
         rig.press({0});
+        rig.playingBoth();
         rig.composer->openSentence(); // cancelled: nothing changes
         QCOMPARE(rig.text(), u"Après"_s);
         QCOMPARE(rig.state.sentenceCode, u"00;"_s);
         QCOMPARE(rig.state.lastSentence, QString());
-        QCOMPARE(rig.fileStops, 1);
+        QVERIFY(rig.bothStopped());
         rig.composer->setSentenceMode(false);
 
         const QString path = writeBytes(rig.pack.filePath(u"phrase.txt"_s), "00;05;11\r\n");
         rig.dialogs.fileAnswers = {path};
+        rig.playingBoth();
         rig.composer->openSentence();
         QCOMPARE(rig.dialogs.fileRequests.size(), 2);
-        checkRequest(rig.dialogs.fileRequests[1], false, 0x1000u);
-        QCOMPARE(rig.fileStops, 2);
-        QCOMPARE(rig.promptStops, 2);
+        checkRequest(rig.dialogs.fileRequests[1], false);
+        QVERIFY(rig.bothStopped());
         QCOMPARE(rig.text(), u"Après ; 300 ; Mètres"_s);
         QCOMPARE(rig.state.sentenceCode, u"00;05;11"_s);
         QCOMPARE(rig.state.lastSentence, path);

@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "catalogue/SampleTable.h"
+#include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "sentence/SentenceCode.h"
 #include "sentence/SentenceFile.h"
@@ -50,8 +50,8 @@ private slots:
         QCOMPARE(textForCode(u"77;abc"_s), QString());
         QCOMPARE(textForCode(QString()), QString());
         // Every row is written back as the text it came from.
-        for (int row = 0; row < catalogue::SampleCount; ++row)
-            QCOMPARE(textForCode(appendRow(QString(), row)), catalogue::samples()[row].label);
+        for (int row = 0; row < core::SampleCount; ++row)
+            QCOMPARE(textForCode(appendRow(QString(), row)), core::samples()[row].label);
     }
 
     void writesTheCodeAndCrLf() {

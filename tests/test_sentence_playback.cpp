@@ -143,7 +143,7 @@ private slots:
 
         // The pieces naming no prompt light nothing; the unreadable prompt is lit in its slot.
         QTRY_COMPARE_WITH_TIMEOUT(rig.composer->currentElement(), 1, 2000);
-        for (int row = 0; row < catalogue::SampleCount; ++row)
+        for (int row = 0; row < core::SampleCount; ++row)
             QVERIFY(rig.panel->colorOf(row) != catalogue::HighlightColor);
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel->colorOf(13), catalogue::HighlightColor, 4000);
         QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 6000);

@@ -10,10 +10,13 @@
 #include <memory>
 #include <vector>
 
-#include "app/WindowState.h"
+#include "app/ControllerWidgets.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
+#include "core/WindowState.h"
 #include "fixtures/ScriptedDialogs.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "ui/MainLayout.h"
 
@@ -24,27 +27,39 @@ struct SentenceRig {
     audio::SoundEngine engine{audio::SoundEngine::Options{false}};
     fixtures::ScriptedDialogs dialogs;
     QTemporaryDir pack;
+    std::unique_ptr<playback::PromptChannel> promptChannel;
+    std::unique_ptr<playback::FilePlayback> filePlayback;
     std::unique_ptr<catalogue::PromptPanel> panel;
     std::unique_ptr<sentence::SentenceComposer> composer;
-    int fileStops = 0;
-    int promptStops = 0;
 
     SentenceRig() {
         c = ui::buildLayout(&window);
         state.currentFolder = pack.path();
-        panel = std::make_unique<catalogue::PromptPanel>(c, state, engine);
+        promptChannel = std::make_unique<playback::PromptChannel>(state, engine);
+        filePlayback =
+            std::make_unique<playback::FilePlayback>(engine, state, app::fileChannelWidgets(c));
+        panel =
+            std::make_unique<catalogue::PromptPanel>(app::panelWidgets(c), state, *promptChannel);
         panel->buildGrid();
         panel->reloadAllSamples();
-        composer = std::make_unique<sentence::SentenceComposer>(c, state, engine, *panel, dialogs);
-        composer->stopFilePlayback = [this] { ++fileStops; };
-        composer->stopButtonSample = [this] { ++promptStops; };
+        composer = std::make_unique<sentence::SentenceComposer>(
+            app::composerWidgets(c), state, engine, *panel, *promptChannel, *filePlayback, dialogs);
     }
     ~SentenceRig() {
         composer.reset();
         panel.reset();
+        filePlayback.reset();
+        promptChannel.reset();
     }
 
     QString text() const { return c.txtSentence->toPlainText(); }
+    // Both channels look busy: the file channel's timer runs and prompt 3 is pressed.
+    void playingBoth() {
+        c.tmrPlaySample->start();
+        state.currentPromptIndex = 3;
+        panel->setSelected(3, true);
+    }
+    bool bothStopped() const { return !c.tmrPlaySample->isActive() && !panel->isSelected(3); }
     void press(std::initializer_list<int> rows) {
         for (int row : rows)
             composer->append(row);

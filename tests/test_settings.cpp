@@ -48,7 +48,7 @@ private slots:
         MainWindow &w = f.start();
         QCOMPARE(w.state().currentFolder, pack);
         QCOMPARE(w.controls().lblDirPath->text(), pack);
-        QCOMPARE(w.panel().tag(0), QStringLiteral("8454016"));
+        QCOMPARE(w.panel().restingColor(0), catalogue::PresentColor);
         QVERIFY(!w.state().exitMessage);
         QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
         w.close();
@@ -96,7 +96,7 @@ private slots:
                             "\r\n");
             MainWindow &w = f.start();
             QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
-            QCOMPARE(w.controls().cmdOpenSample->property("tag").toString(), editor);
+            QCOMPARE(w.state().audioEditorPath, editor);
         }
         {
             fixtures::WindowFixture f;
@@ -104,14 +104,14 @@ private slots:
             MainWindow &w = f.start();
             QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
             QVERIFY(w.state().audioEditorName.isEmpty());
-            QVERIFY(w.controls().cmdOpenSample->property("tag").toString().isEmpty());
+            QVERIFY(w.state().audioEditorPath.isEmpty());
         }
         {
             fixtures::WindowFixture f;
             f.writeSettings("AudioEditorPath=/gone/editor\r\nAudioEditorName=Audacieux\r\n");
             MainWindow &w = f.start();
             QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
-            QVERIFY(w.controls().cmdOpenSample->property("tag").toString().isEmpty());
+            QVERIFY(w.state().audioEditorPath.isEmpty());
         }
     }
 

@@ -5,11 +5,12 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "audio/FilePlayback.h"
 #include "catalogue/PromptPanel.h"
 #include "files/FileBrowser.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "ui/PromptButton.h"
 
@@ -35,9 +36,9 @@ private slots:
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         f.render(4410);
         // Each channel keeps its own stream and position; the prompt did not stop the preview.
-        QVERIFY(f.engine.channelIsActive(w.state().fileStream));
-        QVERIFY(f.engine.channelIsActive(w.state().promptStream));
-        QCOMPARE(f.engine.channelGetPosition(w.state().fileStream), quint64(4410 * 2));
+        QVERIFY(f.engine.channelIsActive(w.filePlayback().stream()));
+        QVERIFY(f.engine.channelIsActive(w.promptChannel().stream()));
+        QCOMPARE(f.engine.channelGetPosition(w.filePlayback().stream()), quint64(4410 * 2));
         // What is heard is the sum of the two.
         const QVector<qint16> both = f.render(1);
         const QVector<qint16> tone = fixtures::wavSamples(4411, 44100, 1);
@@ -45,12 +46,12 @@ private slots:
 
         // Escape at the sink: first the preview stops, then the prompt, with its button.
         w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
-        QVERIFY(!f.engine.channelIsActive(w.state().fileStream));
-        QVERIFY(f.engine.channelIsActive(w.state().promptStream));
+        QVERIFY(!f.engine.channelIsActive(w.filePlayback().stream()));
+        QVERIFY(f.engine.channelIsActive(w.promptChannel().stream()));
         QCOMPARE(w.controls().lblSampleTime->text(), QStringLiteral("--:--"));
         QVERIFY(w.panel().isSelected(TurnRight));
         w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
-        QVERIFY(!f.engine.channelIsActive(w.state().promptStream));
+        QVERIFY(!f.engine.channelIsActive(w.promptChannel().stream()));
         QVERIFY(!w.panel().isSelected(TurnRight));
     }
 
@@ -64,13 +65,13 @@ private slots:
         QVERIFY(window);
         MainWindow &w = *window;
         w.filePlayback().startFilePlayback(QStringLiteral("essai.wav"));
-        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("13684944"));
+        QCOMPARE(w.panel().restingColor(TurnRight), catalogue::MissingColor);
 
         QVERIFY(w.fileBrowser().pointAt(second.path()));
         QCOMPARE(w.state().currentFolder, QDir::toNativeSeparators(second.path()));
         QCOMPARE(w.controls().lblDirPath->text(), w.state().currentFolder);
-        QCOMPARE(w.panel().tag(TurnRight), QStringLiteral("8454016"));
-        QVERIFY(f.engine.channelIsActive(w.state().fileStream));
+        QCOMPARE(w.panel().restingColor(TurnRight), catalogue::PresentColor);
+        QVERIFY(f.engine.channelIsActive(w.filePlayback().stream()));
 
         // A folder that vanished cannot be followed: everything stays where it was.
         const QString gone = first.path();

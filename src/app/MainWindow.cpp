@@ -9,18 +9,18 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/ControllerWidgets.h"
 #include "app/Settings.h"
 #include "audio/Engine.h"
-#include "audio/FilePlayback.h"
-#include "catalogue/PromptChannel.h"
 #include "catalogue/PromptPanel.h"
 #include "files/FileBrowser.h"
 #include "files/Preview.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
-#include "ui/PromptButton.h"
 #include "ui/Twips.h"
 
 namespace {
@@ -37,31 +37,22 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     setFixedSize(ui::twipsToPixels(ui::ClientWidthTwips), ui::twipsToPixels(ui::ClientHeightTwips));
     controls_ = ui::buildLayout(this);
 
-    panel_ = std::make_unique<catalogue::PromptPanel>(controls_, state_, engine_);
-    promptChannel_ = std::make_unique<catalogue::PromptChannel>(state_, engine_, *panel_);
-    filePlayback_ = std::make_unique<audio::FilePlayback>(
-        engine_, state_, controls_.picSamplePos, controls_.lblSampleTime, controls_.tmrPlaySample);
-    fileBrowser_ = std::make_unique<files::FileBrowser>(controls_, state_);
-    preview_ = std::make_unique<files::Preview>(controls_, state_);
-    composer_ =
-        std::make_unique<sentence::SentenceComposer>(controls_, state_, engine_, *panel_, dialogs_);
+    promptChannel_ = std::make_unique<playback::PromptChannel>(state_, engine_);
+    filePlayback_ = std::make_unique<playback::FilePlayback>(engine_, state_,
+                                                             app::fileChannelWidgets(controls_));
+    panel_ = std::make_unique<catalogue::PromptPanel>(app::panelWidgets(controls_), state_,
+                                                      *promptChannel_);
+    preview_ = std::make_unique<files::Preview>(controls_.File1, state_, *filePlayback_);
+    fileBrowser_ = std::make_unique<files::FileBrowser>(app::browserWidgets(controls_), state_,
+                                                        *panel_, *preview_, *filePlayback_);
+    composer_ = std::make_unique<sentence::SentenceComposer>(
+        app::composerWidgets(controls_), state_, engine_, *panel_, *promptChannel_, *filePlayback_,
+        dialogs_);
 
-    auto stopFile = [this] { filePlayback_->stopFilePlayback(); };
-    fileBrowser_->reloadAllSamples = [this] { panel_->reloadAllSamples(); };
-    fileBrowser_->setAssignMode = [this](bool on) { panel_->setAssignMode(on); };
-    fileBrowser_->stopFilePlayback = stopFile;
-    fileBrowser_->previewEnter = [this] { preview_->enterPressed(); };
-    preview_->startFilePlayback = [this](const QString &name) {
-        filePlayback_->startFilePlayback(name);
-    };
-    preview_->stopFilePlayback = stopFile;
-    composer_->stopFilePlayback = stopFile;
-    composer_->stopButtonSample = [this] {
-        promptChannel_->stopButtonSample(state_.currentPromptIndex);
-    };
-    connect(filePlayback_.get(), &audio::FilePlayback::focusToFileList, this,
+    connect(filePlayback_.get(), &playback::FilePlayback::focusToFileList, this,
             [this] { controls_.File1->setFocus(); });
-    connect(filePlayback_.get(), &audio::FilePlayback::focusToDummy, this, &MainWindow::focusDummy);
+    connect(filePlayback_.get(), &playback::FilePlayback::focusToDummy, this,
+            &MainWindow::focusDummy);
 
     connect(controls_.cmdReloadAll, &QPushButton::clicked, this,
             [this] { panel_->reloadAllSamples(); });
@@ -86,8 +77,6 @@ void MainWindow::checkEngine() {
     for (const QString &library : engine_.outdatedLibraries())
         dialogs_.message(QStringLiteral("Version incorrecte de ") + library + QStringLiteral(" !"),
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
-    engine_.setConfig(3, 100);
-    engine_.setConfig(5, 100);
     if (!engine_.init(-1, 44100))
         dialogs_.message(QStringLiteral("Impossible d'initialiser ") + engine_.outputLibraryName() +
                              QStringLiteral(" !\r\nErreur ") + engine_.errorText(),
@@ -103,14 +92,6 @@ void MainWindow::start() {
     state_.currentPromptIndex = -1;
     state_.lastPreviewIndex = -1;
     panel_->setAssignMode(false);
-
-    for (int row = 0; row < catalogue::SampleCount; ++row) {
-        ui::PromptButton *button = panel_->button(row);
-        connect(button, &ui::PromptButton::mousePressed, this,
-                [this](int r, Qt::MouseButton b, Qt::KeyboardModifiers) { onPromptPressed(r, b); });
-        connect(button, &ui::PromptButton::doubleClicked, this, &MainWindow::onPromptDoubleClicked);
-        connect(button, &ui::PromptButton::keyPressed, this, &MainWindow::focusDummy);
-    }
 
     fileBrowser_->init();
     fileBrowser_->pointAt(programFolder_);
@@ -168,11 +149,11 @@ void MainWindow::applySettingsLine(const QString &key, const QString &value) {
     } else if (key == u"AudioEditorPath") {
         const QString path = app::trimSpaces(value);
         if (!path.isEmpty() && QFileInfo(path).isFile()) {
-            controls_.cmdOpenSample->setProperty("tag", path);
+            state_.audioEditorPath = path;
         } else {
             // A vanished editor is forgotten, name and all.
             state_.audioEditorName.clear();
-            controls_.cmdOpenSample->setProperty("tag", QString());
+            state_.audioEditorPath.clear();
             setEditorCaption();
         }
     } else if (key == u"LastFolder") {
@@ -188,36 +169,11 @@ void MainWindow::applySettingsLine(const QString &key, const QString &value) {
 void MainWindow::saveSettings() {
     app::SettingsValues values;
     values.audioEditorName = state_.audioEditorName;
-    values.audioEditorPath = controls_.cmdOpenSample->property("tag").toString();
+    values.audioEditorPath = state_.audioEditorPath;
     values.lastFolder = state_.currentFolder;
     values.lastSentence = state_.lastSentence;
     values.exitMessage = state_.exitMessage;
     app::writeSettings(app::settingsPath(programFolder_), values);
-}
-
-void MainWindow::onPromptPressed(int row, Qt::MouseButton button) {
-    if (button == Qt::LeftButton) {
-        if (state_.assignMode) {
-            state_.assignTarget = static_cast<std::int16_t>(row);
-        } else if (state_.sentenceMode) {
-            composer_->append(row);
-            promptChannel_->updateCurrentIndex(row);
-        } else {
-            promptChannel_->press(row);
-        }
-        focusDummy();
-    } else if (button == Qt::RightButton && !state_.assignMode) {
-        panel_->reloadSample(row);
-    }
-}
-
-void MainWindow::onPromptDoubleClicked(int row) {
-    if (state_.assignMode) {
-        state_.assignTarget = static_cast<std::int16_t>(row);
-        focusDummy();
-    } else {
-        composer_->doubleClicked(row);
-    }
 }
 
 void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -235,7 +191,7 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             composer_->setListening(false);
         else if (state_.sentenceMode)
             composer_->setSentenceMode(false);
-        else if (engine_.channelIsActive(state_.fileStream))
+        else if (filePlayback_->isPlaying())
             filePlayback_->stopFilePlayback();
         else
             promptChannel_->stopButtonSample(state_.currentPromptIndex);

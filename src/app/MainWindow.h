@@ -3,17 +3,19 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/WindowState.h"
+#include "core/WindowState.h"
 #include "ui/MainLayout.h"
 
 namespace audio {
 class Engine;
-class FilePlayback;
-} // namespace audio
+}
 namespace catalogue {
-class PromptChannel;
 class PromptPanel;
-} // namespace catalogue
+}
+namespace playback {
+class FilePlayback;
+class PromptChannel;
+} // namespace playback
 namespace files {
 class FileBrowser;
 class Preview;
@@ -40,8 +42,8 @@ public:
     const ui::Controls &controls() const { return controls_; }
     WindowState &state() { return state_; }
     catalogue::PromptPanel &panel() { return *panel_; }
-    catalogue::PromptChannel &promptChannel() { return *promptChannel_; }
-    audio::FilePlayback &filePlayback() { return *filePlayback_; }
+    playback::PromptChannel &promptChannel() { return *promptChannel_; }
+    playback::FilePlayback &filePlayback() { return *filePlayback_; }
     files::FileBrowser &fileBrowser() { return *fileBrowser_; }
     files::Preview &preview() { return *preview_; }
     sentence::SentenceComposer &composer() { return *composer_; }
@@ -57,8 +59,6 @@ protected:
 
 private:
     void checkEngine();
-    void onPromptPressed(int row, Qt::MouseButton button);
-    void onPromptDoubleClicked(int row);
     void focusDummy();
     void applySettingsLine(const QString &key, const QString &value);
     void setEditorCaption();
@@ -69,9 +69,9 @@ private:
     ui::Dialogs &dialogs_;
     WindowState state_;
     ui::Controls controls_;
+    std::unique_ptr<playback::PromptChannel> promptChannel_;
+    std::unique_ptr<playback::FilePlayback> filePlayback_;
     std::unique_ptr<catalogue::PromptPanel> panel_;
-    std::unique_ptr<catalogue::PromptChannel> promptChannel_;
-    std::unique_ptr<audio::FilePlayback> filePlayback_;
     std::unique_ptr<files::FileBrowser> fileBrowser_;
     std::unique_ptr<files::Preview> preview_;
     std::unique_ptr<sentence::SentenceComposer> composer_;

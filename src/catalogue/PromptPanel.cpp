@@ -1,13 +1,13 @@
 #include "catalogue/PromptPanel.h"
 
 #include <QButtonGroup>
-#include <QDir>
 #include <QGroupBox>
 #include <QTimer>
 
-#include "app/WindowState.h"
-#include "audio/Engine.h"
-#include "audio/SampleLookup.h"
+#include "core/WindowState.h"
+#include "playback/PromptChannel.h"
+#include "playback/SampleLookup.h"
+#include "ui/MainLayout.h"
 #include "ui/PromptButton.h"
 #include "ui/Twips.h"
 
@@ -15,15 +15,6 @@ namespace catalogue {
 
 const char *const AssignFrameCaption =
     " Cliquez sur le son à affecter puis sur « Valider » (Échap : annuler)";
-
-QColor fromBgr(unsigned bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
-unsigned toBgr(const QColor &color) {
-    return static_cast<unsigned>(color.red()) | static_cast<unsigned>(color.green()) << 8 |
-           static_cast<unsigned>(color.blue()) << 16;
-}
 
 namespace {
 
@@ -33,24 +24,55 @@ constexpr double FreeCellLeft = 11115, FreeCellWidth = 1935;
 
 } // namespace
 
-PromptPanel::PromptPanel(const ui::Controls &controls, WindowState &state, audio::Engine &engine,
-                         QObject *parent)
-    : QObject(parent), controls_(controls), state_(state), engine_(engine),
+PromptPanel::PromptPanel(const Widgets &widgets, WindowState &state,
+                         playback::PromptChannel &channel, QObject *parent)
+    : QObject(parent), w_(widgets), state_(state), channel_(channel),
       group_(new QButtonGroup(this)) {
-    frameDesignColor_ = controls_.fraSamples->palette().color(QPalette::Window);
-    connect(controls_.tmrFrame, &QTimer::timeout, this, &PromptPanel::onFrameTimer);
+    frameDesignColor_ = w_.fraSamples->palette().color(QPalette::Window);
+    resting_.fill(MissingColor);
+    connect(w_.tmrFrame, &QTimer::timeout, this, &PromptPanel::onFrameTimer);
+    connect(&channel_, &playback::PromptChannel::buttonReleased, this,
+            [this](int row) { setSelected(row, false); });
+}
+
+void PromptPanel::focusSink() {
+    w_.cmdDummy->setFocus(Qt::OtherFocusReason);
+}
+
+void PromptPanel::onPressed(int row, Qt::MouseButton button) {
+    if (button == Qt::LeftButton) {
+        if (state_.assignMode) {
+            state_.assignTarget = static_cast<std::int16_t>(row);
+        } else if (state_.sentenceMode) {
+            emit pressedInSentenceMode(row);
+        } else {
+            channel_.press(row);
+        }
+        focusSink();
+    } else if (button == Qt::RightButton && !state_.assignMode) {
+        reloadSample(row);
+    }
+}
+
+void PromptPanel::onDoubleClicked(int row) {
+    if (state_.assignMode) {
+        state_.assignTarget = static_cast<std::int16_t>(row);
+        focusSink();
+    } else {
+        emit doubleClickedOutsideAssignMode(row);
+    }
 }
 
 void PromptPanel::buildGrid() {
-    ui::PromptButton *first = controls_.optSample0;
+    ui::PromptButton *first = w_.optSample0;
     setColor(0, MissingColor);
     buttonWidth_ = static_cast<float>(FirstWidth);
     buttonHeight_ = static_cast<float>(FirstHeight);
     group_->setExclusive(true);
-    for (int row = 0; row < SampleCount; ++row) {
+    for (int row = 0; row < core::SampleCount; ++row) {
         ui::PromptButton *button = first;
         if (row >= 1) {
-            button = new ui::PromptButton(row, controls_.fraSamples);
+            button = new ui::PromptButton(row, w_.fraSamples);
             button->setObjectName(QStringLiteral("optSample_%1").arg(row));
             button->setFont(first->font());
             button->setPalette(first->palette());
@@ -62,29 +84,29 @@ void PromptPanel::buildGrid() {
         buttons_[row] = button;
         group_->addButton(button, row);
         // The caption keeps the label's line break; Qt draws "\n" as a new line.
-        QString caption = samples()[row].caption;
+        QString caption = core::samples()[row].caption;
         button->setText(caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        connect(button, &ui::PromptButton::mousePressed, this,
+                [this](int r, Qt::MouseButton b, Qt::KeyboardModifiers) { onPressed(r, b); });
+        connect(button, &ui::PromptButton::doubleClicked, this, &PromptPanel::onDoubleClicked);
+        connect(button, &ui::PromptButton::keyPressed, this, &PromptPanel::focusSink);
     }
     // Buttons 1..58 were created after button 0; keep the free cell's buttons above them.
     const double freeTop = 9 * double(buttonHeight_) + FirstTop;
-    for (QPushButton *cell : {controls_.cmdBackspace, controls_.cmdValider}) {
+    for (QPushButton *cell : {w_.cmdBackspace, w_.cmdValider}) {
         cell->setGeometry(ui::twipsRect(FreeCellLeft, freeTop, FreeCellWidth, buttonHeight_));
         cell->raise();
     }
 }
 
-QString PromptPanel::tag(int row) const {
-    return buttons_[row]->property("tag").toString();
+QRgb PromptPanel::colorOf(int row) const {
+    return buttons_[row]->palette().color(QPalette::Button).rgb();
 }
 
-unsigned PromptPanel::colorOf(int row) const {
-    return toBgr(buttons_[row]->palette().color(QPalette::Button));
-}
-
-void PromptPanel::setColor(int row, unsigned bgr) {
-    QPushButton *button = row == 0 && !buttons_[0] ? controls_.optSample0 : buttons_[row];
+void PromptPanel::setColor(int row, QRgb rgb) {
+    QPushButton *button = row == 0 && !buttons_[0] ? w_.optSample0 : buttons_[row];
     QPalette palette = button->palette();
-    const QColor color = fromBgr(bgr);
+    const QColor color = QColor::fromRgb(rgb);
     if (palette.color(QPalette::Button) == color)
         return; // a palette change re-polishes the button: skip it when nothing changes
     palette.setColor(QPalette::Button, color);
@@ -92,65 +114,54 @@ void PromptPanel::setColor(int row, unsigned bgr) {
 }
 
 void PromptPanel::setResting(int row, bool present) {
-    setColor(row, present ? PresentColor : MissingColor);
-    buttons_[row]->setProperty("tag", QString::number(colorOf(row)));
+    resting_[row] = present ? PresentColor : MissingColor;
+    setColor(row, resting_[row]);
 }
 
 void PromptPanel::restoreRestingColor(int row) {
-    bool ok = false;
-    const unsigned bgr = tag(row).toUInt(&ok);
-    setColor(row, ok ? bgr : MissingColor);
+    setColor(row, resting_[row]);
 }
 
 void PromptPanel::reloadAllSamples() {
     if (state_.currentFolder.isEmpty())
         return;
-    const audio::FolderIndex index(state_.currentFolder);
+    const playback::FolderIndex index(state_.currentFolder);
     // Hidden while the 59 colours change, so the panel repaints once.
-    controls_.fraSamples->setUpdatesEnabled(false);
-    for (int row = 0; row < SampleCount; ++row)
-        setResting(row, !index.find(samples()[row].id).isEmpty());
-    controls_.fraSamples->setUpdatesEnabled(true);
+    w_.fraSamples->setUpdatesEnabled(false);
+    for (int row = 0; row < core::SampleCount; ++row)
+        setResting(row, !index.find(core::samples()[row].id).isEmpty());
+    w_.fraSamples->setUpdatesEnabled(true);
+    emit recoloured();
 }
 
 void PromptPanel::reloadSample(int row) {
-    const QString found = audio::findSampleFile(state_.currentFolder, samples()[row].id);
-    state_.foundSampleName = found;
-    bool present = false;
-    if (!found.isEmpty()) {
-        engine_.streamFree(state_.promptStream);
-        state_.promptStream = engine_.streamCreateFile(
-            state_.currentFolder + QDir::separator() + found, audio::AutoFree);
-        present = audio::isUsable(state_.promptStream);
-    }
-    setResting(row, present);
+    setResting(row, channel_.reload(row));
 }
 
 void PromptPanel::setAssignMode(bool on) {
     state_.assignMode = on;
     state_.frameBlinkPhase = on;
-    controls_.fraSamples->setTitle(
-        QString::fromUtf8(on ? AssignFrameCaption : ui::NormalFrameCaption));
-    QPalette palette = controls_.fraSamples->palette();
-    palette.setColor(QPalette::Window, on ? fromBgr(AssignFrameColor) : frameDesignColor_);
-    controls_.fraSamples->setPalette(palette);
-    controls_.cmdValider->setVisible(on);
-    controls_.cmdValider->setEnabled(true);
+    w_.fraSamples->setTitle(QString::fromUtf8(on ? AssignFrameCaption : ui::NormalFrameCaption));
+    QPalette palette = w_.fraSamples->palette();
+    palette.setColor(QPalette::Window, on ? QColor::fromRgb(AssignFrameColor) : frameDesignColor_);
+    w_.fraSamples->setPalette(palette);
+    w_.cmdValider->setVisible(on);
+    w_.cmdValider->setEnabled(true);
     const QString suffix = on ? state_.selectedFile.right(4) : QStringLiteral(".ogg");
     if (on)
-        controls_.tmrFrame->start();
+        w_.tmrFrame->start();
     else
-        controls_.tmrFrame->stop();
-    for (int row = 0; row < SampleCount; ++row)
-        buttons_[row]->setToolTip(samples()[row].id + suffix);
+        w_.tmrFrame->stop();
+    for (int row = 0; row < core::SampleCount; ++row)
+        buttons_[row]->setToolTip(core::samples()[row].id + suffix);
 }
 
 void PromptPanel::onFrameTimer() {
     state_.frameBlinkPhase = !state_.frameBlinkPhase;
-    QPalette palette = controls_.fraSamples->palette();
-    palette.setColor(QPalette::Window,
-                     state_.frameBlinkPhase ? fromBgr(AssignFrameColor) : frameDesignColor_);
-    controls_.fraSamples->setPalette(palette);
+    QPalette palette = w_.fraSamples->palette();
+    palette.setColor(QPalette::Window, state_.frameBlinkPhase ? QColor::fromRgb(AssignFrameColor)
+                                                              : frameDesignColor_);
+    w_.fraSamples->setPalette(palette);
 }
 
 void PromptPanel::setSelected(int row, bool selected) {

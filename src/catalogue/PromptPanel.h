@@ -5,47 +5,59 @@
 #include <QString>
 #include <array>
 
-#include "catalogue/SampleTable.h"
-#include "ui/MainLayout.h"
+#include "core/SampleTable.h"
 
 class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+class QTimer;
 struct WindowState;
 
-namespace audio {
-class Engine;
+namespace playback {
+class PromptChannel;
+}
+namespace ui {
+class PromptButton;
 }
 
 namespace catalogue {
 
-// Colours are kept as 24-bit 0x00BBGGRR values: a button's tag holds its resting colour so.
-constexpr unsigned PresentColor = 0x80FF80;     // light green
-constexpr unsigned MissingColor = 0xD0D0D0;     // grey
-constexpr unsigned AssignFrameColor = 0x60A0FF; // orange
-constexpr unsigned HighlightColor = 0xFFC0C0;   // light blue, the prompt a sentence is playing
-
-QColor fromBgr(unsigned bgr);
-unsigned toBgr(const QColor &color);
+constexpr QRgb PresentColor = qRgb(0x80, 0xFF, 0x80);     // light green: the pack has the file
+constexpr QRgb MissingColor = qRgb(0xD0, 0xD0, 0xD0);     // grey
+constexpr QRgb AssignFrameColor = qRgb(0xFF, 0xA0, 0x60); // orange
+constexpr QRgb HighlightColor = qRgb(0xC0, 0xC0, 0xFF);   // light blue: a sentence plays it
 
 extern const char *const AssignFrameCaption;
 
-// The frame of 59 prompt buttons: grid, colours and tags, tooltips, and the assign-mode look.
+// The frame of 59 prompt buttons: grid, colours, tooltips, the assign-mode look, and what a
+// press on a button does in each mode.
 class PromptPanel : public QObject {
     Q_OBJECT
 public:
-    PromptPanel(const ui::Controls &controls, WindowState &state, audio::Engine &engine,
+    struct Widgets {
+        QGroupBox *fraSamples = nullptr;
+        ui::PromptButton *optSample0 = nullptr;
+        QPushButton *cmdBackspace = nullptr;
+        QPushButton *cmdValider = nullptr;
+        QTimer *tmrFrame = nullptr;
+        QWidget *cmdDummy = nullptr; // the focus sink a press hands the focus back to
+    };
+
+    PromptPanel(const Widgets &widgets, WindowState &state, playback::PromptChannel &channel,
                 QObject *parent = nullptr);
 
-    // Creates buttons 1 to 58 as copies of button 0 and places the free cell's two buttons.
+    // Creates buttons 1 to 58 as copies of button 0, places the free cell's two buttons and
+    // connects the buttons' presses.
     void buildGrid();
     void reloadAllSamples();
     void reloadSample(int row);
     void setAssignMode(bool on);
 
     ui::PromptButton *button(int row) const { return buttons_[row]; }
-    QString tag(int row) const;
-    unsigned colorOf(int row) const;
-    void setColor(int row, unsigned bgr);
-    // Sentence playback lights a button, then gives it back the colour in its tag.
+    QRgb restingColor(int row) const { return resting_[row]; }
+    QRgb colorOf(int row) const;
+    void setColor(int row, QRgb color);
+    // Sentence playback lights a button, then gives it back its resting colour.
     void restoreRestingColor(int row);
     void setSelected(int row, bool selected);
     bool isSelected(int row) const;
@@ -54,15 +66,26 @@ public:
     double buttonHeight() const { return buttonHeight_; }
     QColor frameDesignColor() const { return frameDesignColor_; }
 
+signals:
+    // Presses that the sentence composer handles.
+    void pressedInSentenceMode(int row);
+    void doubleClickedOutsideAssignMode(int row);
+    // The colours were set anew from the folder.
+    void recoloured();
+
 private:
+    void onPressed(int row, Qt::MouseButton button);
+    void onDoubleClicked(int row);
     void onFrameTimer();
     void setResting(int row, bool present);
+    void focusSink();
 
-    const ui::Controls &controls_;
+    Widgets w_;
     WindowState &state_;
-    audio::Engine &engine_;
+    playback::PromptChannel &channel_;
     QButtonGroup *group_;
-    std::array<ui::PromptButton *, SampleCount> buttons_{};
+    std::array<ui::PromptButton *, core::SampleCount> buttons_{};
+    std::array<QRgb, core::SampleCount> resting_{};
     float buttonWidth_ = 0;
     float buttonHeight_ = 0;
     QColor frameDesignColor_;

@@ -4,30 +4,47 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <functional>
+#include <array>
 
 #include "files/FileFilter.h"
-#include "ui/MainLayout.h"
 
+class QLabel;
+class QPushButton;
 struct WindowState;
+namespace catalogue {
+class PromptPanel;
+}
+namespace playback {
+class FilePlayback;
+}
+namespace ui {
+class DirList;
+class DriveList;
+class FileList;
+} // namespace ui
 
 namespace files {
 
+class Preview;
+
 // The drive, folder and file lists with the type filter. The folder list's path is the
 // program's current folder: every change of it updates CurrentFolder, the path label and the
-// file list, then recolours the prompt buttons through reloadAllSamples.
+// file list, then recolours the prompt buttons.
 class FileBrowser : public QObject {
     Q_OBJECT
 public:
-    FileBrowser(const ui::Controls &controls, WindowState &state, QObject *parent = nullptr);
+    struct Widgets {
+        ui::DriveList *Drive1 = nullptr;
+        ui::DirList *Dir1 = nullptr;
+        QLabel *lblDirPath = nullptr;
+        ui::FileList *File1 = nullptr;
+        std::array<QPushButton *, 4> chkFLBFilter{};
+    };
 
-    // Window operations this browser triggers; any of them may be left unset.
-    std::function<void()> reloadAllSamples;
-    std::function<void(bool)> setAssignMode; // Escape in the folder or file list in assign mode
-    std::function<void()> startAssignment;   // F2 in the folder or file list
-    std::function<void()> deleteSelected;    // Delete in the file list
-    std::function<void()> stopFilePlayback;  // Escape in the file list outside assign mode
-    std::function<void()> previewEnter;      // Enter in the file list
+    // Recolours `panel` when the folder changes; Escape in the lists leaves the panel's assign
+    // mode or stops `filePlayback`; Enter in the file list goes to `preview`.
+    FileBrowser(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
+                Preview &preview, playback::FilePlayback &filePlayback, QObject *parent = nullptr);
 
     // Fills the drive list and connects the controls.
     void init();
@@ -60,8 +77,11 @@ private:
     bool fileKey(int key);
     void watch(const QString &folder);
 
-    ui::Controls controls_;
+    Widgets w_;
     WindowState &state_;
+    catalogue::PromptPanel &panel_;
+    Preview &preview_;
+    playback::FilePlayback &filePlayback_;
     QFileSystemWatcher watcher_;
     QTimer watchDelay_;
 };

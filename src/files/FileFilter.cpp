@@ -43,10 +43,4 @@ bool folderHasOrdinaryFile(const QString &folder) {
     return it.hasNext();
 }
 
-QString filePath(const QString &folder, const QString &name) {
-    if (folder.endsWith(QDir::separator()) || folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QDir::separator() + name;
-}
-
 } // namespace files

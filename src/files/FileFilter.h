@@ -26,7 +26,4 @@ QString filterPattern(FilterState &state);
 // The folder holds at least one plain, non-hidden file. False when it cannot be listed.
 bool folderHasOrdinaryFile(const QString &folder);
 
-// `folder` and `name` joined by one separator (a root already ends in one).
-QString filePath(const QString &folder, const QString &name);
-
 } // namespace files

@@ -2,17 +2,18 @@
 
 #include <QFileInfo>
 
-#include "app/WindowState.h"
-#include "files/FileFilter.h"
+#include "core/Paths.h"
+#include "core/WindowState.h"
+#include "playback/FilePlayback.h"
 #include "ui/FileList.h"
 
 namespace files {
 
-Preview::Preview(const ui::Controls &controls, WindowState &state, QObject *parent)
-    : QObject(parent), controls_(controls), state_(state) {
+Preview::Preview(ui::FileList *fileList, WindowState &state, playback::FilePlayback &filePlayback,
+                 QObject *parent)
+    : QObject(parent), list_(fileList), state_(state), filePlayback_(filePlayback) {
     // A Ctrl+click counts as Ctrl even when the list never saw the Ctrl key (focus elsewhere).
-    connect(controls_.File1, &ui::FileList::entryChosen, this,
-            [this](bool ctrlHeld) { click(ctrlHeld); });
+    connect(list_, &ui::FileList::entryChosen, this, [this](bool ctrlHeld) { click(ctrlHeld); });
 }
 
 void Preview::fileClicked() {
@@ -20,30 +21,28 @@ void Preview::fileClicked() {
 }
 
 void Preview::click(bool ctrlHeld) {
-    const int position = controls_.File1->currentRow();
+    const int position = list_->currentRow();
     if (position == state_.lastPreviewIndex) {
-        if (stopFilePlayback)
-            stopFilePlayback();
+        filePlayback_.stopFilePlayback();
         state_.lastPreviewIndex = -1;
         return;
     }
     state_.lastPreviewIndex = static_cast<std::int16_t>(position);
-    state_.selectedFile = controls_.File1->fileName(position);
+    state_.selectedFile = list_->fileName(position);
     if (state_.selectedFile.isEmpty())
         return;
 
     // The name may be stale: another program can have removed or replaced the file.
-    const QFileInfo file(filePath(state_.currentFolder, state_.selectedFile));
+    const QFileInfo file(core::filePath(state_.currentFolder, state_.selectedFile));
     if (!file.isFile() || file.isHidden())
         return;
     if (state_.ctrlDown || ctrlHeld)
         return;
-    if (startFilePlayback)
-        startFilePlayback(state_.selectedFile);
+    filePlayback_.startFilePlayback(state_.selectedFile);
 }
 
 void Preview::enterPressed() {
-    const QString name = controls_.File1->fileName(controls_.File1->currentRow());
+    const QString name = list_->fileName(list_->currentRow());
     state_.selectedFile = name;
     if (!name.isEmpty())
         fileClicked();

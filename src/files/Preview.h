@@ -2,11 +2,14 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
-
-#include "ui/MainLayout.h"
 
 struct WindowState;
+namespace playback {
+class FilePlayback;
+}
+namespace ui {
+class FileList;
+}
 
 namespace files {
 
@@ -16,10 +19,8 @@ class Preview : public QObject {
     Q_OBJECT
 public:
     // Listens to the file list's clicks and focus moves by itself.
-    Preview(const ui::Controls &controls, WindowState &state, QObject *parent = nullptr);
-
-    std::function<void(const QString &name)> startFilePlayback;
-    std::function<void()> stopFilePlayback;
+    Preview(ui::FileList *fileList, WindowState &state, playback::FilePlayback &filePlayback,
+            QObject *parent = nullptr);
 
     // The file list's click handling for its focused entry.
     void fileClicked();
@@ -29,8 +30,9 @@ public:
 private:
     void click(bool ctrlHeld);
 
-    ui::Controls controls_;
+    ui::FileList *list_;
     WindowState &state_;
+    playback::FilePlayback &filePlayback_;
 };
 
 } // namespace files

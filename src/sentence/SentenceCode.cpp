@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "catalogue/SampleTable.h"
+#include "core/SampleTable.h"
 
 namespace sentence {
 
@@ -13,7 +13,7 @@ namespace {
 Element elementOf(const QString &piece) {
     bool ok = false;
     const qlonglong value = piece.trimmed().toLongLong(&ok);
-    if (!ok || !catalogue::isRow(value))
+    if (!ok || !core::isRow(value))
         return {0, false};
     return {static_cast<int>(value), true};
 }
@@ -61,7 +61,7 @@ QString textForCode(const QString &code) {
     for (const QString &piece : code.split(u';')) {
         const Element e = elementOf(piece);
         if (e.valid)
-            text += catalogue::samples()[e.row].label + separator();
+            text += core::samples()[e.row].label + separator();
     }
     if (text.endsWith(separator()))
         text.chop(3);

@@ -1,6 +1,5 @@
 #include "sentence/SentenceComposer.h"
 
-#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -8,15 +7,16 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/WindowState.h"
-#include "audio/PlayTime.h"
-#include "audio/SampleLookup.h"
 #include "catalogue/PromptPanel.h"
-#include "catalogue/SampleTable.h"
+#include "core/SampleTable.h"
+#include "core/WindowState.h"
+#include "playback/FilePlayback.h"
+#include "playback/PlayTime.h"
+#include "playback/PromptChannel.h"
+#include "playback/PromptStream.h"
 #include "sentence/SentenceCode.h"
 #include "sentence/SentenceFile.h"
 #include "ui/Dialogs.h"
-#include "ui/MainLayout.h"
 
 namespace sentence {
 
@@ -24,8 +24,6 @@ namespace {
 
 const char *const FileDialogTitle = "Sélectionnez un fichier texte à ouvrir...";
 const char *const FileDialogFilter = "Fichiers texte (*.txt)|*.txt|Tous les fichiers (*.*)|*.*";
-constexpr unsigned MustExist = 0x1000;
-constexpr unsigned ConfirmReplace = 2;
 
 ui::FileDialogRequest sentenceFileRequest(bool save) {
     ui::FileDialogRequest request;
@@ -33,85 +31,95 @@ ui::FileDialogRequest sentenceFileRequest(bool save) {
     request.title = QString::fromUtf8(FileDialogTitle);
     request.filter = QString::fromUtf8(FileDialogFilter);
     request.defaultExtension = QStringLiteral("txt");
-    request.flags = save ? ConfirmReplace : MustExist;
+    request.mustExist = !save;
+    request.confirmReplace = save;
     return request;
 }
 
 QString tooLongMessage(int row) {
-    const catalogue::SampleEntry &entry = catalogue::samples()[row];
+    const core::SampleEntry &entry = core::samples()[row];
     return QStringLiteral("Le son « ") + entry.id + QStringLiteral(" » (") + entry.caption +
            QStringLiteral(")\r\ndure plus d'une minute...Il faut le raccourcir !");
 }
 
 } // namespace
 
-SentenceComposer::SentenceComposer(const ui::Controls &controls, WindowState &state,
+SentenceComposer::SentenceComposer(const Widgets &widgets, WindowState &state,
                                    audio::Engine &engine, catalogue::PromptPanel &panel,
-                                   ui::Dialogs &dialogs, QObject *parent)
-    : QObject(parent), controls_(controls), state_(state), engine_(engine), panel_(panel),
-      dialogs_(dialogs) {
-    connect(controls_.chkSentence, &QPushButton::toggled, this,
-            &SentenceComposer::onSentenceModeToggled);
-    connect(controls_.txtSentence, &QPlainTextEdit::textChanged, this,
-            &SentenceComposer::onTextChanged);
-    controls_.txtSentence->installEventFilter(this);
-    connect(controls_.cmdBackspace, &QPushButton::clicked, this, &SentenceComposer::onBackspace);
-    connect(controls_.chkListen, &QPushButton::toggled, this, &SentenceComposer::onListenToggled);
-    connect(controls_.tmrPlaySentence, &QTimer::timeout, this, &SentenceComposer::onTick);
-    connect(controls_.cmdOpenSentence, &QPushButton::clicked, this,
-            &SentenceComposer::openSentence);
-    connect(controls_.cmdSaveSentence, &QPushButton::clicked, this,
-            &SentenceComposer::saveSentence);
+                                   playback::PromptChannel &promptChannel,
+                                   playback::FilePlayback &filePlayback, ui::Dialogs &dialogs,
+                                   QObject *parent)
+    : QObject(parent), w_(widgets), state_(state), engine_(engine), panel_(panel),
+      promptChannel_(promptChannel), filePlayback_(filePlayback), dialogs_(dialogs) {
+    connect(&panel_, &catalogue::PromptPanel::pressedInSentenceMode, this, [this](int row) {
+        append(row);
+        promptChannel_.updateCurrentIndex(row);
+    });
+    connect(&panel_, &catalogue::PromptPanel::doubleClickedOutsideAssignMode, this,
+            &SentenceComposer::doubleClicked);
+    connect(w_.chkSentence, &QPushButton::toggled, this, &SentenceComposer::onSentenceModeToggled);
+    connect(w_.txtSentence, &QPlainTextEdit::textChanged, this, &SentenceComposer::onTextChanged);
+    w_.txtSentence->installEventFilter(this);
+    connect(w_.cmdBackspace, &QPushButton::clicked, this, &SentenceComposer::onBackspace);
+    connect(w_.chkListen, &QPushButton::toggled, this, &SentenceComposer::onListenToggled);
+    connect(w_.tmrPlaySentence, &QTimer::timeout, this, &SentenceComposer::onTick);
+    connect(w_.cmdOpenSentence, &QPushButton::clicked, this, &SentenceComposer::openSentence);
+    connect(w_.cmdSaveSentence, &QPushButton::clicked, this, &SentenceComposer::saveSentence);
 }
 
 SentenceComposer::~SentenceComposer() {
-    controls_.tmrPlaySentence->stop();
+    w_.tmrPlaySentence->stop();
     if (state_.listening)
         engine_.cancelSentence();
     freeStreams();
 }
 
 QString SentenceComposer::text() const {
-    return controls_.txtSentence->toPlainText();
+    return w_.txtSentence->toPlainText();
 }
 
 void SentenceComposer::setText(const QString &text) {
     // The change handling runs only for a real change, as a text box reports it.
     if (text != this->text())
-        controls_.txtSentence->setPlainText(text);
+        w_.txtSentence->setPlainText(text);
+}
+
+void SentenceComposer::stopChannels() {
+    filePlayback_.stopFilePlayback();
+    promptChannel_.stopButtonSample(state_.currentPromptIndex);
 }
 
 void SentenceComposer::focusSink() {
-    controls_.cmdDummy->setFocus();
+    w_.cmdDummy->setFocus();
 }
 
 bool SentenceComposer::eventFilter(QObject *watched, QEvent *event) {
     // The sentence box is read, never typed into: the focus goes on to the sink at once.
-    if (watched == controls_.txtSentence && event->type() == QEvent::FocusIn)
+    if (watched == w_.txtSentence && event->type() == QEvent::FocusIn)
         focusSink();
     return QObject::eventFilter(watched, event);
 }
 
 void SentenceComposer::setSentenceMode(bool on) {
-    controls_.chkSentence->setChecked(on);
+    w_.chkSentence->setChecked(on);
 }
 
 void SentenceComposer::setListening(bool on) {
-    controls_.chkListen->setChecked(on);
+    w_.chkListen->setChecked(on);
 }
 
 void SentenceComposer::onSentenceModeToggled(bool on) {
     state_.sentenceMode = on;
     if (on) {
         const bool any = !text().isEmpty();
-        controls_.chkListen->setEnabled(any);
-        controls_.cmdBackspace->setEnabled(any);
+        w_.chkListen->setEnabled(any);
+        w_.cmdBackspace->setEnabled(any);
     } else {
         // A sentence being played goes on to its end.
-        controls_.chkListen->setEnabled(false);
+        w_.chkListen->setEnabled(false);
     }
-    controls_.cmdBackspace->setVisible(on);
-    if (controls_.cmdDummy->window()->isVisible())
+    w_.cmdBackspace->setVisible(on);
+    if (w_.cmdDummy->window()->isVisible())
         focusSink();
 }
 
@@ -119,19 +127,19 @@ void SentenceComposer::onTextChanged() {
     if (!state_.sentenceMode)
         return;
     const bool any = !text().isEmpty();
-    controls_.chkListen->setEnabled(any);
-    controls_.cmdBackspace->setEnabled(any);
+    w_.chkListen->setEnabled(any);
+    w_.cmdBackspace->setEnabled(any);
     if (!any)
         state_.sentenceCode.clear();
 }
 
 void SentenceComposer::append(int row) {
-    if (!catalogue::isRow(row))
+    if (!core::isRow(row))
         return;
     QString sentence = text();
     if (!sentence.isEmpty())
         sentence += separator();
-    setText(sentence + catalogue::samples()[row].label);
+    setText(sentence + core::samples()[row].label);
     state_.sentenceCode = appendRow(state_.sentenceCode, row);
 }
 
@@ -146,7 +154,7 @@ void SentenceComposer::onBackspace() {
 
 void SentenceComposer::doubleClicked(int row) {
     // In assign mode the window takes the double-clicked prompt as the assignment's target.
-    if (!state_.assignMode && catalogue::isRow(row)) {
+    if (!state_.assignMode && core::isRow(row)) {
         panel_.setSelected(row, !panel_.isSelected(row));
         state_.currentPromptIndex = static_cast<std::int16_t>(row);
     }
@@ -191,31 +199,25 @@ void SentenceComposer::prepareSlots() {
         if (!pieces[i].valid)
             continue; // a hand-edited piece naming no prompt: a silent slot
         slot.row = pieces[i].row;
-        const QString found =
-            audio::findSampleFile(state_.currentFolder, catalogue::samples()[slot.row].id);
-        state_.foundSampleName = found;
-        if (found.isEmpty())
-            continue;
-        const audio::Handle h =
-            engine_.streamCreateFile(state_.currentFolder + QDir::separator() + found, 0);
-        if (!audio::isUsable(h))
-            continue; // a file the engine cannot open is a silent slot too
-        slot.stream = h;
-        const auto bytes = static_cast<std::uint32_t>(engine_.channelGetLength(h));
-        const float ms = audio::channelBytesToSeconds(engine_, h, bytes) * 1000.0f;
-        const int durationMs = audio::roundHalfEven(ms);
+        const auto h = playback::openPromptStream(engine_, state_.currentFolder, slot.row, 0);
+        if (!h || !audio::isUsable(*h))
+            continue; // no file, or one the engine cannot open: a silent slot too
+        slot.stream = *h;
+        const auto bytes = static_cast<std::uint32_t>(engine_.channelGetLength(slot.stream));
+        const float ms = audio::channelBytesToSeconds(engine_, slot.stream, bytes) * 1000.0f;
+        const int durationMs = playback::roundHalfEven(ms);
         if (durationMs > LongestSlotMs) {
             dialogs_.message(tooLongMessage(slot.row), QStringLiteral("Oups !"),
                              ui::Icon::Exclamation, ui::Buttons::Ok);
         } else if (durationMs >= 0) {
             slot.durationMs = durationMs;
-            slot.frames = engine_.outputFrames(h);
+            slot.frames = engine_.outputFrames(slot.stream);
         }
     }
 }
 
 void SentenceComposer::startListening() {
-    controls_.tmrPlaySentence->stop();
+    w_.tmrPlaySentence->stop();
     engine_.cancelSentence();
     freeStreams();
     prepareSlots();
@@ -242,12 +244,12 @@ void SentenceComposer::playElement() {
     if (e.row >= 0)
         panel_.setColor(e.row, catalogue::HighlightColor);
     // A 0 ms slot (an empty file) still waits a millisecond, so the timer never spins.
-    controls_.tmrPlaySentence->setInterval(std::max(e.durationMs, 1));
-    controls_.tmrPlaySentence->start();
+    w_.tmrPlaySentence->setInterval(std::max(e.durationMs, 1));
+    w_.tmrPlaySentence->start();
 }
 
 void SentenceComposer::stopElement() {
-    controls_.tmrPlaySentence->stop();
+    w_.tmrPlaySentence->stop();
     if (current_ >= 0 && current_ < elements_.size() && elements_[current_].row >= 0)
         panel_.restoreRestingColor(elements_[current_].row);
 }
@@ -283,10 +285,7 @@ void SentenceComposer::loadSentenceFile(const QString &path) {
 }
 
 void SentenceComposer::openSentence() {
-    if (stopFilePlayback)
-        stopFilePlayback();
-    if (stopButtonSample)
-        stopButtonSample();
+    stopChannels();
     const QString path = dialogs_.fileDialog(sentenceFileRequest(false));
     if (!path.isEmpty())
         loadSentenceFile(path);
@@ -298,10 +297,7 @@ void SentenceComposer::saveSentence() {
         focusSink();
         return;
     }
-    if (stopFilePlayback)
-        stopFilePlayback();
-    if (stopButtonSample)
-        stopButtonSample();
+    stopChannels();
     const QString path = dialogs_.fileDialog(sentenceFileRequest(true));
     if (!path.isEmpty()) {
         state_.lastSentence = path;

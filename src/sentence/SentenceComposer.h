@@ -3,20 +3,26 @@
 #include <QObject>
 #include <QString>
 #include <QVector>
-#include <functional>
 
 #include "audio/Engine.h"
 
 struct WindowState;
 
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QWidget;
+
 namespace catalogue {
 class PromptPanel;
 }
-
+namespace playback {
+class FilePlayback;
+class PromptChannel;
+} // namespace playback
 namespace ui {
-struct Controls;
 class Dialogs;
-} // namespace ui
+}
 
 namespace sentence {
 
@@ -34,16 +40,25 @@ public:
     // The longest slot the sentence timer could ever be set to.
     static constexpr int LongestSlotMs = 65535;
 
-    SentenceComposer(const ui::Controls &controls, WindowState &state, audio::Engine &engine,
-                     catalogue::PromptPanel &panel, ui::Dialogs &dialogs,
+    struct Widgets {
+        QPushButton *chkSentence = nullptr;
+        QPlainTextEdit *txtSentence = nullptr;
+        QPushButton *cmdBackspace = nullptr;
+        QPushButton *chkListen = nullptr;
+        QPushButton *cmdOpenSentence = nullptr;
+        QPushButton *cmdSaveSentence = nullptr;
+        QTimer *tmrPlaySentence = nullptr;
+        QWidget *cmdDummy = nullptr;
+    };
+
+    // Takes the panel's presses in sentence mode; stops both channels before a file dialog.
+    SentenceComposer(const Widgets &widgets, WindowState &state, audio::Engine &engine,
+                     catalogue::PromptPanel &panel, playback::PromptChannel &promptChannel,
+                     playback::FilePlayback &filePlayback, ui::Dialogs &dialogs,
                      QObject *parent = nullptr);
     ~SentenceComposer() override;
 
-    std::function<void()> stopFilePlayback;
-    std::function<void()> stopButtonSample; // stops the prompt channel (current prompt index)
-
-    // A left press on a prompt in sentence mode (outside assign mode); the caller then updates
-    // the current prompt index and the focus as for every press.
+    // Appends prompt `row`'s label and element.
     void append(int row);
     // The second press of a double click, outside assign mode.
     void doubleClicked(int row);
@@ -84,13 +99,16 @@ private:
     void stopElement();
     void freeStreams();
     void focusSink();
+    void stopChannels();
     QString text() const;
     void setText(const QString &text);
 
-    const ui::Controls &controls_;
+    Widgets w_;
     WindowState &state_;
     audio::Engine &engine_;
     catalogue::PromptPanel &panel_;
+    playback::PromptChannel &promptChannel_;
+    playback::FilePlayback &filePlayback_;
     ui::Dialogs &dialogs_;
 
     QVector<Slot> elements_;

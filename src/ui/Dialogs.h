@@ -14,9 +14,10 @@ enum class Answer { Ok, Cancel, Yes, No };
 struct FileDialogRequest {
     bool save = false;
     QString title;
-    QString filter;           // "Description|pattern|Description|pattern"
-    QString defaultExtension; // without the dot
-    unsigned flags = 0;       // 0x1000: the file must exist; 2: confirm replacing
+    QString filter;              // "Description|pattern|Description|pattern"
+    QString defaultExtension;    // without the dot
+    bool mustExist = false;      // open: only an existing file can be chosen
+    bool confirmReplace = false; // save: ask before replacing an existing file
 };
 
 class Dialogs {

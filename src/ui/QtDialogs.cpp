@@ -78,10 +78,10 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
 QString QtDialogs::fileDialog(const FileDialogRequest &request) {
     QFileDialog dialog(parent_, request.title, lastFolder_, toQtFilter(request.filter));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.save || !(request.flags & 0x1000) ? QFileDialog::AnyFile
-                                                                 : QFileDialog::ExistingFile);
+    dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile
+                                                          : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultExtension);
-    if (request.save && !(request.flags & 2))
+    if (request.save && !request.confirmReplace)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();

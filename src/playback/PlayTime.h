@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace audio {
+namespace playback {
 
 // Nearest integer, ties to the even neighbour; the one conversion used for playback and timing.
 // Values beyond the int range saturate.
@@ -12,4 +12,4 @@ int roundHalfEven(double value);
 // when needed), a colon, seconds on two digits. " 0:05", "12:34", "100:00".
 QString formatPlayTime(float seconds);
 
-} // namespace audio
+} // namespace playback

@@ -1,14 +1,14 @@
-#include "audio/FilePlayback.h"
+#include "playback/FilePlayback.h"
 
-#include "app/WindowState.h"
-#include "audio/PlayTime.h"
+#include "core/Paths.h"
+#include "core/WindowState.h"
+#include "playback/PlayTime.h"
 #include "ui/PositionBar.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QTimer>
 
-namespace audio {
+namespace playback {
 
 namespace {
 
@@ -16,10 +16,10 @@ const QString kNoTime = QStringLiteral("--:--");
 
 } // namespace
 
-FilePlayback::FilePlayback(Engine &engine, WindowState &state, ui::PositionBar *bar,
-                           QLabel *lblSampleTime, QTimer *tmrPlaySample, QObject *parent)
-    : QObject(parent), engine_(engine), state_(state), bar_(bar), label_(lblSampleTime),
-      timer_(tmrPlaySample) {
+FilePlayback::FilePlayback(audio::Engine &engine, WindowState &state, const Widgets &widgets,
+                           QObject *parent)
+    : QObject(parent), engine_(engine), state_(state), bar_(widgets.picSamplePos),
+      label_(widgets.lblSampleTime), timer_(widgets.tmrPlaySample) {
     if (timer_)
         connect(timer_, &QTimer::timeout, this, &FilePlayback::tick);
     if (bar_)
@@ -34,16 +34,15 @@ void FilePlayback::resetDisplay() {
 }
 
 void FilePlayback::startFilePlayback(const QString &name) {
-    stopFilePlayback();
-    engine_.streamFree(state_.fileStream);
+    halt();
+    engine_.streamFree(stream_);
 
-    state_.fileStream =
-        engine_.streamCreateFile(state_.currentFolder + QDir::separator() + name, AutoFree);
-    if (!isUsable(state_.fileStream))
+    stream_ = engine_.streamCreateFile(core::filePath(state_.currentFolder, name), audio::AutoFree);
+    if (!audio::isUsable(stream_))
         return;
 
-    fileLength_ = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(engine_.channelGetLength(state_.fileStream)));
+    fileLength_ =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetLength(stream_)));
     const int width = bar_ ? roundHalfEven(bar_->barWidth()) : 0;
     const int length = roundHalfEven(static_cast<float>(fileLength_));
     bytesPerUnit_ = width > 0 ? static_cast<float>(length / width) : 0.0f;
@@ -52,16 +51,17 @@ void FilePlayback::startFilePlayback(const QString &name) {
     resetDisplay();
     if (timer_)
         timer_->start();
-    engine_.channelPlay(state_.fileStream, false);
+    engine_.channelPlay(stream_, false);
+    emit started(name);
 }
 
 void FilePlayback::tick() {
-    if (!engine_.channelIsActive(state_.fileStream)) {
+    if (!engine_.channelIsActive(stream_)) {
         stopFilePlayback();
         return;
     }
-    filePosition_ = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(engine_.channelGetPosition(state_.fileStream)));
+    filePosition_ =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetPosition(stream_)));
     const int position = roundHalfEven(static_cast<float>(filePosition_));
     const int unit = roundHalfEven(bytesPerUnit_);
     if (unit != 0) {
@@ -73,8 +73,8 @@ void FilePlayback::tick() {
     } else {
         barEnd_ = 0;
     }
-    fileSeconds_ = channelBytesToSeconds(engine_, state_.fileStream,
-                                         static_cast<std::uint32_t>(filePosition_));
+    fileSeconds_ =
+        audio::channelBytesToSeconds(engine_, stream_, static_cast<std::uint32_t>(filePosition_));
     if (bar_)
         bar_->fillTo(roundHalfEven(barEnd_));
     if (label_)
@@ -82,7 +82,7 @@ void FilePlayback::tick() {
 }
 
 void FilePlayback::barPressed(int x, Qt::MouseButton) {
-    if (engine_.channelIsActive(state_.fileStream)) {
+    if (engine_.channelIsActive(stream_)) {
         if (static_cast<float>(x) < barEnd_ && bar_)
             bar_->clear();
         if (bar_)
@@ -90,21 +90,26 @@ void FilePlayback::barPressed(int x, Qt::MouseButton) {
         std::int64_t bytes = static_cast<std::int64_t>(x) * wholeBytesPerUnit_;
         if (wholeBytesPerUnit_ == 0 && bar_ && bar_->barWidth() > 0)
             bytes = static_cast<std::int64_t>(x) * fileLength_ / bar_->barWidth();
-        channelSetBytePosition(engine_, state_.fileStream,
-                               static_cast<std::uint32_t>(std::max<std::int64_t>(bytes, 0)));
+        audio::channelSetBytePosition(engine_, stream_,
+                                      static_cast<std::uint32_t>(std::max<std::int64_t>(bytes, 0)));
     }
-    if (engine_.channelIsActive(state_.fileStream))
+    if (engine_.channelIsActive(stream_))
         emit focusToFileList();
     else
         emit focusToDummy();
 }
 
 void FilePlayback::stopFilePlayback() {
-    engine_.channelStop(state_.fileStream);
-    engine_.streamFree(state_.fileStream);
+    halt();
+    emit stopped();
+}
+
+void FilePlayback::halt() {
+    engine_.channelStop(stream_);
+    engine_.streamFree(stream_);
     if (timer_)
         timer_->stop();
     resetDisplay();
 }
 
-} // namespace audio
+} // namespace playback

@@ -1,6 +1,6 @@
-#include "catalogue/SampleTable.h"
+#include "core/SampleTable.h"
 
-namespace catalogue {
+namespace core {
 
 const std::array<QString, SampleCount> &sampleTable() {
     static const std::array<QString, SampleCount> table = {
@@ -87,4 +87,4 @@ const std::array<SampleEntry, SampleCount> &samples() {
     return derived;
 }
 
-} // namespace catalogue
+} // namespace core

@@ -1,10 +1,10 @@
-#include "audio/PlayTime.h"
+#include "playback/PlayTime.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace audio {
+namespace playback {
 
 int roundHalfEven(double value) {
     // nearbyint follows the current rounding mode, which the program never changes from
@@ -27,4 +27,4 @@ QString formatPlayTime(float seconds) {
         .arg(n % 60, 2, 10, QLatin1Char('0'));
 }
 
-} // namespace audio
+} // namespace playback

@@ -13,7 +13,7 @@ namespace ui {
 class PositionBar;
 }
 
-namespace audio {
+namespace playback {
 
 // The file channel: one self-freeing stream of a file of the current folder, followed by the
 // position bar and the elapsed-time label, and moved by a click on the bar. The timer's
@@ -21,13 +21,21 @@ namespace audio {
 class FilePlayback : public QObject {
     Q_OBJECT
 public:
-    FilePlayback(Engine &engine, WindowState &state, ui::PositionBar *bar, QLabel *lblSampleTime,
-                 QTimer *tmrPlaySample, QObject *parent = nullptr);
+    struct Widgets {
+        ui::PositionBar *picSamplePos = nullptr;
+        QLabel *lblSampleTime = nullptr;
+        QTimer *tmrPlaySample = nullptr;
+    };
+
+    FilePlayback(audio::Engine &engine, WindowState &state, const Widgets &widgets,
+                 QObject *parent = nullptr);
 
     void startFilePlayback(const QString &name);
     void stopFilePlayback();
     void tick();
     void barPressed(int x, Qt::MouseButton button);
+    bool isPlaying() const { return engine_.channelIsActive(stream_) != 0; }
+    audio::Handle stream() const { return stream_; }
 
     std::int32_t fileLength() const { return fileLength_; }
     float bytesPerUnit() const { return bytesPerUnit_; }
@@ -39,12 +47,17 @@ public:
 signals:
     void focusToFileList();
     void focusToDummy();
+    // A file started playing; the channel was stopped (whether or not anything sounded).
+    void started(const QString &name);
+    void stopped();
 
 private:
     void resetDisplay();
+    void halt(); // stops without telling: a new start follows
 
-    Engine &engine_;
+    audio::Engine &engine_;
     WindowState &state_;
+    audio::Handle stream_ = 0;
     ui::PositionBar *bar_;
     QLabel *label_;
     QTimer *timer_;
@@ -57,4 +70,4 @@ private:
     float fileSeconds_ = 0;
 };
 
-} // namespace audio
+} // namespace playback

@@ -5,7 +5,7 @@
 
 // The 59 prompts of a voice pack. The row number is a prompt's identity everywhere (its button,
 // the elements of stored sentences), so the order is stored data and must never change.
-namespace catalogue {
+namespace core {
 
 constexpr int SampleCount = 59;
 
@@ -27,4 +27,4 @@ inline bool isRow(long long row) {
     return row >= 0 && row < SampleCount;
 }
 
-} // namespace catalogue
+} // namespace core

@@ -3,10 +3,9 @@
 #include <QString>
 #include <cstdint>
 
-#include "audio/Engine.h"
-
 // The window-level state that the subsystems share. The window owns the one instance; the
-// subsystems get a reference to it, never to the window's widgets.
+// subsystems get a reference to it, never to the window's widgets. The streams themselves are
+// owned by the channels that play them (playback::PromptChannel, playback::FilePlayback).
 struct WindowState {
     QString programFolder; // without a trailing separator
     QString currentFolder; // as the folder list reports it
@@ -14,7 +13,7 @@ struct WindowState {
     std::int16_t currentPromptIndex = -1;
     std::int16_t lastPreviewIndex = -1;
     bool assignMode = false;
-    std::int16_t assignTarget = -1; // the prompt a pending assignment will name the file after
+    std::int16_t assignTarget = 0; // the prompt a pending assignment will name the file after
     bool frameBlinkPhase = false;
     bool sentenceMode = false;
     bool listening = false;
@@ -22,8 +21,6 @@ struct WindowState {
     QString sentenceCode;
     QString lastSentence;
     QString audioEditorName;
+    QString audioEditorPath;
     bool exitMessage = true;
-    QString foundSampleName;
-    audio::Handle promptStream = 0;
-    audio::Handle fileStream = 0;
 };
