@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
 #include "catalogue/PromptPanel.h"
 #include "core/SampleTable.h"
@@ -15,6 +16,7 @@
 
 using namespace catalogue;
 using namespace core;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -105,6 +107,38 @@ private slots:
         QVERIFY(playback::FolderIndex(other.path() + QStringLiteral("/gone"))
                     .find(QStringLiteral("TurnRight"))
                     .isEmpty());
+    }
+
+    void lookupIsTheSameWhateverTheCopyOrder() {
+        // Case variants written in two orders: the exact spelling wins, then byte order.
+        const QStringList variants = {u"turnright.ogg"_s, u"TurnRight.OGG"_s, u"TURNRIGHT.ogg"_s};
+        for (bool reversed : {false, true}) {
+            QTemporaryDir dir;
+            QStringList order = variants;
+            if (reversed)
+                std::reverse(order.begin(), order.end());
+            for (const QString &name : order)
+                touch(dir.path(), name);
+            QCOMPARE(playback::findSampleFile(dir.path(), u"TurnRight"_s), u"TurnRight.OGG"_s);
+            QFile::remove(dir.filePath(u"TurnRight.OGG"_s));
+            QCOMPARE(playback::FolderIndex(dir.path()).find(u"TurnRight"_s), u"TURNRIGHT.ogg"_s);
+        }
+
+        // Only ASCII case counts: the long s and the Kelvin sign are other letters, for the
+        // colour and the sound alike. Links count only when they lead to a regular file.
+        QTemporaryDir dir;
+        touch(dir.path(), u"\u017Ftraight.ogg"_s);
+        touch(dir.path(), u"\u212AeepLeft.wav"_s);
+        touch(dir.path(), u"real.wav"_s);
+        QVERIFY(QFile::link(u"/dev/zero"_s, dir.filePath(u"Yards.wav"_s)));
+        QVERIFY(QFile::link(dir.filePath(u"real.wav"_s), dir.filePath(u"After.wav"_s)));
+        QVERIFY(QFile::link(dir.filePath(u"nowhere"_s), dir.filePath(u"Then.ogg"_s)));
+        const playback::FolderIndex index(dir.path());
+        for (const QString &id : {u"Straight"_s, u"KeepLeft"_s, u"Yards"_s, u"Then"_s}) {
+            QVERIFY2(index.find(id).isEmpty(), qPrintable(id));
+            QVERIFY2(playback::findSampleFile(dir.path(), id).isEmpty(), qPrintable(id));
+        }
+        QCOMPARE(index.find(u"After"_s), u"After.wav"_s);
     }
 
     void coloursAndTagsFollowTheFolder() {
