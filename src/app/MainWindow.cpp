@@ -17,6 +17,7 @@
 #include "files/FileBrowser.h"
 #include "files/Preview.h"
 #include "sentence/SentenceComposer.h"
+#include "tools/ConvertController.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
@@ -45,6 +46,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     preview_ = std::make_unique<files::Preview>(controls_, state_);
     composer_ =
         std::make_unique<sentence::SentenceComposer>(controls_, state_, engine_, *panel_, dialogs_);
+    convert_ = std::make_unique<tools::ConvertController>(
+        programFolder_, controls_.cmdConvert, controls_.File1, controls_.cmdDummy, state_, dialogs_,
+        *fileBrowser_, *filePlayback_);
 
     auto stopFile = [this] { filePlayback_->stopFilePlayback(); };
     fileBrowser_->reloadAllSamples = [this] { panel_->reloadAllSamples(); };
@@ -251,6 +255,10 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         if (state_.ctrlDown)
             composer_->saveSentence();
         break;
+    case Qt::Key_C: // Alt+C reaches here only where the caption's access key is not honoured
+        if (modifiers.testFlag(Qt::AltModifier))
+            convert_->convert();
+        break;
     default:
         break;
     }
@@ -280,6 +288,7 @@ bool MainWindow::event(QEvent *event) {
 void MainWindow::closeEvent(QCloseEvent *event) {
     if (!closed_) {
         closed_ = true;
+        convert_->shutdown(); // before anything it uses goes away
         controls_.tmrPlaySample->stop();
         controls_.tmrPlaySentence->stop();
         controls_.tmrFrame->stop();
