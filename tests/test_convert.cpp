@@ -14,6 +14,7 @@
 #include "tools/ConversionProgress.h"
 #include "tools/ConvertController.h"
 #include "tools/Converter.h"
+#include "tools/OggCheck.h"
 #include "tools/SourceDecoder.h"
 #include "tools/WaveHeader.h"
 #include "ui/FileList.h"
@@ -121,6 +122,26 @@ private slots:
         QCOMPARE(le16(h, 34), quint16(16));
         QCOMPARE(h.mid(36, 4), QByteArray("data"));
         QCOMPARE(le32(h, 40), 1000u);
+    }
+
+    void oggCheckReadsEveryPage() {
+        QTemporaryDir dir;
+        const QString path = fixtures::makeOgg(dir.path(), u"a.ogg"_s, 2.5);
+        QVERIFY(!path.isEmpty());
+        const QByteArray whole = fixtures::readBytes(path);
+        tools::OggVorbisSummary summary;
+        QVERIFY(tools::readOggVorbis(whole, summary));
+        audio::DecodedAudio decoded;
+        QVERIFY(tools::decodeSound(path, decoded));
+        QCOMPARE(summary.frames, decoded.frames());
+        QCOMPARE(summary.channels, 1);
+        QCOMPARE(summary.rate, 22050);
+
+        QByteArray flipped = whole;
+        flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
+        for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
+                                      whole + "x", whole + whole, QByteArray()})
+            QVERIFY(!tools::readOggVorbis(bad, summary));
     }
 
     void realEncodesOfEveryKind() {
