@@ -1,6 +1,7 @@
 // Conversion to Ogg Vorbis: the naming and header rules, real encodes of MP3/MP2/WAV/Ogg input
 // with hostile names, stand-in encoders that fail, crash or hang, and the run in the window
 // (questions, Alt+C, a missing encoder, a second run, closing mid-run).
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QtEndian>
@@ -56,6 +57,23 @@ int startedCount(const QString &folder) {
     return int(QDir(folder).entryList({QStringLiteral("*.started.*")}, QDir::Files).size());
 }
 
+// A folder that really refuses writes (we run as root, so permissions refuse nothing); it is
+// unmounted when the guard goes.
+struct Mount {
+    QString point;
+    bool ok = false;
+    Mount(const QString &folder, bool readOnly) : point(folder) {
+        auto run = [](const QStringList &args) { return QProcess::execute(u"mount"_s, args) == 0; };
+        ok = readOnly ? run({u"--bind"_s, folder, folder}) &&
+                            run({u"-o"_s, u"remount,bind,ro"_s, folder})
+                      : run({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, folder});
+    }
+    ~Mount() {
+        if (ok)
+            QProcess::execute(u"umount"_s, {point});
+    }
+};
+
 QStringList leftovers(const QString &folder) {
     return QDir(folder).entryList({QStringLiteral("_tmp_convert*")}, QDir::Files | QDir::Hidden);
 }
@@ -105,23 +123,6 @@ private slots:
         QFETCH(bool, decoded);
         QCOMPARE(tools::destinationName(name), destination);
         QCOMPARE(tools::decodedFirst(name), decoded);
-    }
-
-    void waveHeaderFields() {
-        const QByteArray h = tools::waveHeader({2, 44100, 16}, 1000);
-        QCOMPARE(h.size(), tools::WaveHeaderSize);
-        QCOMPARE(h.left(4), QByteArray("RIFF"));
-        QCOMPARE(le32(h, 4), 1036u);
-        QCOMPARE(h.mid(8, 8), QByteArray("WAVEfmt "));
-        QCOMPARE(le32(h, 16), 16u);
-        QCOMPARE(le16(h, 20), quint16(1));
-        QCOMPARE(le16(h, 22), quint16(2));
-        QCOMPARE(le32(h, 24), 44100u);
-        QCOMPARE(le32(h, 28), 176400u);
-        QCOMPARE(le16(h, 32), quint16(4));
-        QCOMPARE(le16(h, 34), quint16(16));
-        QCOMPARE(h.mid(36, 4), QByteArray("data"));
-        QCOMPARE(le32(h, 40), 1000u);
     }
 
     void oggCheckReadsEveryPage() {
@@ -192,7 +193,10 @@ private slots:
             QVERIFY(wav.size() > tools::WaveHeaderSize);
             QCOMPARE(le32(wav, 40), quint32(wav.size() - tools::WaveHeaderSize));
             QCOMPARE(le32(wav, 4), quint32(wav.size() - 8));
-            QCOMPARE(le16(wav, 34), quint16(16));
+            QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
+            QCOMPARE(le32(wav, 28), le32(wav, 24) * le16(wav, 32)); // bytes per second
+            QCOMPARE(le16(wav, 32), quint16(le16(wav, 22) * 2));    // block align, 16-bit
+            QCOMPARE(wav.mid(36, 4), QByteArray("data"));
         }
         // Files the encoder reads itself are given to it as they are, by their full path.
         QVERIFY(QFile::exists(capture.filePath(QStringLiteral("After.wav"))));
@@ -268,6 +272,37 @@ private slots:
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("bruit.mp3")});
     }
 
+    void refusedWrites_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full") << false << "écriture impossible (disque plein ?)";
+        QTest::newRow("read-only folder")
+            << true << "impossible de créer un fichier dans le dossier";
+    }
+    void refusedWrites() {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, reason);
+        QTemporaryDir source;
+        QTemporaryDir pack;
+        const QString mp3 = fixtures::makeMp3(source.path(), u"Left.mp3"_s, 1.5);
+        QVERIFY(!mp3.isEmpty());
+        const QString dir = pack.path();
+        std::optional<Mount> full; // 64 KiB: room for the MP3, not for its 66 KiB of samples
+        if (!readOnly && !full.emplace(dir, false).ok)
+            QSKIP("cannot mount a small tmpfs here");
+        QVERIFY(QFile::copy(mp3, QDir(dir).filePath(u"Left.mp3"_s)));
+        const QByteArray old("the only copy");
+        fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
+        std::optional<Mount> frozen;
+        if (readOnly && !frozen.emplace(dir, true).ok)
+            QSKIP("cannot make a read-only bind mount here");
+        const auto outcomes =
+            convert(QStandardPaths::findExecutable(u"oggenc"_s), {task(dir, u"Left.mp3"_s, true)});
+        QCOMPARE(outcomes[0].reason, reason);
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
+        QCOMPARE(leftovers(dir), QStringList());
+    }
+
     void windowRun() {
         QTemporaryDir pack;
         const QString dir = pack.path();
@@ -313,6 +348,8 @@ private slots:
             QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
         }
         QVERIFY(w.converter().progressDisplay().isVisible());
+        QTRY_VERIFY(w.converter().progressDisplay().fileText().startsWith(
+            u"Fichier 1 sur 2 : After.wav (10 %)"_s));
 
         // A second run is refused while this one goes on.
         w.converter().convert();
@@ -383,15 +420,28 @@ private slots:
         QVERIFY(QFile::exists(QDir(dir).filePath(QStringLiteral("After.ogg"))));
         QVERIFY(!QFile::exists(QDir(dir).filePath(QStringLiteral("Left.ogg"))));
 
-        // Closing the window in the middle of a run stops the encoders and cleans up first.
+        // "Annuler" stops the encoders and cleans up; so does closing the window, before the
+        // settings are saved.
         writeStandIn(standIn, Hang);
         const QByteArray afterOgg = fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s));
         w.controls().File1->clearSelection();
         w.controls().File1->findItems(u"After.wav"_s, Qt::MatchExactly).first()->setSelected(true);
-        f.dialogs.answers = {ui::Answer::Ok};
-        w.converter().convert();
-        QVERIFY(w.converter().isRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) == 1, 30000);
+        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+        for (int started = 1; started <= 2; ++started) {
+            f.dialogs.answers = {ui::Answer::Ok};
+            w.converter().convert();
+            QVERIFY(w.converter().isRunning());
+            QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) == started, 30000);
+            if (started == 2)
+                break;
+            QTest::mouseClick(
+                w.converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
+                Qt::LeftButton);
+            QTRY_COMPARE(done.size(), 1);
+            QCOMPARE(f.dialogs.messages.size(), 3); // the question only; a cancel is no failure
+            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+            QCOMPARE(leftovers(dir), QStringList());
+        }
         QFile::remove(f.settingsPath());
         w.close();
         QVERIFY(!w.converter().isRunning());
