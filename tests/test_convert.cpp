@@ -212,8 +212,8 @@ private slots:
             << int(Status::Failed) << "ERROR: plus de place";
         QTest::newRow("exits 1 silently") << HalfOutput + QStringLiteral("exit 3")
                                           << int(Status::Failed) << "l'encodeur a échoué (code 3)";
-        QTest::newRow("killed") << HalfOutput + QStringLiteral("kill -9 $$") << int(Status::Failed)
-                                << "l'encodeur s'est arrêté brutalement";
+        QTest::newRow("killed") << HalfOutput + QStringLiteral("echo 'Encoding...' >&2\nkill -9 $$")
+                                << int(Status::Failed) << "l'encodeur s'est arrêté brutalement";
         QTest::newRow("exits 0 after half a file")
             << HalfOutput + QStringLiteral("exit 0") << int(Status::Failed)
             << "le résultat de l'encodeur est illisible";

@@ -188,15 +188,14 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         TempFile result(folder, QStringLiteral(".ogg"));
         const EncoderRun encoded =
             runEncoder(encoder_, encoderArguments(input, result.path()), cancel, progress);
-        if (encoded.status != QProcess::NormalExit || encoded.exitCode != 0) {
-            QString reason = lastErrorLine(encoded.errorOutput);
-            if (reason.isEmpty()) {
-                reason =
-                    encoded.status != QProcess::NormalExit
-                        ? QStringLiteral("l'encodeur s'est arrêté brutalement")
-                        : QStringLiteral("l'encodeur a échoué (code %1)").arg(encoded.exitCode);
-            }
-            throw Failure{reason};
+        if (encoded.status != QProcess::NormalExit) // killed: its last words are no reason
+            throw Failure{QStringLiteral("l'encodeur s'est arrêté brutalement")};
+        if (encoded.exitCode != 0) {
+            const QString line = lastErrorLine(encoded.errorOutput);
+            throw Failure{
+                line.isEmpty()
+                    ? QStringLiteral("l'encodeur a échoué (code %1)").arg(encoded.exitCode)
+                    : line};
         }
         wave.reset(); // its work is done
         checkCancel(cancel);
