@@ -288,7 +288,7 @@ bool MainWindow::event(QEvent *event) {
 void MainWindow::closeEvent(QCloseEvent *event) {
     if (!closed_) {
         closed_ = true;
-        convert_->shutdown(); // before anything it uses goes away
+        convert_->shutdown(); // encoders stopped, temporary files gone, before anything else
         controls_.tmrPlaySample->stop();
         controls_.tmrPlaySentence->stop();
         controls_.tmrFrame->stop();
