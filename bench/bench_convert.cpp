@@ -65,7 +65,7 @@ int main(int argc, char **argv) {
         tasks << tools::planTask(pack.path(), name);
     }
 
-    constexpr int Runs = 3;
+    constexpr int Runs = 5;
     std::vector<double> alone;
     std::vector<double> parlotte;
     int cores = 0;

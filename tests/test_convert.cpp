@@ -1,6 +1,7 @@
-// Conversion to Ogg Vorbis: the naming and header rules, real encodes of MP3/MP2/WAV/Ogg input
-// with hostile names, stand-in encoders that fail, crash or hang, and the run in the window
-// (questions, Alt+C, a missing encoder, a second run, closing mid-run).
+// Conversion to Ogg Vorbis: the naming rule, real encodes of MP3/MP2/WAV/Ogg input with hostile
+// names and the exact header of the decoded input, the check of the result, stand-in encoders
+// that fail, crash or hang, refused writes, and the run in the window (questions, Alt+C, a
+// missing encoder, a second run, Annuler, closing mid-run).
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
