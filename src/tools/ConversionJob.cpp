@@ -139,12 +139,20 @@ bool lengthMatches(std::int64_t frames, std::int64_t sourceFrames, int sourceRat
     return std::abs(double(frames) - expected) <= 2.0 + expected / 1000.0;
 }
 
+// The name as the file system knows it, encoded the way Qt encodes it for its own calls.
+std::filesystem::path fsPath(const QString &path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
 void placeResult(const QString &temp, const QString &destination, bool replace) {
     if (replace) {
         // Replaces the old file in one step: it is there, whole, until the new one is.
         std::error_code error;
-        std::filesystem::rename(std::filesystem::path(temp.toStdU16String()),
-                                std::filesystem::path(destination.toStdU16String()), error);
+        std::filesystem::rename(fsPath(temp), fsPath(destination), error);
         if (error)
             throw Failure{QStringLiteral("impossible de remplacer le fichier de destination")};
     } else if (!QFile::rename(temp, destination)) {
