@@ -18,6 +18,7 @@
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
+#include "tools/ConvertController.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
@@ -48,6 +49,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     composer_ = std::make_unique<sentence::SentenceComposer>(
         app::composerWidgets(controls_), state_, engine_, *panel_, *promptChannel_, *filePlayback_,
         dialogs_);
+    convert_ = std::make_unique<tools::ConvertController>(
+        programFolder_, controls_.cmdConvert, controls_.File1, controls_.cmdDummy, state_, dialogs_,
+        *fileBrowser_, *filePlayback_);
 
     connect(filePlayback_.get(), &playback::FilePlayback::focusToFileList, this,
             [this] { controls_.File1->setFocus(); });
@@ -207,6 +211,10 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         if (state_.ctrlDown)
             composer_->saveSentence();
         break;
+    case Qt::Key_C: // Alt+C reaches here only where the caption's access key is not honoured
+        if (modifiers.testFlag(Qt::AltModifier))
+            convert_->convert();
+        break;
     default:
         break;
     }
@@ -236,6 +244,7 @@ bool MainWindow::event(QEvent *event) {
 void MainWindow::closeEvent(QCloseEvent *event) {
     if (!closed_) {
         closed_ = true;
+        convert_->shutdown(); // encoders stopped, temporary files gone, before anything else
         controls_.tmrPlaySample->stop();
         controls_.tmrPlaySentence->stop();
         controls_.tmrFrame->stop();

@@ -26,6 +26,9 @@ class SentenceComposer;
 namespace ui {
 class Dialogs;
 }
+namespace tools {
+class ConvertController;
+}
 
 // The one window: owns the window-level state and the subsystems, and routes the controls'
 // events to them. Behaviour lives in the subsystems.
@@ -47,6 +50,7 @@ public:
     files::FileBrowser &fileBrowser() { return *fileBrowser_; }
     files::Preview &preview() { return *preview_; }
     sentence::SentenceComposer &composer() { return *composer_; }
+    tools::ConvertController &converter() { return *convert_; }
 
     void loadSettings();
     void saveSettings();
@@ -75,5 +79,6 @@ private:
     std::unique_ptr<files::FileBrowser> fileBrowser_;
     std::unique_ptr<files::Preview> preview_;
     std::unique_ptr<sentence::SentenceComposer> composer_;
+    std::unique_ptr<tools::ConvertController> convert_;
     bool closed_ = false;
 };

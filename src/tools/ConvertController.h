@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QPushButton;
+class QWidget;
+struct WindowState;
+namespace playback {
+class FilePlayback;
+}
+namespace files {
+class FileBrowser;
+}
+namespace ui {
+class Dialogs;
+class FileList;
+} // namespace ui
+
+namespace tools {
+
+class ConversionProgress;
+class Converter;
+
+// "Convertir en .ogg": every selected file of the file list, in list order, becomes an Ogg
+// Vorbis file beside it. The "replace?" questions are all asked first; then the files are
+// converted in parallel off the UI thread while a progress display offers "Annuler"; failures
+// are told in one message at the end, and the file list is refreshed.
+class ConvertController : public QObject {
+    Q_OBJECT
+public:
+    ConvertController(const QString &programFolder, QPushButton *cmdConvert, ui::FileList *fileList,
+                      QWidget *focusSink, WindowState &state, ui::Dialogs &dialogs,
+                      files::FileBrowser &browser, playback::FilePlayback &playback,
+                      QObject *parent = nullptr);
+    ~ConvertController() override;
+
+    // The button's click (and Alt+C).
+    void convert();
+    bool isRunning() const;
+    // Cancels a running conversion and waits for it, with no message and no refresh: the
+    // window is closing.
+    void shutdown();
+
+    ConversionProgress &progressDisplay() { return *progress_; }
+    // The current or last run; null before the first.
+    Converter *converter() { return converter_.get(); }
+
+signals:
+    void runFinished();
+
+private:
+    void cancel();
+    void finish();
+    void tellFailures();
+
+    QString programFolder_;
+    QWidget *focusSink_;
+    ui::FileList *fileList_;
+    WindowState &state_;
+    ui::Dialogs &dialogs_;
+    files::FileBrowser &browser_;
+    playback::FilePlayback &playback_;
+    ConversionProgress *progress_;
+    std::unique_ptr<Converter> converter_;
+    bool closing_ = false;
+};
+
+} // namespace tools

@@ -1,0 +1,47 @@
+#include "tools/WaveHeader.h"
+
+#include <QtEndian>
+
+namespace tools {
+
+namespace {
+
+void put32(QByteArray &out, std::uint32_t value) {
+    char raw[4];
+    qToLittleEndian(value, raw);
+    out.append(raw, 4);
+}
+
+void put16(QByteArray &out, std::uint16_t value) {
+    char raw[2];
+    qToLittleEndian(value, raw);
+    out.append(raw, 2);
+}
+
+} // namespace
+
+QByteArray waveHeader(const WaveFormat &format, std::uint32_t dataBytes) {
+    const auto channels = static_cast<std::uint16_t>(format.channels);
+    const auto bits = static_cast<std::uint16_t>(format.bitsPerSample);
+    const auto blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
+    const auto rate = static_cast<std::uint32_t>(format.rate);
+
+    QByteArray header;
+    header.reserve(WaveHeaderSize);
+    header.append("RIFF", 4);
+    put32(header, dataBytes + 36u);
+    header.append("WAVE", 4);
+    header.append("fmt ", 4);
+    put32(header, 16);
+    put16(header, 1); // PCM
+    put16(header, channels);
+    put32(header, rate);
+    put32(header, rate * blockAlign);
+    put16(header, blockAlign);
+    put16(header, bits);
+    header.append("data", 4);
+    put32(header, dataBytes);
+    return header;
+}
+
+} // namespace tools

@@ -1,0 +1,457 @@
+// Conversion to Ogg Vorbis: the naming rule, real encodes of MP3/MP2/WAV/Ogg input with hostile
+// names and the exact header of the decoded input, the check of the result, stand-in encoders
+// that fail, crash or hang, refused writes, and the run in the window (questions, Alt+C, a
+// missing encoder, a second run, Annuler, closing mid-run).
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QtEndian>
+#include <QtTest>
+
+#include "files/FileBrowser.h"
+#include "fixtures/Bytes.h"
+#include "fixtures/SoundFiles.h"
+#include "fixtures/WindowFixture.h"
+#include "tools/ConversionPlan.h"
+#include "tools/ConversionProgress.h"
+#include "tools/ConvertController.h"
+#include "tools/Converter.h"
+#include "tools/OggCheck.h"
+#include "tools/SourceDecoder.h"
+#include "tools/WaveHeader.h"
+#include "ui/FileList.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Status = tools::ConversionOutcome::Status;
+
+quint32 le32(const QByteArray &b, int offset) {
+    return qFromLittleEndian<quint32>(b.constData() + offset);
+}
+quint16 le16(const QByteArray &b, int offset) {
+    return qFromLittleEndian<quint16>(b.constData() + offset);
+}
+
+// A stand-in encoder: a shell script that finds the "-o" output and the input (last argument),
+// then behaves as `body` says.
+QString writeStandIn(const QString &path, const QString &body) {
+    const QString script = QStringLiteral("#!/bin/sh\n"
+                                          "out=; prev=; in=\n"
+                                          "for a in \"$@\"; do\n"
+                                          "  [ \"$prev\" = -o ] && out=$a\n"
+                                          "  prev=$a; in=$a\n"
+                                          "done\n") +
+                           body + u'\n';
+    if (fixtures::writeBytes(path, script.toUtf8()).isEmpty())
+        return {};
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
+const QString HalfOutput = QStringLiteral("head -c 700 /dev/urandom > \"$out\"\n");
+// Hangs after half a file, once it has said so by a file beside the script.
+const QString Hang = HalfOutput + QStringLiteral("touch \"$0.started.$$\"\nexec sleep 600");
+
+int startedCount(const QString &folder) {
+    return int(QDir(folder).entryList({QStringLiteral("*.started.*")}, QDir::Files).size());
+}
+
+// A folder that really refuses writes (we run as root, so permissions refuse nothing); it is
+// unmounted when the guard goes.
+struct Mount {
+    QString point;
+    bool ok = false;
+    Mount(const QString &folder, bool readOnly) : point(folder) {
+        auto run = [](const QStringList &args) { return QProcess::execute(u"mount"_s, args) == 0; };
+        ok = readOnly ? run({u"--bind"_s, folder, folder}) &&
+                            run({u"-o"_s, u"remount,bind,ro"_s, folder})
+                      : run({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, folder});
+    }
+    ~Mount() {
+        if (ok)
+            QProcess::execute(u"umount"_s, {point});
+    }
+};
+
+QStringList leftovers(const QString &folder) {
+    return QDir(folder).entryList({QStringLiteral("_tmp_convert*")}, QDir::Files | QDir::Hidden);
+}
+
+// Runs the tasks to their end on a converter of its own.
+QList<tools::ConversionOutcome> convert(const QString &encoder,
+                                        const QList<tools::ConversionTask> &tasks) {
+    tools::Converter converter(encoder);
+    converter.start(tasks);
+    converter.waitForDone();
+    return converter.outcomes();
+}
+
+tools::ConversionTask task(const QString &folder, const QString &name, bool replace = false) {
+    tools::ConversionTask t = tools::planTask(folder, name);
+    t.replace = replace;
+    return t;
+}
+
+} // namespace
+
+class TestConvert : public QObject {
+    Q_OBJECT
+private slots:
+    void namingRules_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<bool>("decoded");
+        QTest::newRow("mp3") << "TurnRight.MP3"
+                             << "TurnRight.ogg" << true;
+        QTest::newRow("mp2") << "a.b.mp2"
+                             << "a.b.ogg" << true;
+        QTest::newRow("musepack") << "x.mpc"
+                                  << "x.ogg" << true;
+        QTest::newRow("wav") << "After.wav"
+                             << "After.ogg" << false;
+        QTest::newRow("ogg") << "After.OGG"
+                             << "After.ogg" << true;
+        QTest::newRow("no extension") << "Yards"
+                                      << "Yards.ogg" << false;
+        QTest::newRow("hidden") << ".mp3"
+                                << ".mp3.ogg" << false;
+    }
+    void namingRules() {
+        QFETCH(QString, name);
+        QFETCH(QString, destination);
+        QFETCH(bool, decoded);
+        QCOMPARE(tools::destinationName(name), destination);
+        QCOMPARE(tools::decodedFirst(name), decoded);
+    }
+
+    void oggCheckReadsEveryPage() {
+        QTemporaryDir dir;
+        const QString path = fixtures::makeOgg(dir.path(), u"a.ogg"_s, 2.5);
+        QVERIFY(!path.isEmpty());
+        const QByteArray whole = fixtures::readBytes(path);
+        tools::OggVorbisSummary summary;
+        QVERIFY(tools::readOggVorbis(whole, summary));
+        audio::DecodedAudio decoded;
+        QVERIFY(tools::decodeSound(path, decoded));
+        QCOMPARE(summary.frames, decoded.frames());
+        QCOMPARE(summary.channels, 1);
+        QCOMPARE(summary.rate, 22050);
+
+        QByteArray flipped = whole;
+        flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
+        for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
+                                      whole + "x", whole + whole, QByteArray()})
+            QVERIFY(!tools::readOggVorbis(bad, summary));
+    }
+
+    void realEncodesOfEveryKind() {
+        QTemporaryDir pack;
+        QTemporaryDir capture;
+        const QString dir = pack.path();
+        const QString oggenc = QStandardPaths::findExecutable(QStringLiteral("oggenc"));
+        QVERIFY2(!oggenc.isEmpty(), "oggenc is needed (vorbis-tools)");
+        // Keeps a copy of every input it is given, then runs the real encoder.
+        const QString encoder = writeStandIn(
+            capture.filePath(QStringLiteral("oggenc")),
+            QStringLiteral("cp -- \"$in\" \"%1/$(basename -- \"$in\")\"\nexec \"%2\" \"$@\"")
+                .arg(capture.path(), oggenc));
+
+        QVERIFY(!fixtures::makeMp3(dir, QStringLiteral("-tiret l'été \"q\".mp3"), 1.5).isEmpty());
+        QVERIFY(!fixtures::makeMp2(dir, QStringLiteral("Ma prise 2.MP2"), 1.0).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 44100, 44100, 2).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Yards"), 11025, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeOgg(dir, QStringLiteral("Left.ogg"), 2.0).isEmpty());
+        const QStringList names{QStringLiteral("-tiret l'été \"q\".mp3"),
+                                QStringLiteral("Ma prise 2.MP2"), QStringLiteral("After.wav"),
+                                QStringLiteral("Yards"), QStringLiteral("Left.ogg")};
+        const QList<double> seconds{1.5, 1.0, 1.0, 0.5, 2.0};
+        QList<tools::ConversionTask> tasks;
+        for (const QString &name : names)
+            tasks << task(dir, name, name == u"Left.ogg"); // an Ogg file is its own destination
+
+        const auto outcomes = convert(encoder, tasks);
+        for (int i = 0; i < names.size(); ++i) {
+            QCOMPARE(outcomes[i].reason, QString());
+            QCOMPARE(outcomes[i].status, Status::Converted);
+            audio::DecodedAudio result;
+            QVERIFY(tools::decodeSound(tasks[i].destination, result));
+            QCOMPARE(result.channels, 1);
+            QCOMPARE(result.rate, 22050);
+            // MPEG encoders pad the start and end a little; the WAV lengths are exact.
+            QVERIFY2(std::abs(result.frames() - seconds[i] * 22050) < 0.1 * 22050,
+                     qPrintable(names[i]));
+            QVERIFY(QFile::exists(tasks[i].source));
+        }
+        QCOMPARE(leftovers(dir), QStringList());
+
+        // The decoded inputs the encoder got: each header declares exactly the bytes after it.
+        const QStringList decoded = leftovers(capture.path());
+        QCOMPARE(decoded.size(), 3); // the MP3, the MP2 and the Ogg file
+        for (const QString &name : decoded) {
+            const QByteArray wav = fixtures::readBytes(capture.filePath(name));
+            QVERIFY(wav.size() > tools::WaveHeaderSize);
+            QCOMPARE(le32(wav, 40), quint32(wav.size() - tools::WaveHeaderSize));
+            QCOMPARE(le32(wav, 4), quint32(wav.size() - 8));
+            QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
+            QCOMPARE(le32(wav, 28), le32(wav, 24) * le16(wav, 32)); // bytes per second
+            QCOMPARE(le16(wav, 32), quint16(le16(wav, 22) * 2));    // block align, 16-bit
+            QCOMPARE(wav.mid(36, 4), QByteArray("data"));
+        }
+        // Files the encoder reads itself are given to it as they are, by their full path.
+        QVERIFY(QFile::exists(capture.filePath(QStringLiteral("After.wav"))));
+        QVERIFY(QFile::exists(capture.filePath(QStringLiteral("Yards"))));
+    }
+
+    void failedEncodesChangeNothing_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("exits 1 after half a file")
+            << HalfOutput + QStringLiteral("echo 'ERROR: plus de place' >&2\nexit 1")
+            << int(Status::Failed) << "ERROR: plus de place";
+        QTest::newRow("exits 1 silently") << HalfOutput + QStringLiteral("exit 3")
+                                          << int(Status::Failed) << "l'encodeur a échoué (code 3)";
+        QTest::newRow("killed") << HalfOutput + QStringLiteral("echo 'Encoding...' >&2\nkill -9 $$")
+                                << int(Status::Failed) << "l'encodeur s'est arrêté brutalement";
+        QTest::newRow("exits 0 after half a file")
+            << HalfOutput + QStringLiteral("exit 0") << int(Status::Failed)
+            << "le résultat de l'encodeur est illisible";
+        QTest::newRow("hangs until cancelled") << Hang << int(Status::Cancelled) << "";
+    }
+    void failedEncodesChangeNothing() {
+        QFETCH(QString, body);
+        QFETCH(int, status);
+        QFETCH(QString, reason);
+        QTemporaryDir pack;
+        QTemporaryDir bin;
+        const QString dir = pack.path();
+        const QString encoder = writeStandIn(bin.filePath(QStringLiteral("oggenc")), body);
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 4410, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeMp3(dir, QStringLiteral("Left.mp3"), 0.5).isEmpty());
+        const QByteArray old("the only copy of this prompt");
+        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("After.ogg")), old);
+        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("Left.ogg")), old);
+
+        tools::Converter converter(encoder, 2);
+        QVERIFY(converter.start({task(dir, QStringLiteral("After.wav"), true),
+                                 task(dir, QStringLiteral("Left.mp3"), true)}));
+        if (status == int(Status::Cancelled)) {
+            // Both encoders are running (and have written) when the cancel comes.
+            QTRY_VERIFY_WITH_TIMEOUT(startedCount(bin.path()) == 2, 30000);
+            converter.cancel();
+        }
+        converter.waitForDone();
+        QVERIFY(!converter.isRunning());
+        for (const tools::ConversionOutcome &outcome : converter.outcomes()) {
+            QCOMPARE(int(outcome.status), status);
+            QCOMPARE(outcome.reason, reason);
+        }
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("After.ogg"))), old);
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("Left.ogg"))), old);
+        QCOMPARE(leftovers(dir), QStringList());
+    }
+
+    void unreadableInputs() {
+        QTemporaryDir pack;
+        const QString dir = pack.path();
+        fixtures::makeGarbage(dir, QStringLiteral("bruit.mp3"), 5000);
+        const QString oggenc = QStandardPaths::findExecutable(QStringLiteral("oggenc"));
+        const auto outcomes = convert(oggenc, {task(dir, QStringLiteral("bruit.mp3")),
+                                               task(dir, QStringLiteral("absent.wav")),
+                                               task(dir, QStringLiteral("x.wav"))});
+        // Undecodable MPEG goes to the encoder as it is; the encoder's own words say why.
+        QCOMPARE(outcomes[0].status, Status::Failed);
+        QVERIFY2(outcomes[0].reason.startsWith(u"ERROR"), qPrintable(outcomes[0].reason));
+        QCOMPARE(outcomes[1].reason, QStringLiteral("fichier illisible"));
+        QCOMPARE(outcomes[2].reason, QStringLiteral("fichier illisible"));
+        QCOMPARE(convert(QStringLiteral("/nonexistent/oggenc"),
+                         {task(dir, QStringLiteral("bruit.mp3"))})[0]
+                     .reason,
+                 QStringLiteral("encodeur introuvable"));
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("bruit.mp3")});
+    }
+
+    void refusedWrites_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full") << false << "écriture impossible (disque plein ?)";
+        QTest::newRow("read-only folder")
+            << true << "impossible de créer un fichier dans le dossier";
+    }
+    void refusedWrites() {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, reason);
+        QTemporaryDir source;
+        QTemporaryDir pack;
+        const QString mp3 = fixtures::makeMp3(source.path(), u"Left.mp3"_s, 1.5);
+        QVERIFY(!mp3.isEmpty());
+        const QString dir = pack.path();
+        std::optional<Mount> full; // 64 KiB: room for the MP3, not for its 66 KiB of samples
+        if (!readOnly && !full.emplace(dir, false).ok)
+            QSKIP("cannot mount a small tmpfs here");
+        QVERIFY(QFile::copy(mp3, QDir(dir).filePath(u"Left.mp3"_s)));
+        const QByteArray old("the only copy");
+        fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
+        std::optional<Mount> frozen;
+        if (readOnly && !frozen.emplace(dir, true).ok)
+            QSKIP("cannot make a read-only bind mount here");
+        const auto outcomes =
+            convert(QStandardPaths::findExecutable(u"oggenc"_s), {task(dir, u"Left.mp3"_s, true)});
+        QCOMPARE(outcomes[0].reason, reason);
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
+        QCOMPARE(leftovers(dir), QStringList());
+    }
+
+    void windowRun() {
+        QTemporaryDir pack;
+        const QString dir = pack.path();
+        QVERIFY(!fixtures::makeMp3(dir, QStringLiteral("essai.mp3"), 1.0).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 22050, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Left.wav"), 22050, 22050, 1).isEmpty());
+        const QByteArray old("old After");
+        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("After.ogg")), old);
+        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("Left.ogg")), old);
+
+        fixtures::WindowFixture f;
+        // The real encoder, held back until the test lets it go.
+        const QString go = f.programDir.filePath(u"go"_s);
+        writeStandIn(f.programDir.filePath(u"oggenc"_s),
+                     QStringLiteral("while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\"")
+                         .arg(go, QStandardPaths::findExecutable(u"oggenc"_s)));
+        MainWindow *window = f.startOn(dir);
+        QVERIFY(window);
+        MainWindow &w = *window;
+        ui::FileList *list = w.controls().File1;
+        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
+        for (const QString &name : {u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s})
+            list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+        w.state().selectedFile = QStringLiteral("essai.mp3");
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
+
+        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+        w.controls().cmdDummy->setFocus();
+        w.activateWindow(); // the access key works in the active window, wherever the focus is
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(w.controls().cmdDummy, Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(w.converter().isRunning()); // the access key clicks after a short delay
+        // Both questions came first, in list order, before any file was done.
+        QCOMPARE(f.dialogs.messages.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const QString path =
+                QDir::toNativeSeparators(QDir(dir).filePath(i ? u"Left.ogg"_s : u"After.ogg"_s));
+            QCOMPARE(f.dialogs.messages[i].text,
+                     QStringLiteral("Le fichier de destination :\r\n") + path +
+                         QStringLiteral("\r\nexiste déjà ! Voulez-vous le remplacer ?"));
+            QCOMPARE(f.dialogs.messages[i].title, QStringLiteral("Attention !"));
+            QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
+            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
+        }
+        QVERIFY(w.converter().progressDisplay().isVisible());
+        QTRY_VERIFY(w.converter().progressDisplay().fileText().startsWith(
+            u"Fichier 1 sur 2 : After.wav (10 %)"_s));
+
+        // A second run is refused while this one goes on.
+        w.converter().convert();
+        QCOMPARE(f.dialogs.messages.size(), 3);
+        QCOMPARE(f.dialogs.messages[2].text,
+                 QStringLiteral("Une conversion est déjà en cours.\r\n"
+                                "Attendez qu'elle se termine ou annulez-la."));
+
+        fixtures::writeBytes(go, "go");
+        w.converter().converter()->waitForDone();
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(f.dialogs.messages.size(), 3); // no failure to tell
+        QVERIFY(!w.converter().progressDisplay().isVisible());
+        QVERIFY(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("After.ogg"))) != old);
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("Left.ogg"))), old);
+        QVERIFY(QFile::exists(QDir(dir).filePath(QStringLiteral("essai.ogg"))));
+        QVERIFY(list->fileNames().contains(QStringLiteral("essai.ogg"))); // refreshed
+        QCOMPARE(leftovers(dir), QStringList());
+        QCOMPARE(w.focusWidget(), w.controls().cmdDummy);
+    }
+
+    void windowFailuresAndClosing() {
+        QTemporaryDir pack;
+        QTemporaryDir emptyPath;
+        const QString dir = pack.path();
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 22050, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Left.wav"), 22050, 22050, 1).isEmpty());
+        fixtures::WindowFixture f;
+        MainWindow *window = f.startOn(dir);
+        QVERIFY(window);
+        MainWindow &w = *window;
+        w.controls().File1->selectAll();
+        w.state().selectedFile = QStringLiteral("After.wav");
+
+        // No encoder anywhere: one message, nothing changed.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", emptyPath.path().toLocal8Bit());
+        w.converter().convert();
+        qputenv("PATH", path);
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 QStringLiteral("L'encodeur oggenc est introuvable. Il a été cherché dans le "
+                                "dossier du programme (") +
+                     f.programFolder() +
+                     QStringLiteral(") puis dans les dossiers du PATH.\r\n"
+                                    "Installez-le (paquet vorbis-tools : sudo apt install "
+                                    "vorbis-tools) ou copiez oggenc dans le dossier du "
+                                    "programme.\r\nAucun fichier n'a été converti."));
+        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Erreur"));
+        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
+        QVERIFY(!w.converter().isRunning());
+
+        // The encoder of the program folder comes before the PATH's; this one fails on Left.
+        const QString oggenc = QStandardPaths::findExecutable(QStringLiteral("oggenc"));
+        const QString standIn = f.programDir.filePath(QStringLiteral("oggenc"));
+        writeStandIn(standIn, QStringLiteral("case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
+                                             "exit 1;; esac\nexec \"%1\" \"$@\"")
+                                  .arg(oggenc));
+        w.converter().convert();
+        w.converter().converter()->waitForDone();
+        QCOMPARE(f.dialogs.messages.size(), 2);
+        QCOMPARE(f.dialogs.messages[1].text,
+                 QStringLiteral("La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
+                                "Left.wav : ERROR: refusé\r\n"
+                                "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+                                "1 autre(s) fichier(s) converti(s)."));
+        QCOMPARE(f.dialogs.messages[1].icon, ui::Icon::Exclamation);
+        QVERIFY(QFile::exists(QDir(dir).filePath(QStringLiteral("After.ogg"))));
+        QVERIFY(!QFile::exists(QDir(dir).filePath(QStringLiteral("Left.ogg"))));
+
+        // "Annuler" stops the encoders and cleans up; so does closing the window, before the
+        // settings are saved.
+        writeStandIn(standIn, Hang);
+        const QByteArray afterOgg = fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s));
+        w.controls().File1->clearSelection();
+        w.controls().File1->findItems(u"After.wav"_s, Qt::MatchExactly).first()->setSelected(true);
+        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+        for (int started = 1; started <= 2; ++started) {
+            f.dialogs.answers = {ui::Answer::Ok};
+            w.converter().convert();
+            QVERIFY(w.converter().isRunning());
+            QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) == started, 30000);
+            if (started == 2)
+                break;
+            QTest::mouseClick(
+                w.converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
+                Qt::LeftButton);
+            QTRY_COMPARE(done.size(), 1);
+            QCOMPARE(f.dialogs.messages.size(), 3); // the question only; a cancel is no failure
+            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+            QCOMPARE(leftovers(dir), QStringList());
+        }
+        QFile::remove(f.settingsPath());
+        w.close();
+        QVERIFY(!w.converter().isRunning());
+        QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
+        QVERIFY(QFile::exists(f.settingsPath()));
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+        QCOMPARE(leftovers(dir), QStringList());
+    }
+};
+
+QTEST_MAIN(TestConvert)
+#include "test_convert.moc"
