@@ -90,6 +90,7 @@ private slots:
         QFile exe(editor);
         exe.open(QIODevice::WriteOnly);
         exe.close();
+        exe.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         {
             fixtures::WindowFixture f;
             f.writeSettings("AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor.toUtf8() +

@@ -117,7 +117,7 @@ void MainWindow::start() {
     state_.lastSentence.clear();
     state_.exitMessage = true;
 
-    if (QFileInfo(app::settingsPath(programFolder_)).isFile()) {
+    if (!app::settingsReadPath(programFolder_).isEmpty()) {
         loadSettings();
         composer_->loadSentenceFile(state_.lastSentence);
         composer_->setSentenceMode(false);
@@ -134,7 +134,7 @@ void MainWindow::start() {
 }
 
 void MainWindow::loadSettings() {
-    QFile file(app::settingsPath(programFolder_));
+    QFile file(app::settingsReadPath(programFolder_));
     if (!file.open(QIODevice::ReadOnly))
         return;
     // A settings file is a few hundred bytes; anything far larger is not ours.
@@ -167,7 +167,7 @@ void MainWindow::applySettingsLine(const QString &key, const QString &value) {
         setEditorCaption();
     } else if (key == u"AudioEditorPath") {
         const QString path = app::trimSpaces(value);
-        if (!path.isEmpty() && QFileInfo(path).isFile()) {
+        if (app::isUsableEditor(path)) {
             controls_.cmdOpenSample->setProperty("tag", path);
         } else {
             // A vanished editor is forgotten, name and all.
@@ -192,7 +192,7 @@ void MainWindow::saveSettings() {
     values.lastFolder = state_.currentFolder;
     values.lastSentence = state_.lastSentence;
     values.exitMessage = state_.exitMessage;
-    app::writeSettings(app::settingsPath(programFolder_), values);
+    app::saveSettingsTelling(app::settingsPath(programFolder_), values, dialogs_);
 }
 
 void MainWindow::onPromptPressed(int row, Qt::MouseButton button) {
