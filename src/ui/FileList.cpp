@@ -5,6 +5,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSet>
+#include <algorithm>
+
+#include "core/FolderEntries.h"
 
 namespace ui {
 
@@ -12,7 +15,7 @@ FileList::FileList(QWidget *parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 }
 
-QStringList FileList::matchingFiles(const QString &folder, const QString &pattern) {
+QList<FileList::Listed> FileList::listFiles(const QString &folder, const QString &pattern) {
     if (folder.isEmpty())
         return {};
     QStringList masks;
@@ -26,32 +29,46 @@ QStringList FileList::matchingFiles(const QString &folder, const QString &patter
     }
     if (masks.isEmpty())
         masks << QStringLiteral("*");
-    QDir dir(QDir::fromNativeSeparators(folder));
-    dir.setNameFilters(masks);
-    // Without QDir::Hidden and QDir::System: no hidden files, no devices, sockets or dangling
-    // links.
-    dir.setFilter(QDir::Files);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
-    return dir.entryList();
+    QList<Listed> files;
+    for (const core::FolderEntry &entry : core::listFolder(QDir::fromNativeSeparators(folder))) {
+        if (entry.kind == core::EntryKind::File && !entry.hidden && QDir::match(masks, entry.name))
+            files.append({entry.name, entry.readableName});
+    }
+    // Case variants of one name keep a fixed order too, whatever the directory's own.
+    std::sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
+        const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.name < b.name;
+    });
+    return files;
 }
 
 void FileList::setPath(const QString &folder) {
     path_ = folder;
-    fill(matchingFiles(path_, pattern_));
+    fill(listFiles(path_, pattern_));
 }
 
 void FileList::setPattern(const QString &pattern) {
     pattern_ = pattern;
-    fill(matchingFiles(path_, pattern_));
+    fill(listFiles(path_, pattern_));
 }
 
-void FileList::fill(const QStringList &names) {
+void FileList::fill(const QList<Listed> &files) {
     clear();
-    addItems(names);
+    for (const Listed &file : files) {
+        auto *entry = new QListWidgetItem(file.name, this);
+        if (!file.usable) {
+            entry->setFlags(Qt::NoItemFlags);
+            entry->setToolTip(QStringLiteral(
+                "Nom de fichier illisible : renommez ce fichier pour pouvoir l'utiliser."));
+        }
+    }
 }
 
 void FileList::refresh() {
-    const QStringList names = matchingFiles(path_, pattern_);
+    const QList<Listed> files = listFiles(path_, pattern_);
+    QStringList names;
+    for (const Listed &file : files)
+        names << file.name;
     if (names == fileNames())
         return;
 
@@ -61,7 +78,7 @@ void FileList::refresh() {
         selected.insert(entry->text());
 
     const int top = indexAt(QPoint(0, 0)).row();
-    fill(names);
+    fill(files);
     for (int row = 0; row < count(); ++row) {
         QListWidgetItem *entry = item(row);
         if (selected.contains(entry->text()))
@@ -110,6 +127,28 @@ void FileList::keyPressEvent(QKeyEvent *event) {
     const QModelIndex after = currentIndex();
     if (after.isValid() && after != before)
         emit entryChosen(event->modifiers().testFlag(Qt::ControlModifier));
+}
+
+QModelIndex FileList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex target = QListWidget::moveCursor(action, modifiers);
+    const int from = currentRow();
+    const auto usable = [this](int row) {
+        return row >= 0 && row < count() && item(row)->flags().testFlag(Qt::ItemIsEnabled);
+    };
+    if (!target.isValid() || usable(target.row()) || target.row() == from)
+        return target;
+    // A greyed entry cannot take the focus: go on past it, or stop at the last usable one
+    // before it.
+    const int step = target.row() > from ? 1 : -1;
+    for (int row = target.row(); row >= 0 && row < count(); row += step) {
+        if (usable(row))
+            return model()->index(row, 0);
+    }
+    for (int row = target.row(); row != from; row -= step) {
+        if (usable(row))
+            return model()->index(row, 0);
+    }
+    return currentIndex();
 }
 
 void FileList::focusInEvent(QFocusEvent *event) {
