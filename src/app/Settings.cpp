@@ -114,10 +114,11 @@ core::WriteResult writeSettings(const QString &path, const SettingsValues &value
 bool saveSettingsTelling(const QString &path, const SettingsValues &values, ui::Dialogs &dialogs) {
     const core::WriteResult result = writeSettings(path, values);
     if (!result)
-        dialogs.message(core::saveFailedMessage(path, result.cause) +
-                            QStringLiteral("\r\nLes réglages de cette séance sont perdus ; le "
-                                           "fichier précédent est resté tel quel."),
-                        QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
+        dialogs.message(
+            core::saveFailedMessage(path, result.cause) +
+                QStringLiteral("\r\nLes réglages de cette séance ne seront pas retrouvés "
+                               "au prochain lancement."),
+            QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
     return result.ok;
 }
 
