@@ -91,8 +91,12 @@ WriteResult writeWholeFile(const QString &path, const QByteArray &bytes) {
         return failed(ENOENT);
     QString target = path;
     const QFileInfo link(path);
-    if (link.isSymLink())
-        target = link.symLinkTarget();
+    if (link.isSymLink()) {
+        // The end of a chain of links; a dangling link gets its file made where it points.
+        target = link.canonicalFilePath();
+        if (target.isEmpty())
+            target = link.symLinkTarget();
+    }
     const QByteArray targetName = QFile::encodeName(target);
 
     // Only a plain file is ever replaced; the new one keeps its permissions.

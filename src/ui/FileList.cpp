@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -18,20 +19,24 @@ FileList::FileList(QWidget *parent) : QListWidget(parent) {
 QList<FileList::Listed> FileList::listFiles(const QString &folder, const QString &pattern) {
     if (folder.isEmpty())
         return {};
-    QStringList masks;
+    QList<QRegularExpression> masks;
     for (const QString &part : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString mask = part.trimmed();
+        QString mask = part.trimmed();
         // "*.*" means every file, extension or not, as on the systems the masks come from.
         if (mask == QLatin1String("*.*"))
-            masks << QStringLiteral("*");
-        else if (!mask.isEmpty())
-            masks << mask;
+            mask = QStringLiteral("*");
+        if (!mask.isEmpty())
+            masks << QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
+                                        QRegularExpression::CaseInsensitiveOption);
     }
-    if (masks.isEmpty())
-        masks << QStringLiteral("*");
+    const auto matches = [&masks](const QString &name) {
+        return masks.isEmpty() || std::any_of(masks.begin(), masks.end(), [&](const auto &mask) {
+                   return mask.match(name).hasMatch();
+               });
+    };
     QList<Listed> files;
     for (const core::FolderEntry &entry : core::listFolder(QDir::fromNativeSeparators(folder))) {
-        if (entry.kind == core::EntryKind::File && !entry.hidden && QDir::match(masks, entry.name))
+        if (entry.kind == core::EntryKind::File && !entry.hidden && matches(entry.name))
             files.append({entry.name, entry.readableName});
     }
     // Case variants of one name keep a fixed order too, whatever the directory's own.
