@@ -10,7 +10,17 @@ namespace core {
 
 namespace {
 
-EntryKind kindOf(int folderFd, const char *name) {
+EntryKind kindOf(int folderFd, const dirent *entry) {
+#ifdef _DIRENT_HAVE_D_TYPE
+    // Most file systems say what a plain entry is; only links and the unknown need a stat.
+    if (entry->d_type == DT_REG)
+        return EntryKind::File;
+    if (entry->d_type == DT_DIR)
+        return EntryKind::Folder;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return EntryKind::Other;
+#endif
+    const char *name = entry->d_name;
     struct stat st {};
     // Follows links: a link counts as what it points at, a dangling one as nothing usable.
     if (::fstatat(folderFd, name, &st, 0) != 0)
@@ -39,7 +49,7 @@ QList<FolderEntry> listFolder(const QString &folder) {
         FolderEntry e;
         e.name = QFile::decodeName(raw);
         e.readableName = QFile::encodeName(e.name) == raw;
-        e.kind = kindOf(fd, entry->d_name);
+        e.kind = kindOf(fd, entry);
         e.hidden = raw.startsWith('.');
         entries.append(e);
     }
