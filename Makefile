@@ -2,9 +2,11 @@
 # Both install what is missing (Debian packages) and build first.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize bench screenshot format demo clean
+.PHONY: all deps build run test sanitize fuzz bench screenshot format demo clean
 
 all: build
 
@@ -37,6 +39,15 @@ sanitize: deps $(ASAN_BUILD)/build.ninja
 		ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+$(FUZZ_BUILD)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DPARLOTTE_FUZZ=ON
+
+# Each fuzz target for FUZZ_SECONDS, starting from the seeds in fuzz/seeds.
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: demo
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
@@ -47,4 +58,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

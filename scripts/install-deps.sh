@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsdl2-dev libsndfile1-dev
   vorbis-tools espeak-ng lame sox libsox-fmt-mp3 twolame

@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include "fixtures/ControllerRig.h"
 #include "fixtures/SoundFiles.h"
@@ -65,6 +69,7 @@ private slots:
     void filesMadeByOtherProgramsShowUp();
     void rereadKeepsFocusAndSelectionWithoutRecolouring();
     void folderHasOrdinaryFile();
+    void onlyRegularFilesAreFilesAndBadNamesStay();
 };
 
 void TestFileBrowser::togglesDriveTheListAndFocus() {
@@ -384,6 +389,52 @@ void TestFileBrowser::folderHasOrdinaryFile() {
     QVERIFY(files::folderHasOrdinaryFile(native(dir.path())));
     QVERIFY(!files::folderHasOrdinaryFile(dir.filePath(u"missing"_s)));
     QVERIFY(!files::folderHasOrdinaryFile(QString()));
+}
+
+void TestFileBrowser::onlyRegularFilesAreFilesAndBadNamesStay() {
+    QTemporaryDir dir;
+    const QByteArray d = QFile::encodeName(dir.path());
+    QVERIFY(makeFiles(dir.path(), {"a.wav", "z.wav", ".hidden.wav"}));
+    QVERIFY(QDir(dir.path()).mkdir(u"c.wav"_s));
+    QVERIFY(::symlink("a.wav", d + "/b.wav") == 0);         // link to a file: a file
+    QVERIFY(::symlink("c.wav", d + "/d.wav") == 0);         // link to a folder: a folder
+    QVERIFY(::symlink("/dev/zero", d + "/Yards.wav") == 0); // link to a device: neither
+    QVERIFY(::symlink("/dev/null", d + "/dev") == 0);
+    QVERIFY(::symlink("gone.wav", d + "/e.wav") == 0);                  // dangling: neither
+    QVERIFY(::mkfifo(d + "/f.wav", 0644) == 0);                         // FIFO: neither
+    QVERIFY(::mknod(d + "/g.wav", S_IFCHR | 0644, makedev(1, 3)) == 0); // device: neither
+    QVERIFY(::close(::open(d + "/h\xff\xfe.wav", O_CREAT | O_WRONLY, 0644)) == 0); // not UTF-8
+    QVERIFY(::mkdir(d + "/sub\xff", 0755) == 0);
+
+    Window w;
+    QVERIFY(w.browser.pointAt(dir.path()));
+    w.clickToggle(0);
+    QCOMPARE(w.c.File1->pattern(), u"*.*"_s);
+    const QString badName = u"h\uFFFD\uFFFD.wav"_s;
+    QCOMPARE(w.files(), (QStringList{u"a.wav"_s, u"b.wav"_s, badName, u"z.wav"_s}));
+    QListWidgetItem *greyed = w.c.File1->item(2);
+    QCOMPARE(greyed->flags(), Qt::NoItemFlags);
+    QCOMPARE(greyed->toolTip(),
+             u"Nom de fichier illisible : renommez ce fichier pour pouvoir l'utiliser."_s);
+    // Neither the keys nor a range selection reach it.
+    w.c.File1->setFocus();
+    w.c.File1->setCurrentRow(0);
+    QTest::keyClick(w.c.File1, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(w.c.File1->currentRow(), 3);
+    QCOMPARE(w.c.File1->selectedItems().size(), 3);
+    QTest::keyClick(w.c.File1, Qt::Key_Up);
+    QCOMPARE(w.c.File1->currentRow(), 1);
+
+    QStringList folders;
+    for (int row = w.c.Dir1->currentFolderRow() + 1; row < w.c.Dir1->count(); ++row)
+        folders << w.c.Dir1->item(row)->text();
+    QCOMPARE(folders, (QStringList{u"c.wav"_s, u"d.wav"_s}));
+
+    // A folder holding nothing but devices, FIFOs and links to them has no ordinary file.
+    for (const char *name : {"a.wav", "b.wav", "z.wav", "h\xff\xfe.wav"})
+        QVERIFY(::unlink(d + "/" + name) == 0);
+    QVERIFY(!files::folderHasOrdinaryFile(dir.path()));
+    QVERIFY(::rmdir(d + "/sub\xff") == 0); // beyond what the temporary folder can remove
 }
 
 QTEST_MAIN(TestFileBrowser)

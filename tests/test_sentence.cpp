@@ -210,23 +210,19 @@ private slots:
         rig.c.cmdBackspace->click();
         QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
 
-        // A name was chosen: it is remembered even though the file cannot be written.
+        // A file that cannot be made is told, and not remembered (full disks and read-only
+        // folders are in test_data_safety).
         const QString bad = rig.pack.filePath(u"missing/dir/s.txt"_s);
         rig.dialogs.fileAnswers = {bad};
         rig.composer->saveSentence();
-        QCOMPARE(rig.state.lastSentence, bad);
+        QCOMPARE(rig.state.lastSentence, path);
         QVERIFY(!QFile::exists(bad));
-
-        // A failed save leaves an existing file as it was.
-        const QString kept = writeBytes(rig.pack.filePath(u"kept.txt"_s), "13\r\n");
-        QFile::setPermissions(rig.pack.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        rig.dialogs.fileAnswers = {kept};
-        rig.composer->saveSentence();
-        QFile::setPermissions(rig.pack.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ExeOwner);
-        const QByteArray after = readBytes(kept);
-        QVERIFY(after == "13\r\n" || after == "00;05;11\r\n"); // root may write anyway, but whole
-        QVERIFY(rig.dialogs.messages.isEmpty());
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QCOMPARE(rig.dialogs.messages[0].text, u"Impossible d'enregistrer le fichier « "_s + bad +
+                                                   u" » :\r\nle dossier n'existe pas."_s);
+        QCOMPARE(rig.dialogs.messages[0].title, u"Erreur"_s);
+        QCOMPARE(rig.dialogs.messages[0].icon, ui::Icon::Critical);
+        QCOMPARE(rig.dialogs.messages[0].buttons, ui::Buttons::Ok);
     }
 
     void openingLoadsTheSentenceAndSwitchesModeOn() {

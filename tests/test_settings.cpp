@@ -90,6 +90,7 @@ private slots:
         QFile exe(editor);
         exe.open(QIODevice::WriteOnly);
         exe.close();
+        exe.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         {
             fixtures::WindowFixture f;
             f.writeSettings("AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor.toUtf8() +
@@ -106,6 +107,18 @@ private slots:
             QVERIFY(w.state().audioEditorName.isEmpty());
             QVERIFY(w.state().audioEditorPath.isEmpty());
         }
+        // Only a regular file that can be run is an editor: not a folder, not a plain file.
+        QFile plain(dir.path() + QStringLiteral("/plain"));
+        plain.open(QIODevice::WriteOnly);
+        plain.close();
+        for (const QString &notAnEditor : {dir.path(), plain.fileName()}) {
+            fixtures::WindowFixture f;
+            f.writeSettings("AudioEditorName=Audacieux\r\nAudioEditorPath=" + notAnEditor.toUtf8() +
+                            "\r\n");
+            MainWindow &w = f.start();
+            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
+            QVERIFY(w.state().audioEditorPath.isEmpty());
+        }
         {
             fixtures::WindowFixture f;
             f.writeSettings("AudioEditorPath=/gone/editor\r\nAudioEditorName=Audacieux\r\n");
@@ -113,6 +126,49 @@ private slots:
             QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
             QVERIFY(w.state().audioEditorPath.isEmpty());
         }
+    }
+
+    void folderNamesCannotWriteOtherKeys() {
+        QTemporaryDir packs;
+        // Names that would add whole lines to the file, and names that are only unusual.
+        const struct {
+            QString name;
+            bool remembered;
+        } cases[] = {
+            {QStringLiteral("x\nAudioEditorName=PWNED\nAudioEditorPath=/bin/sh"), false},
+            {QStringLiteral("cr\rExitMessage=0"), false},
+            {QStringLiteral("crlf\r\nLastSentence=/etc/passwd"), false},
+            {QStringLiteral("guillemets \"a\" 'b' =c"), true},
+        };
+        for (const auto &c : cases) {
+            const QString pack = makePack(packs, c.name);
+            fixtures::WindowFixture f;
+            MainWindow *w = f.startOn(pack);
+            QVERIFY(w);
+            QCOMPARE(w->state().currentFolder, pack);
+            w->close();
+            const QList<app::SettingsLine> lines = app::parseSettings(readAll(f.settingsPath()));
+            QCOMPARE(lines.size(), 5);
+            QCOMPARE(lines[2].key, QStringLiteral("LastFolder"));
+            QCOMPARE(lines[2].value, c.remembered ? pack : QString());
+            // The next start opens it again or falls back; nothing else has moved.
+            f.window.reset();
+            MainWindow &again = f.start();
+            QCOMPARE(again.state().currentFolder, c.remembered ? pack : f.programFolder());
+            QCOMPARE(again.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
+            QVERIFY(again.state().audioEditorPath.isEmpty());
+            QVERIFY(again.state().exitMessage);
+            QVERIFY(again.state().lastSentence.isEmpty());
+        }
+        // Every other value is kept out the same way.
+        app::SettingsValues values;
+        values.audioEditorName = QStringLiteral("a\rb");
+        values.audioEditorPath = QStringLiteral("/x\n");
+        values.lastFolder = QStringLiteral("/voix");
+        values.lastSentence = QStringLiteral("/p\nq.txt");
+        QCOMPARE(app::formatSettings(values),
+                 QByteArray("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=/voix\r\n"
+                            "LastSentence=\r\nExitMessage=1\r\n"));
     }
 
     void truthValues() {

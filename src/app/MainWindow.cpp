@@ -102,7 +102,7 @@ void MainWindow::start() {
     state_.lastSentence.clear();
     state_.exitMessage = true;
 
-    if (QFileInfo(app::settingsPath(programFolder_)).isFile()) {
+    if (!app::settingsReadPath(programFolder_).isEmpty()) {
         loadSettings();
         composer_->loadSentenceFile(state_.lastSentence);
         composer_->setSentenceMode(false);
@@ -119,7 +119,7 @@ void MainWindow::start() {
 }
 
 void MainWindow::loadSettings() {
-    QFile file(app::settingsPath(programFolder_));
+    QFile file(app::settingsReadPath(programFolder_));
     if (!file.open(QIODevice::ReadOnly))
         return;
     // A settings file is a few hundred bytes; anything far larger is not ours.
@@ -152,7 +152,7 @@ void MainWindow::applySettingsLine(const QString &key, const QString &value) {
         setEditorCaption();
     } else if (key == u"AudioEditorPath") {
         const QString path = app::trimSpaces(value);
-        if (!path.isEmpty() && QFileInfo(path).isFile()) {
+        if (app::isUsableEditor(path)) {
             state_.audioEditorPath = path;
         } else {
             // A vanished editor is forgotten, name and all.
@@ -177,7 +177,7 @@ void MainWindow::saveSettings() {
     values.lastFolder = state_.currentFolder;
     values.lastSentence = state_.lastSentence;
     values.exitMessage = state_.exitMessage;
-    app::writeSettings(app::settingsPath(programFolder_), values);
+    app::saveSettingsTelling(app::settingsPath(programFolder_), values, dialogs_);
 }
 
 void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {

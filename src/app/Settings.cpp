@@ -2,13 +2,27 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
+#include "ui/Dialogs.h"
+
 namespace app {
+
+namespace {
+
+QString configFolder() {
+    return QDir::toNativeSeparators(
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
+
+QString iniIn(const QString &folder) {
+    return folder + QDir::separator() + QStringLiteral("settings.ini");
+}
+
+} // namespace
 
 QString settingsFolder(const QString &programFolder) {
     // Try it rather than trust the permission bits: root passes every access check, yet cannot
@@ -16,13 +30,24 @@ QString settingsFolder(const QString &programFolder) {
     QTemporaryFile probe(programFolder + QStringLiteral("/.parlotte-probe-XXXXXX"));
     if (probe.open())
         return programFolder;
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config);
-    return QDir::toNativeSeparators(config);
+    const QString config = configFolder();
+    QDir().mkpath(config); // a failure shows when the file is written
+    return config;
 }
 
 QString settingsPath(const QString &programFolder) {
-    return settingsFolder(programFolder) + QDir::separator() + QStringLiteral("settings.ini");
+    return iniIn(settingsFolder(programFolder));
+}
+
+QString settingsReadPath(const QString &programFolder) {
+    const QFileInfo written(settingsPath(programFolder));
+    const QString program = iniIn(programFolder);
+    const QFileInfo other(written.filePath() == program ? iniIn(configFolder()) : program);
+    // The other place holds newer values only when the last runs could not write here (the
+    // program folder was read-only then, or is no longer).
+    if (other.isFile() && (!written.isFile() || other.lastModified() > written.lastModified()))
+        return other.filePath();
+    return written.isFile() ? written.filePath() : QString();
 }
 
 QList<SettingsLine> parseSettings(const QByteArray &content) {
@@ -63,11 +88,18 @@ std::optional<bool> readTruth(const QString &value) {
     return std::nullopt;
 }
 
+bool isRememberable(const QString &value) {
+    return !value.contains(u'\r') && !value.contains(u'\n');
+}
+
 QByteArray formatSettings(const SettingsValues &values) {
-    const QString text = QStringLiteral("AudioEditorName=") + values.audioEditorName +
-                         QStringLiteral("\r\nAudioEditorPath=") + values.audioEditorPath +
-                         QStringLiteral("\r\nLastFolder=") + values.lastFolder +
-                         QStringLiteral("\r\nLastSentence=") + values.lastSentence +
+    const auto kept = [](const QString &value) {
+        return isRememberable(value) ? value : QString();
+    };
+    const QString text = QStringLiteral("AudioEditorName=") + kept(values.audioEditorName) +
+                         QStringLiteral("\r\nAudioEditorPath=") + kept(values.audioEditorPath) +
+                         QStringLiteral("\r\nLastFolder=") + kept(values.lastFolder) +
+                         QStringLiteral("\r\nLastSentence=") + kept(values.lastSentence) +
                          QStringLiteral("\r\nExitMessage=") +
                          (values.exitMessage ? QStringLiteral("1") : QStringLiteral("0")) +
                          QStringLiteral("\r\n");
@@ -75,16 +107,24 @@ QByteArray formatSettings(const SettingsValues &values) {
     return encode(text);
 }
 
-bool writeSettings(const QString &path, const SettingsValues &values) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = formatSettings(values);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+core::WriteResult writeSettings(const QString &path, const SettingsValues &values) {
+    return core::writeWholeFile(path, formatSettings(values));
+}
+
+bool saveSettingsTelling(const QString &path, const SettingsValues &values, ui::Dialogs &dialogs) {
+    const core::WriteResult result = writeSettings(path, values);
+    if (!result)
+        dialogs.message(
+            core::saveFailedMessage(path, result.cause) +
+                QStringLiteral("\r\nLes réglages de cette séance ne seront pas retrouvés "
+                               "au prochain lancement."),
+            QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
+    return result.ok;
+}
+
+bool isUsableEditor(const QString &path) {
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() && info.isExecutable();
 }
 
 } // namespace app

@@ -5,6 +5,12 @@
 #include <QString>
 #include <optional>
 
+#include "core/SafeFile.h"
+
+namespace ui {
+class Dialogs;
+}
+
 // settings.ini: five "key=value" lines, CR LF, in the locale's 8-bit encoding (UTF-8 on Linux).
 namespace app {
 
@@ -21,10 +27,15 @@ struct SettingsValues {
     bool exitMessage = true;
 };
 
-// The folder that holds settings.ini: the program's folder when it is writable, else the user's
-// configuration folder.
+// The folder settings.ini is written to: the program's folder when it is writable, else the
+// user's configuration folder.
 QString settingsFolder(const QString &programFolder);
 QString settingsPath(const QString &programFolder);
+
+// The file start-up reads: the one written to, unless the other place (configuration folder or
+// program folder) holds a newer one, so that the remembered values survive the program folder
+// becoming read-only or writable again. Empty when neither exists.
+QString settingsReadPath(const QString &programFolder);
 
 // Every line holding "=" with a non-empty key, in file order; lines ended by LF alone count too.
 QList<SettingsLine> parseSettings(const QByteArray &content);
@@ -34,8 +45,16 @@ std::optional<bool> readTruth(const QString &value);
 
 QString trimSpaces(const QString &value); // spaces (code 32) only, not tabs
 
+// A value holding a line break would end its line and start another key: such a folder or path
+// cannot be remembered and is written empty (start-up then falls back as for a missing line).
+bool isRememberable(const QString &value);
 QByteArray formatSettings(const SettingsValues &values);
 // Written whole or not at all: a failure leaves the previous file as it was.
-bool writeSettings(const QString &path, const SettingsValues &values);
+core::WriteResult writeSettings(const QString &path, const SettingsValues &values);
+// writeSettings, and a failure told through `dialogs`. Never asks anything: the close goes on.
+bool saveSettingsTelling(const QString &path, const SettingsValues &values, ui::Dialogs &dialogs);
+
+// A remembered editor is used only when it is a regular file that can be run.
+bool isUsableEditor(const QString &path);
 
 } // namespace app

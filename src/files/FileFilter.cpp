@@ -1,7 +1,9 @@
 #include "files/FileFilter.h"
 
 #include <QDir>
-#include <QDirIterator>
+#include <algorithm>
+
+#include "core/FolderEntries.h"
 
 namespace files {
 
@@ -38,9 +40,10 @@ QString filterPattern(FilterState &state) {
 bool folderHasOrdinaryFile(const QString &folder) {
     if (folder.isEmpty())
         return false;
-    // Without QDir::Hidden and QDir::System only plain, visible files are met.
-    QDirIterator it(QDir::fromNativeSeparators(folder), QDir::Files);
-    return it.hasNext();
+    const QList<core::FolderEntry> entries = core::listFolder(QDir::fromNativeSeparators(folder));
+    return std::any_of(entries.begin(), entries.end(), [](const core::FolderEntry &entry) {
+        return entry.kind == core::EntryKind::File && !entry.hidden;
+    });
 }
 
 } // namespace files

@@ -23,7 +23,8 @@ void applyToggleClick(FilterState &state, int index);
 // all-files toggle down first.
 QString filterPattern(FilterState &state);
 
-// The folder holds at least one plain, non-hidden file. False when it cannot be listed.
+// The folder holds at least one regular, non-hidden file (or a link to one). False when it
+// cannot be listed.
 bool folderHasOrdinaryFile(const QString &folder);
 
 } // namespace files

@@ -300,10 +300,15 @@ void SentenceComposer::saveSentence() {
     stopChannels();
     const QString path = dialogs_.fileDialog(sentenceFileRequest(true));
     if (!path.isEmpty()) {
-        state_.lastSentence = path;
         if (state_.sentenceCode.endsWith(u';'))
             state_.sentenceCode.chop(1);
-        writeSentenceCode(path, state_.sentenceCode);
+        // Only a file that was written is remembered for the next start.
+        const core::WriteResult written = writeSentenceCode(path, state_.sentenceCode);
+        if (written)
+            state_.lastSentence = path;
+        else
+            dialogs_.message(core::saveFailedMessage(path, written.cause), QStringLiteral("Erreur"),
+                             ui::Icon::Critical, ui::Buttons::Ok);
     }
     focusSink();
 }

@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <algorithm>
 
 namespace sentence {
 
@@ -20,44 +20,36 @@ std::optional<QString> readSentenceCode(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray line;
-    while (line.size() < MaxLineBytes) {
+    QByteArray head;
+    while (head.size() < MaxLineBytes && !head.contains('\r') && !head.contains('\n')) {
         const QByteArray chunk = file.read(4096);
         if (chunk.isEmpty())
             break;
-        const qsizetype end = [&] {
-            const qsizetype cr = chunk.indexOf('\r');
-            const qsizetype lf = chunk.indexOf('\n');
-            return cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
-        }();
-        if (end >= 0) {
-            line += chunk.left(end);
-            break;
-        }
-        line += chunk;
+        head += chunk;
     }
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    line.truncate(MaxLineBytes);
+    return codeOfFirstLine(head);
+}
+
+QString codeOfFirstLine(QByteArray head) {
+    const qsizetype cr = head.indexOf('\r');
+    const qsizetype lf = head.indexOf('\n');
+    const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+    if (end >= 0)
+        head.truncate(end);
+    head.truncate(MaxLineBytes);
     // Editors on some systems start a text file with a byte-order mark; it is not part of the code.
-    if (line.startsWith("\xEF\xBB\xBF"))
-        line.remove(0, 3);
-    QString code = QString::fromLocal8Bit(line);
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head.remove(0, 3);
+    QString code = QString::fromLocal8Bit(head);
     while (code.endsWith(u';'))
         code.chop(1);
     return code;
 }
 
-bool writeSentenceCode(const QString &path, const QString &code) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = code.toLocal8Bit() + "\r\n";
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+core::WriteResult writeSentenceCode(const QString &path, const QString &code) {
+    return core::writeWholeFile(path, code.toLocal8Bit() + "\r\n");
 }
 
 } // namespace sentence

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
+
+#include "core/SafeFile.h"
 
 // Sentence files: one line holding the sentence code without its final ";", ended by CR LF.
 namespace sentence {
@@ -10,7 +13,11 @@ namespace sentence {
 // when the path is not a plain file or cannot be read.
 std::optional<QString> readSentenceCode(const QString &path);
 
-// Writes `code` and CR LF, replacing the file whole or leaving it as it was.
-bool writeSentenceCode(const QString &path, const QString &code);
+// The code a file's first bytes hold: the first line (up to the first CR or LF), a leading
+// byte-order mark and every final ";" dropped.
+QString codeOfFirstLine(QByteArray head);
+
+// Writes `code` and CR LF, replacing the file whole or leaving it as it was; says why it failed.
+core::WriteResult writeSentenceCode(const QString &path, const QString &code);
 
 } // namespace sentence

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "core/FolderEntries.h"
 
 namespace ui {
 
@@ -118,8 +121,17 @@ void DirList::rebuild(const QString &highlight) {
     const int folderRow = static_cast<int>(entries.size()) - 1;
 
     const QDir current(internal(path_));
-    const QStringList subfolders =
-        current.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    // Folders and links to folders only: a link to a device is no folder. A name that is not valid
+    // UTF-8 could not be opened by the text shown, so it is left out.
+    QStringList subfolders;
+    for (const core::FolderEntry &entry : core::listFolder(current.absolutePath())) {
+        if (entry.kind == core::EntryKind::Folder && !entry.hidden && entry.readableName)
+            subfolders << entry.name;
+    }
+    std::sort(subfolders.begin(), subfolders.end(), [](const QString &a, const QString &b) {
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
     for (const QString &name : subfolders) {
         entries.append({QDir::toNativeSeparators(current.absoluteFilePath(name)), name,
                         static_cast<int>(chain.size()), QStyle::SP_DirClosedIcon});

@@ -4,7 +4,11 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
+
+#include "core/FolderEntries.h"
 
 namespace ui {
 
@@ -12,46 +16,64 @@ FileList::FileList(QWidget *parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 }
 
-QStringList FileList::matchingFiles(const QString &folder, const QString &pattern) {
+QList<FileList::Listed> FileList::listFiles(const QString &folder, const QString &pattern) {
     if (folder.isEmpty())
         return {};
-    QStringList masks;
+    QList<QRegularExpression> masks;
     for (const QString &part : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString mask = part.trimmed();
+        QString mask = part.trimmed();
         // "*.*" means every file, extension or not, as on the systems the masks come from.
         if (mask == QLatin1String("*.*"))
-            masks << QStringLiteral("*");
-        else if (!mask.isEmpty())
-            masks << mask;
+            mask = QStringLiteral("*");
+        if (!mask.isEmpty())
+            masks << QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
+                                        QRegularExpression::CaseInsensitiveOption);
     }
-    if (masks.isEmpty())
-        masks << QStringLiteral("*");
-    QDir dir(QDir::fromNativeSeparators(folder));
-    dir.setNameFilters(masks);
-    // Without QDir::Hidden and QDir::System: no hidden files, no devices, sockets or dangling
-    // links.
-    dir.setFilter(QDir::Files);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
-    return dir.entryList();
+    const auto matches = [&masks](const QString &name) {
+        return masks.isEmpty() || std::any_of(masks.begin(), masks.end(), [&](const auto &mask) {
+                   return mask.match(name).hasMatch();
+               });
+    };
+    QList<Listed> files;
+    for (const core::FolderEntry &entry : core::listFolder(QDir::fromNativeSeparators(folder))) {
+        if (entry.kind == core::EntryKind::File && !entry.hidden && matches(entry.name))
+            files.append({entry.name, entry.readableName});
+    }
+    // Case variants of one name keep a fixed order too, whatever the directory's own.
+    std::sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
+        const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.name < b.name;
+    });
+    return files;
 }
 
 void FileList::setPath(const QString &folder) {
     path_ = folder;
-    fill(matchingFiles(path_, pattern_));
+    fill(listFiles(path_, pattern_));
 }
 
 void FileList::setPattern(const QString &pattern) {
     pattern_ = pattern;
-    fill(matchingFiles(path_, pattern_));
+    fill(listFiles(path_, pattern_));
 }
 
-void FileList::fill(const QStringList &names) {
+void FileList::fill(const QList<Listed> &files) {
     clear();
-    addItems(names);
+    for (const Listed &file : files) {
+        auto *entry = new QListWidgetItem(file.name, this);
+        if (!file.usable) {
+            entry->setFlags(Qt::NoItemFlags);
+            entry->setToolTip(QStringLiteral(
+                "Nom de fichier illisible : renommez ce fichier pour pouvoir l'utiliser."));
+        }
+    }
 }
 
 void FileList::refresh() {
-    const QStringList names = matchingFiles(path_, pattern_);
+    const QList<Listed> files = listFiles(path_, pattern_);
+    QStringList names;
+    for (const Listed &file : files)
+        names << file.name;
     if (names == fileNames())
         return;
 
@@ -61,7 +83,7 @@ void FileList::refresh() {
         selected.insert(entry->text());
 
     const int top = indexAt(QPoint(0, 0)).row();
-    fill(names);
+    fill(files);
     for (int row = 0; row < count(); ++row) {
         QListWidgetItem *entry = item(row);
         if (selected.contains(entry->text()))
@@ -110,6 +132,28 @@ void FileList::keyPressEvent(QKeyEvent *event) {
     const QModelIndex after = currentIndex();
     if (after.isValid() && after != before)
         emit entryChosen(event->modifiers().testFlag(Qt::ControlModifier));
+}
+
+QModelIndex FileList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex target = QListWidget::moveCursor(action, modifiers);
+    const int from = currentRow();
+    const auto usable = [this](int row) {
+        return row >= 0 && row < count() && item(row)->flags().testFlag(Qt::ItemIsEnabled);
+    };
+    if (!target.isValid() || usable(target.row()) || target.row() == from)
+        return target;
+    // A greyed entry cannot take the focus: go on past it, or stop at the last usable one
+    // before it.
+    const int step = target.row() > from ? 1 : -1;
+    for (int row = target.row(); row >= 0 && row < count(); row += step) {
+        if (usable(row))
+            return model()->index(row, 0);
+    }
+    for (int row = target.row(); row != from; row -= step) {
+        if (usable(row))
+            return model()->index(row, 0);
+    }
+    return currentIndex();
 }
 
 void FileList::focusInEvent(QFocusEvent *event) {

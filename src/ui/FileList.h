@@ -4,9 +4,14 @@
 
 namespace ui {
 
-// The file list: names of the plain, non-hidden files of `path()` that match `pattern()` (masks
-// joined by ";", matched without regard to case, "*.*" taking every name), sorted by name
-// without regard to case. The focused entry is the current row; -1 when there is none.
+// The file list: names of the regular, non-hidden files of `path()` (links to regular files
+// included; folders, devices, FIFOs and links to them never) that match `pattern()` (masks joined
+// by ";", matched without regard to case, "*.*" taking every name), sorted by name without regard
+// to case. The focused entry is the current row; -1 when there is none.
+//
+// A name that is not valid UTF-8 is shown greyed, with U+FFFD for its bad bytes, and can be
+// neither focused nor selected: the program could not reach the file by the name it shows, and
+// hiding it would let the user believe the folder holds less than it does.
 class FileList : public QListWidget {
     Q_OBJECT
 public:
@@ -26,8 +31,12 @@ public:
     QString fileName(int row) const;
     QStringList fileNames() const;
 
-    // The names of `folder` that match `pattern`, as the list shows them.
-    static QStringList matchingFiles(const QString &folder, const QString &pattern);
+    struct Listed {
+        QString name;
+        bool usable; // false for a name that is not valid UTF-8
+    };
+    // The files of `folder` that match `pattern`, in the list's order.
+    static QList<Listed> listFiles(const QString &folder, const QString &pattern);
 
 signals:
     // An entry became the focused one by a left click (also when it already was) or by a key
@@ -38,9 +47,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
-    void fill(const QStringList &names);
+    void fill(const QList<Listed> &files);
 
     QString path_;
     QString pattern_;

@@ -114,7 +114,6 @@ Controls buildLayout(QWidget *window) {
 
     c.cmdOpenSample = place(makeButton(window, QStringLiteral("Ouvrir avec...")), "cmdOpenSample",
                             10, twipsRect(11100, 1695, 2295, 405));
-    c.cmdOpenSample->setProperty("tag", QString());
     c.cmdAssign = place(makeButton(window, QStringLiteral("Affecter à... [F2]")), "cmdAssign", 11,
                         twipsRect(11100, 2085, 2295, 405));
     c.cmdReloadAll = place(makeButton(window, QStringLiteral("Recharger tous les sons")),
