@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/ControllerWidgets.h"
+#include "app/Farewell.h"
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
@@ -18,6 +19,7 @@
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
+#include "tools/EditorLauncher.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
@@ -48,6 +50,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     composer_ = std::make_unique<sentence::SentenceComposer>(
         app::composerWidgets(controls_), state_, engine_, *panel_, *promptChannel_, *filePlayback_,
         dialogs_);
+    editorLauncher_ = std::make_unique<tools::EditorLauncher>(app::editorWidgets(controls_), state_,
+                                                              *filePlayback_, *promptChannel_,
+                                                              dialogs_, processRunner_);
 
     connect(filePlayback_.get(), &playback::FilePlayback::focusToFileList, this,
             [this] { controls_.File1->setFocus(); });
@@ -126,9 +131,7 @@ void MainWindow::loadSettings() {
 }
 
 void MainWindow::setEditorCaption() {
-    controls_.cmdOpenSample->setText(state_.audioEditorName.isEmpty()
-                                         ? QStringLiteral("Ouvrir avec...")
-                                         : QStringLiteral("Ouvrir avec ") + state_.audioEditorName);
+    editorLauncher_->showCaption();
 }
 
 void MainWindow::pointAtRememberedFolder(const QString &value) {
@@ -173,7 +176,14 @@ void MainWindow::saveSettings() {
     values.lastFolder = state_.currentFolder;
     values.lastSentence = state_.lastSentence;
     values.exitMessage = state_.exitMessage;
-    app::writeSettings(app::settingsPath(programFolder_), values);
+    const QString path = app::settingsPath(programFolder_);
+    if (app::writeSettings(path, values))
+        return;
+    // During a system close no box can be answered: the warning is all that is left then.
+    qWarning("Parlotte: settings not saved to %s", qPrintable(path));
+    dialogs_.message(QStringLiteral("Impossible d'enregistrer les réglages dans ") + path +
+                         QStringLiteral(" !\r\nLes réglages précédents sont conservés."),
+                     ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
 }
 
 void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -233,15 +243,31 @@ bool MainWindow::event(QEvent *event) {
     return QWidget::event(event);
 }
 
+// --- Shutdown: every close of the window ends the program. ---
+
+void MainWindow::closeForSystem() {
+    systemClosing_ = true;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (!closed_) {
-        closed_ = true;
-        controls_.tmrPlaySample->stop();
-        controls_.tmrPlaySentence->stop();
-        controls_.tmrFrame->stop();
-        engine_.stop();
-        engine_.free();
-        saveSettings();
+    event->accept(); // the farewell cannot stop a close
+    if (closed_)
+        return;
+    closed_ = true;
+    controls_.tmrFrame->stop();
+    controls_.tmrPlaySample->stop();
+    controls_.tmrPlaySentence->stop();
+    // CONVERSION: a running conversion is cancelled here, before the engine goes.
+    engine_.stop();
+    engine_.free(); // nothing sounds from here on
+
+    if (state_.exitMessage && !systemClosing_) {
+        const ui::Answer answer = dialogs_.message(app::farewellText(clock_), app::FarewellTitle,
+                                                   ui::Icon::Information, ui::Buttons::OkCancel);
+        // A system close that came while the box was up is no answer.
+        if (!systemClosing_)
+            state_.exitMessage = answer == ui::Answer::Ok;
     }
-    event->accept();
+    saveSettings();
 }
