@@ -138,6 +138,21 @@ private slots:
         QVERIFY(saved.contains("\r\nExitMessage=1\r\n"));
         QVERIFY(saved.contains("\r\nLastFolder=" + w->state().currentFolder.toUtf8() + "\r\n"));
     }
+
+    void failedSaveIsTold() {
+        fixtures::WindowFixture f;
+        QVERIFY(QDir().mkpath(f.settingsPath())); // a folder stands where the file must go
+        f.start();
+        f.dialogs.messages.clear(); // start-up could not create it either
+        f.window->close();
+        QCOMPARE(f.dialogs.messages.size(), 2); // the farewell, then the failure
+        const auto &failure = f.dialogs.messages[1];
+        QCOMPARE(failure.text,
+                 "Impossible d'enregistrer les réglages dans " + f.settingsPath() + " !");
+        QCOMPARE(failure.title, QStringLiteral("Erreur"));
+        QCOMPARE(failure.icon, ui::Icon::Critical);
+        QVERIFY(QFileInfo(f.settingsPath()).isDir());
+    }
 };
 
 QTEST_MAIN(TestFarewell)

@@ -182,7 +182,7 @@ void MainWindow::saveSettings() {
     // During a system close no box can be answered: the warning is all that is left then.
     qWarning("Parlotte: settings not saved to %s", qPrintable(path));
     dialogs_.message(QStringLiteral("Impossible d'enregistrer les réglages dans ") + path +
-                         QStringLiteral(" !\r\nLes réglages précédents sont conservés."),
+                         QStringLiteral(" !"),
                      ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
 }
 
