@@ -2,9 +2,11 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLockFile>
+#include <QSessionManager>
 #include <QStyleFactory>
 
 #include "app/MainWindow.h"
+#include "app/ShutdownSignals.h"
 #include "audio/SoundEngine.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
@@ -33,6 +35,8 @@ int main(int argc, char *argv[]) {
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0))
         return 0;
+    // From here a SIGTERM, SIGHUP or SIGINT waits for the window instead of killing the program.
+    app::ShutdownSignals shutdownSignals;
 
     // Fusion draws the buttons in the colours the program gives them, on every platform.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -43,5 +47,17 @@ int main(int argc, char *argv[]) {
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);
     window.start();
+
+    // Logout, system shutdown and the signals end the program as the system's close: no farewell,
+    // settings saved, exit code 0. Every event loop is told to end first, so no box can hold the
+    // close up.
+    const auto systemClose = [&window] {
+        QCoreApplication::exit(0);
+        window.closeForSystem();
+    };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [systemClose](QSessionManager &) { systemClose(); });
+    QObject::connect(&shutdownSignals, &app::ShutdownSignals::received, &window, systemClose);
+    shutdownSignals.listen();
     return QApplication::exec();
 }

@@ -1,4 +1,5 @@
-// The real program as separate processes: one instance at a time, and its working directory.
+// The real program as separate processes: one instance at a time, its working directory, and the
+// signals that end it as the system would.
 #include <QProcess>
 #include <QtTest>
 #include <csignal>
@@ -58,6 +59,38 @@ private slots:
         QCOMPARE(third.state(), QProcess::Running);
         third.terminate(); // SIGTERM must still end the program
         QVERIFY(third.waitForFinished(10000));
+    }
+
+    void signalsSaveAndExitZero_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+
+    void signalsSaveAndExitZero() {
+        QFETCH(int, signalNumber);
+        QTemporaryDir dir;
+        const QString program = installCopy(dir);
+        QVERIFY(!program.isEmpty());
+        const QString settings = dir.filePath(QStringLiteral("settings.ini"));
+        QProcess process;
+        process.start(program, {});
+        QVERIFY(process.waitForStarted());
+        // Start-up writes the missing file near its end; only the close can write it again.
+        QVERIFY(waitForFile(settings, 20000));
+        QVERIFY(QFile::remove(settings));
+
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        // No farewell box may hold it up (the farewell is on by default).
+        QVERIFY(process.waitForFinished(1000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QFile saved(settings);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(),
+                 "AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" + dir.path().toUtf8() +
+                     "\r\nLastSentence=\r\nExitMessage=1\r\n");
     }
 
     void workingDirectoryBecomesTheProgramFolder() {

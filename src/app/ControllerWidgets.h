@@ -4,6 +4,7 @@
 #include "files/FileBrowser.h"
 #include "playback/FilePlayback.h"
 #include "sentence/SentenceComposer.h"
+#include "tools/EditorLauncher.h"
 #include "ui/MainLayout.h"
 
 // Which of the window's controls each controller drives: the one place that hands them out.
@@ -24,6 +25,10 @@ inline files::FileBrowser::Widgets browserWidgets(const ui::Controls &c) {
 inline sentence::SentenceComposer::Widgets composerWidgets(const ui::Controls &c) {
     return {c.chkSentence,     c.txtSentence,     c.cmdBackspace,    c.chkListen,
             c.cmdOpenSentence, c.cmdSaveSentence, c.tmrPlaySentence, c.cmdDummy};
+}
+
+inline tools::EditorLauncher::Widgets editorWidgets(const ui::Controls &c) {
+    return {c.cmdOpenSample, c.File1};
 }
 
 } // namespace app

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/ControllerWidgets.h"
+#include "app/Farewell.h"
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
@@ -19,6 +20,7 @@
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
+#include "tools/EditorLauncher.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
@@ -52,6 +54,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     convert_ = std::make_unique<tools::ConvertController>(
         programFolder_, controls_.cmdConvert, controls_.File1, controls_.cmdDummy, state_, dialogs_,
         *fileBrowser_, *filePlayback_);
+    editorLauncher_ = std::make_unique<tools::EditorLauncher>(app::editorWidgets(controls_), state_,
+                                                              *filePlayback_, *promptChannel_,
+                                                              dialogs_, processRunner_);
 
     connect(filePlayback_.get(), &playback::FilePlayback::focusToFileList, this,
             [this] { controls_.File1->setFocus(); });
@@ -130,9 +135,7 @@ void MainWindow::loadSettings() {
 }
 
 void MainWindow::setEditorCaption() {
-    controls_.cmdOpenSample->setText(state_.audioEditorName.isEmpty()
-                                         ? QStringLiteral("Ouvrir avec...")
-                                         : QStringLiteral("Ouvrir avec ") + state_.audioEditorName);
+    editorLauncher_->showCaption();
 }
 
 void MainWindow::pointAtRememberedFolder(const QString &value) {
@@ -177,7 +180,14 @@ void MainWindow::saveSettings() {
     values.lastFolder = state_.currentFolder;
     values.lastSentence = state_.lastSentence;
     values.exitMessage = state_.exitMessage;
-    app::saveSettingsTelling(app::settingsPath(programFolder_), values, dialogs_);
+    const QString path = app::settingsPath(programFolder_);
+    if (systemClosing_) {
+        // During a system close no box can be answered: the warning is all that is left then.
+        if (!app::writeSettings(path, values))
+            qWarning("Parlotte: settings not saved to %s", qPrintable(path));
+        return;
+    }
+    app::saveSettingsTelling(path, values, dialogs_);
 }
 
 void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -241,16 +251,31 @@ bool MainWindow::event(QEvent *event) {
     return QWidget::event(event);
 }
 
+// --- Shutdown: every close of the window ends the program. ---
+
+void MainWindow::closeForSystem() {
+    systemClosing_ = true;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (!closed_) {
-        closed_ = true;
-        convert_->shutdown(); // encoders stopped, temporary files gone, before anything else
-        controls_.tmrPlaySample->stop();
-        controls_.tmrPlaySentence->stop();
-        controls_.tmrFrame->stop();
-        engine_.stop();
-        engine_.free();
-        saveSettings();
+    event->accept(); // the farewell cannot stop a close
+    if (closed_)
+        return;
+    closed_ = true;
+    controls_.tmrFrame->stop();
+    controls_.tmrPlaySample->stop();
+    controls_.tmrPlaySentence->stop();
+    convert_->shutdown(); // encoders stopped, temporary files gone, before the engine goes
+    engine_.stop();
+    engine_.free(); // nothing sounds from here on
+
+    if (state_.exitMessage && !systemClosing_) {
+        const ui::Answer answer = dialogs_.message(app::farewellText(clock_), app::FarewellTitle,
+                                                   ui::Icon::Information, ui::Buttons::OkCancel);
+        // A system close that came while the box was up is no answer.
+        if (!systemClosing_)
+            state_.exitMessage = answer == ui::Answer::Ok;
     }
-    event->accept();
+    saveSettings();
 }

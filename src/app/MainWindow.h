@@ -3,7 +3,9 @@
 #include <QWidget>
 #include <memory>
 
+#include "core/Clock.h"
 #include "core/WindowState.h"
+#include "tools/ProcessRunner.h"
 #include "ui/MainLayout.h"
 
 namespace audio {
@@ -22,6 +24,9 @@ class Preview;
 } // namespace files
 namespace sentence {
 class SentenceComposer;
+}
+namespace tools {
+class EditorLauncher;
 }
 namespace ui {
 class Dialogs;
@@ -51,10 +56,15 @@ public:
     files::Preview &preview() { return *preview_; }
     sentence::SentenceComposer &composer() { return *composer_; }
     tools::ConvertController &converter() { return *convert_; }
+    tools::EditorLauncher &editorLauncher() { return *editorLauncher_; }
 
     void loadSettings();
     void saveSettings();
     void formKeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+    // The system ends the program (logout, shutdown, SIGTERM): the close runs without the
+    // farewell, and a farewell already on screen changes nothing.
+    void closeForSystem();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -80,5 +90,9 @@ private:
     std::unique_ptr<files::Preview> preview_;
     std::unique_ptr<sentence::SentenceComposer> composer_;
     std::unique_ptr<tools::ConvertController> convert_;
+    SystemClock clock_;
+    tools::QtProcessRunner processRunner_;
+    std::unique_ptr<tools::EditorLauncher> editorLauncher_;
     bool closed_ = false;
+    bool systemClosing_ = false;
 };

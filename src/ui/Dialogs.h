@@ -18,6 +18,7 @@ struct FileDialogRequest {
     QString defaultExtension;    // without the dot
     bool mustExist = false;      // open: only an existing file can be chosen
     bool confirmReplace = false; // save: ask before replacing an existing file
+    bool programs = false;       // open a program: executable files pass every filter
 };
 
 class Dialogs {

@@ -1,7 +1,10 @@
 #include "ui/QtDialogs.h"
 
+#include "ui/FileFilterProxy.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -68,8 +71,10 @@ Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, 
 QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultAnswer,
                          bool *cancelled) {
     bool ok = false;
+    QString shown = prompt;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const QString answer =
-        QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
+        QInputDialog::getText(parent_, title, shown, QLineEdit::Normal, defaultAnswer, &ok);
     if (cancelled)
         *cancelled = !ok;
     return ok ? answer : QString();
@@ -77,6 +82,14 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
 
 QString QtDialogs::fileDialog(const FileDialogRequest &request) {
     QFileDialog dialog(parent_, request.title, lastFolder_, toQtFilter(request.filter));
+    // Qt's own dialog, so that the filters can be decided here (see FileFilterProxy): the texts
+    // stay as written while "*.*" takes every file and a program can be picked without ".exe".
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto *proxy = new FileFilterProxy(request.programs, &dialog);
+    dialog.setProxyModel(proxy);
+    if (auto *model = qobject_cast<QFileSystemModel *>(proxy->sourceModel()))
+        model->setNameFilterDisables(true);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, proxy, &FileFilterProxy::refilter);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile
                                                           : QFileDialog::ExistingFile);

@@ -1,0 +1,115 @@
+#include "tools/EditorLauncher.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+
+#include "core/Paths.h"
+#include "core/WindowState.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
+#include "tools/ProcessRunner.h"
+#include "ui/Dialogs.h"
+#include "ui/FileList.h"
+
+namespace tools {
+
+namespace {
+
+const QString NoEditorCaption = QStringLiteral("Ouvrir avec...");
+const QString EditorCaption = QStringLiteral("Ouvrir avec ");
+const QString ErrorTitle = QStringLiteral("Erreur !");
+
+} // namespace
+
+QString fileNameOfPath(const QString &path) {
+    const QString slashed = QDir::fromNativeSeparators(path);
+    return slashed.mid(slashed.lastIndexOf(u'/') + 1);
+}
+
+QString stripExtension(const QString &name) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+EditorLauncher::EditorLauncher(const Widgets &widgets, WindowState &state,
+                               playback::FilePlayback &filePlayback,
+                               playback::PromptChannel &promptChannel, ui::Dialogs &dialogs,
+                               ProcessRunner &runner, QObject *parent)
+    : QObject(parent), w_(widgets), state_(state), filePlayback_(filePlayback),
+      promptChannel_(promptChannel), dialogs_(dialogs), runner_(runner) {
+    connect(w_.cmdOpenSample, &QPushButton::clicked, this, &EditorLauncher::click);
+}
+
+void EditorLauncher::showCaption() {
+    w_.cmdOpenSample->setText(state_.audioEditorName.isEmpty()
+                                  ? NoEditorCaption
+                                  : EditorCaption + state_.audioEditorName);
+}
+
+void EditorLauncher::forget() {
+    state_.audioEditorName.clear();
+    state_.audioEditorPath.clear();
+    showCaption();
+}
+
+void EditorLauncher::click() {
+    if (w_.File1->selectedItems().isEmpty())
+        return;
+    // With several files selected, the one at the list's focus opens.
+    const QString name = w_.File1->fileName(w_.File1->currentRow());
+    if (name.isEmpty())
+        return;
+    state_.selectedFile = name;
+    filePlayback_.stopFilePlayback();
+    promptChannel_.stopButtonSample(state_.currentPromptIndex);
+
+    if (state_.audioEditorPath.isEmpty() && !chooseEditor())
+        return;
+    launch();
+}
+
+bool EditorLauncher::chooseEditor() {
+    ui::FileDialogRequest request;
+    request.title = QStringLiteral("Sélectionnez votre éditeur audio préféré...");
+    request.filter =
+        QStringLiteral("Fichiers exécutables (*.exe)|*.exe|Tous les fichiers (*.*)|*.*");
+    request.defaultExtension = QStringLiteral("exe");
+    request.mustExist = true;
+    request.programs = true;
+    const QString path = dialogs_.fileDialog(request);
+    if (path.isEmpty()) {
+        forget();
+        return false;
+    }
+
+    const QString proposal = stripExtension(fileNameOfPath(path));
+    bool cancelled = false;
+    const QString answer = dialogs_.input(
+        QStringLiteral("Voici le nom tel qu'il apparaîtra sur le bouton « Ouvrir avec ».\r\n"
+                       "Vous pouvez le modifier ou valider..."),
+        QStringLiteral("Nom de l'éditeur audio"), proposal, &cancelled);
+    state_.audioEditorPath = path;
+    state_.audioEditorName = answer.isEmpty() ? proposal : answer;
+    showCaption();
+
+    if (!QFileInfo(path).isFile()) {
+        dialogs_.message(
+            QStringLiteral("L'exécutable de votre éditeur audio est introuvable !\r\n") + path,
+            ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
+        forget();
+        return false;
+    }
+    return true;
+}
+
+void EditorLauncher::launch() {
+    // An argument list, no shell: any file name reaches the editor as one argument, intact.
+    const QString file = core::filePath(state_.currentFolder, state_.selectedFile);
+    if (!runner_.startDetached(state_.audioEditorPath, {file}, state_.currentFolder))
+        dialogs_.message(QStringLiteral("Impossible de lancer votre éditeur audio !\r\n") +
+                             state_.audioEditorPath,
+                         ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
+}
+
+} // namespace tools
