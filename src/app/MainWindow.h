@@ -17,6 +17,8 @@ class FilePlayback;
 class PromptChannel;
 } // namespace playback
 namespace files {
+class Assignment;
+class Deletion;
 class FileBrowser;
 class Preview;
 } // namespace files
@@ -46,6 +48,7 @@ public:
     playback::FilePlayback &filePlayback() { return *filePlayback_; }
     files::FileBrowser &fileBrowser() { return *fileBrowser_; }
     files::Preview &preview() { return *preview_; }
+    files::Assignment &assignment() { return *assignment_; }
     sentence::SentenceComposer &composer() { return *composer_; }
 
     void loadSettings();
@@ -63,6 +66,8 @@ private:
     void applySettingsLine(const QString &key, const QString &value);
     void setEditorCaption();
     void pointAtRememberedFolder(const QString &value);
+    // "Convertir en .ogg" and Alt+C: the conversion to Ogg Vorbis, not built yet.
+    void convertRequested();
 
     QString programFolder_;
     audio::Engine &engine_;
@@ -74,6 +79,8 @@ private:
     std::unique_ptr<catalogue::PromptPanel> panel_;
     std::unique_ptr<files::FileBrowser> fileBrowser_;
     std::unique_ptr<files::Preview> preview_;
+    std::unique_ptr<files::Assignment> assignment_;
+    std::unique_ptr<files::Deletion> deletion_;
     std::unique_ptr<sentence::SentenceComposer> composer_;
     bool closed_ = false;
 };
