@@ -1,11 +1,11 @@
 // Assigning a file to a prompt and deleting a file in the real window, on a folder like the demo
 // pack: the confirmations, the state table of assign mode, every failure told and harmless.
 #include <QGroupBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
 #include "catalogue/PromptPanel.h"
+#include "fixtures/ReadOnlyMount.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "playback/FilePlayback.h"
@@ -36,13 +36,6 @@ QString confirmDelete(const QString &name) {
 QByteArray bytes(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool run(const QStringList &args) {
-    QProcess process;
-    process.start(u"mount"_s, args);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
 }
 
 // The demo pack's files that matter here, made with the real encoders, in the window.
@@ -90,24 +83,6 @@ struct Pack : fixtures::WindowFixture {
                c().cmdValider->isEnabled() && !c().tmrFrame->isActive() &&
                c().fraSamples->title() == QString::fromUtf8(ui::NormalFrameCaption);
     }
-};
-
-// The folder made read-only for real by a read-only bind mount of itself; undone on destruction.
-struct ReadOnlyMount {
-    QString path;
-    bool mounted = false;
-    explicit ReadOnlyMount(const QString &dir) : path(dir) {
-        mounted = run({u"--bind"_s, path, path});
-        if (mounted && !run({u"-o"_s, u"remount,bind,ro"_s, path, path}))
-            release();
-    }
-    void release() {
-        if (mounted) {
-            QProcess::execute(u"umount"_s, {path});
-            mounted = false;
-        }
-    }
-    ~ReadOnlyMount() { release(); }
 };
 
 } // namespace
@@ -259,7 +234,7 @@ private slots:
     void readOnlyFolder() {
         Pack p;
         QVERIFY(p.open());
-        ReadOnlyMount readOnly(p.dir.path());
+        fixtures::ReadOnlyMount readOnly(p.dir.path());
         if (!readOnly.mounted)
             QSKIP("mount --bind and remount,ro are refused here (no root, or no mount rights in "
                   "this container): the refusal cannot be made real");

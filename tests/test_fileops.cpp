@@ -2,13 +2,13 @@
 // for one name, and a folder the system really refuses to change.
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
 #include <thread>
 
 #include "files/FileOps.h"
+#include "fixtures/ReadOnlyMount.h"
 
 using namespace Qt::StringLiterals;
 using files::FileError;
@@ -38,31 +38,6 @@ QStringList contents(const QString &dir) {
     out.sort();
     return out;
 }
-
-bool run(const QString &program, const QStringList &args) {
-    QProcess process;
-    process.start(program, args);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-// A folder made read-only for real (root ignores permissions) by a read-only bind mount of
-// itself; undone on destruction.
-struct ReadOnlyMount {
-    QString path;
-    bool mounted = false;
-    explicit ReadOnlyMount(const QString &dir) : path(dir) {
-        mounted = run(u"mount"_s, {u"--bind"_s, path, path});
-        if (mounted && !run(u"mount"_s, {u"-o"_s, u"remount,bind,ro"_s, path, path}))
-            release();
-    }
-    void release() {
-        if (mounted)
-            run(u"umount"_s, {path});
-        mounted = false;
-    }
-    ~ReadOnlyMount() { release(); }
-};
 
 } // namespace
 
@@ -199,7 +174,7 @@ private slots:
     void readOnlyFolderRefuses() {
         QTemporaryDir dir;
         QVERIFY(makeFiles(dir.path(), {u"essai.mp3"_s}));
-        ReadOnlyMount readOnly(dir.path());
+        fixtures::ReadOnlyMount readOnly(dir.path());
         if (!readOnly.mounted)
             QSKIP("mount --bind and remount,ro are refused here (no root, or no mount rights in "
                   "this container): the refusal cannot be made real");
