@@ -185,16 +185,6 @@ private slots:
         QCOMPARE(files::removeFile(dir.path(), u"essai.mp3"_s).error, FileError::Refused);
         QCOMPARE(contents(dir.path()), QStringList{u"essai.mp3=essai.mp3"_s});
     }
-
-    void causesInFrench() {
-        const files::FileOutcome caseClash{FileError::TargetExists, u"turnright.MP3"_s, 17};
-        QCOMPARE(files::failureCause(caseClash, u"/p"_s, u"essai.mp3"_s, u"TurnRight.mp3"_s),
-                 u"un fichier nommé « turnright.MP3 » existe déjà dans ce dossier (seules les "
-                 "majuscules diffèrent : sur la carte mémoire les deux noms se confondraient)"_s);
-        const files::FileOutcome other{FileError::Other, {}, 5};
-        QCOMPARE(files::failureCause(other, u"/p"_s, u"a.wav"_s),
-                 u"le système a refusé l'opération (erreur 5)"_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFileOps)
