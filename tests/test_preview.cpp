@@ -95,18 +95,18 @@ private slots:
         QCOMPARE(w.list()->selectedItems().size(), 2);
         QVERIFY(!w.state.ctrlDown);
 
-        // The Ctrl key held in the list: plain clicks and Ctrl+arrows select only.
+        // The Ctrl key held in the list: clicks (which carry Ctrl) and Ctrl+arrows select only.
         w.list()->setFocus();
         QTest::keyPress(w.list(), Qt::Key_Control);
         QVERIFY(w.state.ctrlDown);
-        w.click(1);
-        w.click(3);
+        w.click(1, Qt::ControlModifier);
+        w.click(3, Qt::ControlModifier);
         QCOMPARE(w.state.selectedFile, u"d.wav"_s);
-        w.key(Qt::Key_Up, Qt::ControlModifier); // Ctrl is still down afterwards
-        QTest::keyPress(w.list(), Qt::Key_Control);
+        w.key(Qt::Key_Up, Qt::ControlModifier);
         QCOMPARE(w.started, QStringList{"a.wav"});
-        QTest::keyRelease(w.list(), Qt::Key_Control);
-        QVERIFY(!w.state.ctrlDown);
+        // Ctrl released where the list could not see it (in a file dialog) leaves CtrlDown up; a
+        // plain click still plays, judged by its own modifiers.
+        w.state.ctrlDown = true;
         w.click(0);
         QCOMPARE(w.started, (QStringList{"a.wav", "a.wav"}));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/PromptPanel.h"
+#include "files/Assignment.h"
 #include "files/FileBrowser.h"
 #include "playback/FilePlayback.h"
 #include "sentence/SentenceComposer.h"
@@ -20,6 +21,10 @@ inline catalogue::PromptPanel::Widgets panelWidgets(const ui::Controls &c) {
 
 inline files::FileBrowser::Widgets browserWidgets(const ui::Controls &c) {
     return {c.Drive1, c.Dir1, c.lblDirPath, c.File1, c.chkFLBFilter};
+}
+
+inline files::Assignment::Widgets assignmentWidgets(const ui::Controls &c) {
+    return {c.File1, c.cmdAssign, c.cmdValider, c.cmdDummy};
 }
 
 inline sentence::SentenceComposer::Widgets composerWidgets(const ui::Controls &c) {

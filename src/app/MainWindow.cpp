@@ -14,6 +14,8 @@
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
+#include "files/Assignment.h"
+#include "files/Deletion.h"
 #include "files/FileBrowser.h"
 #include "files/Preview.h"
 #include "playback/FilePlayback.h"
@@ -46,8 +48,13 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     panel_ = std::make_unique<catalogue::PromptPanel>(app::panelWidgets(controls_), state_,
                                                       *promptChannel_);
     preview_ = std::make_unique<files::Preview>(controls_.File1, state_, *filePlayback_);
-    fileBrowser_ = std::make_unique<files::FileBrowser>(app::browserWidgets(controls_), state_,
-                                                        *panel_, *preview_, *filePlayback_);
+    assignment_ = std::make_unique<files::Assignment>(app::assignmentWidgets(controls_), state_,
+                                                      *panel_, *filePlayback_, dialogs_);
+    deletion_ = std::make_unique<files::Deletion>(controls_.File1, state_, *panel_, *promptChannel_,
+                                                  dialogs_);
+    fileBrowser_ =
+        std::make_unique<files::FileBrowser>(app::browserWidgets(controls_), state_, *panel_,
+                                             *preview_, *filePlayback_, *assignment_, *deletion_);
     composer_ = std::make_unique<sentence::SentenceComposer>(
         app::composerWidgets(controls_), state_, engine_, *panel_, *promptChannel_, *filePlayback_,
         dialogs_);
@@ -74,6 +81,15 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
         connect(button, &QPushButton::released, this, &MainWindow::focusDummy);
 
     controls_.cmdDummy->installEventFilter(this);
+
+    // Access keys: Alt+E, Alt+P, Alt+C press their button wherever the focus is.
+    connect(controls_.cmdConvert, &QPushButton::clicked, this, &MainWindow::convertRequested);
+    for (QPushButton *button : {controls_.chkListen, controls_.chkSentence, controls_.cmdConvert})
+        button->installEventFilter(this);
+}
+
+void MainWindow::convertRequested() {
+    // The conversion of the selected files goes here.
 }
 
 MainWindow::~MainWindow() = default;
@@ -210,6 +226,9 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         else
             promptChannel_->stopButtonSample(state_.currentPromptIndex);
         break;
+    case Qt::Key_F2:
+        assignment_->start();
+        break;
     case Qt::Key_F5:
         fileBrowser_->refreshFiles();
         break;
@@ -239,6 +258,14 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
             auto *key = static_cast<QKeyEvent *>(event);
             formKeyDown(key->key(), key->modifiers());
         }
+        return true;
+    }
+    // A button's access key would click it with an animation that ends 100 ms later; a plain
+    // click acts at once, and its release hands the focus back like a mouse click.
+    if (event->type() == QEvent::Shortcut &&
+        (watched == controls_.chkListen || watched == controls_.chkSentence ||
+         watched == controls_.cmdConvert)) {
+        static_cast<QPushButton *>(watched)->click();
         return true;
     }
     return QWidget::eventFilter(watched, event);

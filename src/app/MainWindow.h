@@ -19,6 +19,8 @@ class FilePlayback;
 class PromptChannel;
 } // namespace playback
 namespace files {
+class Assignment;
+class Deletion;
 class FileBrowser;
 class Preview;
 } // namespace files
@@ -54,6 +56,7 @@ public:
     playback::FilePlayback &filePlayback() { return *filePlayback_; }
     files::FileBrowser &fileBrowser() { return *fileBrowser_; }
     files::Preview &preview() { return *preview_; }
+    files::Assignment &assignment() { return *assignment_; }
     sentence::SentenceComposer &composer() { return *composer_; }
     tools::ConvertController &converter() { return *convert_; }
     tools::EditorLauncher &editorLauncher() { return *editorLauncher_; }
@@ -77,6 +80,8 @@ private:
     void applySettingsLine(const QString &key, const QString &value);
     void setEditorCaption();
     void pointAtRememberedFolder(const QString &value);
+    // "Convertir en .ogg" and Alt+C: the conversion to Ogg Vorbis, not built yet.
+    void convertRequested();
 
     QString programFolder_;
     audio::Engine &engine_;
@@ -88,6 +93,8 @@ private:
     std::unique_ptr<catalogue::PromptPanel> panel_;
     std::unique_ptr<files::FileBrowser> fileBrowser_;
     std::unique_ptr<files::Preview> preview_;
+    std::unique_ptr<files::Assignment> assignment_;
+    std::unique_ptr<files::Deletion> deletion_;
     std::unique_ptr<sentence::SentenceComposer> composer_;
     std::unique_ptr<tools::ConvertController> convert_;
     SystemClock clock_;

@@ -8,6 +8,8 @@
 
 #include "catalogue/PromptPanel.h"
 #include "core/WindowState.h"
+#include "files/Assignment.h"
+#include "files/Deletion.h"
 #include "files/Preview.h"
 #include "playback/FilePlayback.h"
 #include "ui/DirList.h"
@@ -24,10 +26,18 @@ bool isEnter(int key) {
 
 } // namespace
 
+void refreshFileList(ui::FileList *list, catalogue::PromptPanel &panel) {
+    list->refresh();
+    panel.reloadAllSamples();
+    list->setFocus();
+}
+
 FileBrowser::FileBrowser(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
-                         Preview &preview, playback::FilePlayback &filePlayback, QObject *parent)
+                         Preview &preview, playback::FilePlayback &filePlayback,
+                         Assignment &assignment, Deletion &deletion, QObject *parent)
     : QObject(parent), w_(widgets), state_(state), panel_(panel), preview_(preview),
-      filePlayback_(filePlayback), watcher_(this), watchDelay_(this) {
+      filePlayback_(filePlayback), assignment_(assignment), deletion_(deletion), watcher_(this),
+      watchDelay_(this) {
     w_.File1->setPattern(QLatin1String(InitialPattern));
     // Other programs often write a file in several steps; one re-read after they settle.
     watchDelay_.setSingleShot(true);
@@ -45,6 +55,9 @@ void FileBrowser::init() {
     for (int i = 0; i < static_cast<int>(w_.chkFLBFilter.size()); ++i) {
         connect(w_.chkFLBFilter[i], &QAbstractButton::clicked, this,
                 [this, i] { toggleClicked(i); });
+        // Also when the press ends off the toggle, without a click.
+        connect(w_.chkFLBFilter[i], &QAbstractButton::released, w_.File1,
+                [this] { w_.File1->setFocus(); });
     }
 
     w_.Dir1->installEventFilter(this);
@@ -115,9 +128,7 @@ void FileBrowser::toggleClicked(int index) {
 }
 
 void FileBrowser::refreshFiles() {
-    w_.File1->refresh();
-    panel_.reloadAllSamples();
-    w_.File1->setFocus();
+    refreshFileList(w_.File1, panel_);
 }
 
 void FileBrowser::rereadLists() {
@@ -168,7 +179,7 @@ bool FileBrowser::dirKey(int key) {
     } else if (key == Qt::Key_F5) {
         refreshFiles();
     } else if (key == Qt::Key_F2) {
-        // Taken, so the list does not start editing a name: assigning is not built yet.
+        assignment_.start();
     } else {
         return false;
     }
@@ -185,8 +196,10 @@ bool FileBrowser::fileKey(int key) {
         refreshFiles();
     } else if (isEnter(key)) {
         preview_.enterPressed();
-    } else if (key == Qt::Key_F2 || key == Qt::Key_Delete) {
-        // Taken: assigning and deleting are not built yet.
+    } else if (key == Qt::Key_F2) {
+        assignment_.start();
+    } else if (key == Qt::Key_Delete) {
+        deletion_.deleteSelected();
     } else {
         return false;
     }

@@ -25,7 +25,12 @@ class FileList;
 
 namespace files {
 
+class Assignment;
+class Deletion;
 class Preview;
+
+// RefreshFiles: re-reads `list`, recolours every prompt button, gives the focus to the list.
+void refreshFileList(ui::FileList *list, catalogue::PromptPanel &panel);
 
 // The drive, folder and file lists with the type filter. The folder list's path is the
 // program's current folder: every change of it updates CurrentFolder, the path label and the
@@ -42,9 +47,11 @@ public:
     };
 
     // Recolours `panel` when the folder changes; Escape in the lists leaves the panel's assign
-    // mode or stops `filePlayback`; Enter in the file list goes to `preview`.
+    // mode or stops `filePlayback`; Enter in the file list goes to `preview`, F2 in both lists
+    // to `assignment`, Delete in the file list to `deletion`.
     FileBrowser(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
-                Preview &preview, playback::FilePlayback &filePlayback, QObject *parent = nullptr);
+                Preview &preview, playback::FilePlayback &filePlayback, Assignment &assignment,
+                Deletion &deletion, QObject *parent = nullptr);
 
     // Fills the drive list and connects the controls.
     void init();
@@ -82,6 +89,8 @@ private:
     catalogue::PromptPanel &panel_;
     Preview &preview_;
     playback::FilePlayback &filePlayback_;
+    Assignment &assignment_;
+    Deletion &deletion_;
     QFileSystemWatcher watcher_;
     QTimer watchDelay_;
 };

@@ -12,12 +12,13 @@ namespace files {
 Preview::Preview(ui::FileList *fileList, WindowState &state, playback::FilePlayback &filePlayback,
                  QObject *parent)
     : QObject(parent), list_(fileList), state_(state), filePlayback_(filePlayback) {
-    // A Ctrl+click counts as Ctrl even when the list never saw the Ctrl key (focus elsewhere).
+    // A click or an arrow key judges Ctrl by its own modifiers, never by CtrlDown: Ctrl released
+    // where the list could not see it (in a file dialog, say) must not leave plain clicks silent.
     connect(list_, &ui::FileList::entryChosen, this, [this](bool ctrlHeld) { click(ctrlHeld); });
 }
 
 void Preview::fileClicked() {
-    click(false);
+    click(state_.ctrlDown);
 }
 
 void Preview::click(bool ctrlHeld) {
@@ -36,7 +37,7 @@ void Preview::click(bool ctrlHeld) {
     const QFileInfo file(core::filePath(state_.currentFolder, state_.selectedFile));
     if (!file.isFile() || file.isHidden())
         return;
-    if (state_.ctrlDown || ctrlHeld)
+    if (ctrlHeld)
         return;
     filePlayback_.startFilePlayback(state_.selectedFile);
 }

@@ -22,7 +22,7 @@ public:
     Preview(ui::FileList *fileList, WindowState &state, playback::FilePlayback &filePlayback,
             QObject *parent = nullptr);
 
-    // The file list's click handling for its focused entry.
+    // The file list's click handling for its focused entry, with Ctrl as CtrlDown has it.
     void fileClicked();
     // Enter in the file list.
     void enterPressed();

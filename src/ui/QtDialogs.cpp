@@ -50,6 +50,7 @@ Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, 
         break;
     case Buttons::OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok); // Enter confirms, as in every OK/Cancel question
         break;
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -1,0 +1,253 @@
+#include "files/FileOps.h"
+
+#include <QDir>
+#include <QFile>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace files {
+
+namespace {
+
+bool plainName(const QString &name) {
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
+           !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
+FileOutcome failed(FileError error, int code = 0, const QString &clash = QString()) {
+    return {error, clash, code};
+}
+
+// A name of `folder` equal to `to` when letter case is ignored; the source itself does not
+// count, so a file may take its prompt's exact spelling.
+QString caseClash(const QString &folder, const QString &from, const QString &to) {
+    const QStringList names =
+        QDir(QDir::fromNativeSeparators(folder))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (name != from && name.compare(to, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return QString();
+}
+
+#ifndef _WIN32
+
+FileOutcome fromErrno(int code, const QString &target = QString()) {
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return failed(FileError::SourceMissing, code);
+    case EEXIST:
+    case ENOTEMPTY:
+        return failed(FileError::TargetExists, code, target);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return failed(FileError::Refused, code);
+    case EBUSY:
+    case ETXTBSY:
+        return failed(FileError::Busy, code);
+    case EISDIR:
+        return failed(FileError::NotAFile, code);
+    default:
+        return failed(FileError::Other, code);
+    }
+}
+
+class FolderHandle {
+public:
+    explicit FolderHandle(const QString &folder)
+        : fd_(::open(QFile::encodeName(QDir::fromNativeSeparators(folder)).constData(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+          error_(fd_ < 0 ? errno : 0) {}
+    ~FolderHandle() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderHandle(const FolderHandle &) = delete;
+    FolderHandle &operator=(const FolderHandle &) = delete;
+    int fd() const { return fd_; }
+    int error() const { return error_; }
+
+private:
+    int fd_;
+    int error_;
+};
+
+// The named entry must be there and be no folder.
+FileOutcome checkSource(int dir, const QByteArray &name) {
+    struct stat info {};
+    if (::fstatat(dir, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return fromErrno(errno);
+    if (S_ISDIR(info.st_mode))
+        return failed(FileError::NotAFile);
+    return {};
+}
+
+FileOutcome linkThenUnlink(int dir, const QByteArray &from, const QByteArray &to,
+                           const QString &target) {
+    // link() fails when the target exists, in the same step that would create it.
+    if (::linkat(dir, from.constData(), dir, to.constData(), 0) != 0) {
+        const int code = errno;
+        if (code == EPERM || code == EOPNOTSUPP || code == EXDEV)
+            return failed(FileError::Unsupported, code);
+        return fromErrno(code, target);
+    }
+    if (::unlinkat(dir, from.constData(), 0) != 0) {
+        const int code = errno;
+        ::unlinkat(dir, to.constData(), 0); // back to the one name it had
+        return fromErrno(code);
+    }
+    return {};
+}
+
+#else
+
+FileOutcome fromLastError(DWORD code, const QString &target = QString()) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return failed(FileError::SourceMissing, int(code));
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return failed(FileError::TargetExists, int(code), target);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return failed(FileError::Refused, int(code));
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return failed(FileError::Busy, int(code));
+    default:
+        return failed(FileError::Other, int(code));
+    }
+}
+
+std::wstring nativePath(const QString &folder, const QString &name) {
+    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(folder)).filePath(name))
+        .toStdWString();
+}
+
+#endif
+
+} // namespace
+
+FileOutcome renameNoReplace(const QString &folder, const QString &from, const QString &to) {
+    if (!plainName(from) || !plainName(to))
+        return failed(FileError::InvalidName);
+    if (from == to)
+        return failed(FileError::TargetExists, 0, to);
+#ifdef _WIN32
+    if (const QString clash = caseClash(folder, from, to); !clash.isEmpty())
+        return failed(FileError::TargetExists, 0, clash);
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+    if (!::MoveFileExW(nativePath(folder, from).c_str(), nativePath(folder, to).c_str(), 0))
+        return fromLastError(::GetLastError(), to);
+    return {};
+#else
+    const FolderHandle dir(folder);
+    if (dir.fd() < 0)
+        return fromErrno(dir.error());
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (const FileOutcome present = checkSource(dir.fd(), source); !present.ok())
+        return present;
+    if (const QString clash = caseClash(folder, from, to); !clash.isEmpty())
+        return failed(FileError::TargetExists, 0, clash);
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(dir.fd(), source.constData(), dir.fd(), target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return {};
+    // File systems without the flag say EINVAL; fall back on link and unlink there only.
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return fromErrno(errno, to);
+#endif
+    return linkThenUnlink(dir.fd(), source, target, to);
+#endif
+}
+
+FileOutcome removeFile(const QString &folder, const QString &name) {
+    if (!plainName(name))
+        return failed(FileError::InvalidName);
+#ifdef _WIN32
+    if (!::DeleteFileW(nativePath(folder, name).c_str()))
+        return fromLastError(::GetLastError());
+    return {};
+#else
+    const FolderHandle dir(folder);
+    if (dir.fd() < 0)
+        return fromErrno(dir.error());
+    const QByteArray entry = QFile::encodeName(name);
+    if (const FileOutcome present = checkSource(dir.fd(), entry); !present.ok())
+        return present;
+    if (::unlinkat(dir.fd(), entry.constData(), 0) != 0)
+        return fromErrno(errno);
+    return {};
+#endif
+}
+
+namespace detail {
+
+FileOutcome renameByLink(const QString &folder, const QString &from, const QString &to) {
+#ifdef _WIN32
+    return renameNoReplace(folder, from, to);
+#else
+    if (!plainName(from) || !plainName(to))
+        return failed(FileError::InvalidName);
+    const FolderHandle dir(folder);
+    if (dir.fd() < 0)
+        return fromErrno(dir.error());
+    return linkThenUnlink(dir.fd(), QFile::encodeName(from), QFile::encodeName(to), to);
+#endif
+}
+
+} // namespace detail
+
+QString failureCause(const FileOutcome &outcome, const QString &folder, const QString &name,
+                     const QString &target) {
+    const QString quoted = QStringLiteral("« ") + name + QStringLiteral(" »");
+    switch (outcome.error) {
+    case FileError::None:
+        return QString();
+    case FileError::InvalidName:
+        return name.isEmpty() ? QStringLiteral("aucun fichier n'est choisi dans la liste")
+                              : quoted + QStringLiteral(" n'est pas un nom de fichier valable");
+    case FileError::SourceMissing:
+        return QStringLiteral("le fichier ") + quoted +
+               QStringLiteral(" n'est plus dans le dossier « ") + folder +
+               QStringLiteral(" » (un autre programme l'a peut-être supprimé ou renommé)");
+    case FileError::TargetExists:
+        return QStringLiteral("un fichier nommé « ") + outcome.clash +
+               QStringLiteral(" » existe déjà dans ce dossier") +
+               (outcome.clash == target
+                    ? QString()
+                    : QStringLiteral(" (seules les majuscules diffèrent : sur la carte mémoire "
+                                     "les deux noms se confondraient)"));
+    case FileError::FolderChanged:
+        return QStringLiteral("le dossier courant a changé depuis le début de l'affectation ; "
+                              "appuyez sur F2 pour recommencer dans ce dossier");
+    case FileError::NotAFile:
+        return quoted + QStringLiteral(" est un dossier, pas un fichier");
+    case FileError::Refused:
+        return QStringLiteral("le système refuse la modification (dossier protégé en écriture ou "
+                              "droits insuffisants)");
+    case FileError::Busy:
+        return QStringLiteral("le fichier est en cours d'utilisation");
+    case FileError::Unsupported:
+        return QStringLiteral("le système de fichiers de ce dossier ne permet pas de renommer sans "
+                              "risquer d'écraser un autre fichier");
+    case FileError::Other:
+        break;
+    }
+    return QStringLiteral("le système a refusé l'opération (erreur %1)").arg(outcome.code);
+}
+
+} // namespace files

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+// The two changes the program makes to a voice-pack folder: giving a file a new name and
+// removing a file. Neither ever replaces or removes anything but the named file, and each says
+// why it failed so the user can be told in plain words.
+namespace files {
+
+enum class FileError {
+    None,
+    InvalidName,   // empty, or not a plain name within the folder
+    SourceMissing, // the file (or its folder) is not there
+    TargetExists,  // a name equal to the target, letter case aside, is already taken
+    FolderChanged, // the current folder is no longer the one the operation started in
+    NotAFile,      // the name is that of a folder
+    Refused,       // permission, read-only medium
+    Busy,          // in use by the system
+    Unsupported,   // the file system offers no rename that cannot replace
+    Other,
+};
+
+struct FileOutcome {
+    FileError error = FileError::None;
+    QString clash; // TargetExists: the name already in the folder, as it is spelt there
+    int code = 0;  // the system's error number, when there is one
+    bool ok() const { return error == FileError::None; }
+};
+
+// Renames `from` to `to` within `folder`, failing (and changing nothing) when `to` exists. The
+// test and the rename are one step of the file system, so a file made under the target name at
+// any moment is never replaced. A name differing from `to` only in letter case counts as taken:
+// the prompt lookup ignores case, and so does the memory card the pack ends on.
+FileOutcome renameNoReplace(const QString &folder, const QString &from, const QString &to);
+
+// Removes the file `name` of `folder` from the disk (no recycle bin); never a folder.
+FileOutcome removeFile(const QString &folder, const QString &name);
+
+// The cause of a failure of an operation on `name` (renamed to `target`), in French, as the end
+// of a sentence: "le fichier « x » n'est plus dans le dossier ...".
+QString failureCause(const FileOutcome &outcome, const QString &folder, const QString &name,
+                     const QString &target = QString());
+
+namespace detail {
+// The no-replace rename made of a hard link and an unlink, for file systems that refuse the
+// direct one; exposed for tests.
+FileOutcome renameByLink(const QString &folder, const QString &from, const QString &to);
+} // namespace detail
+
+} // namespace files

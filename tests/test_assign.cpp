@@ -1,0 +1,308 @@
+// Assigning a file to a prompt and deleting a file in the real window, on a folder like the demo
+// pack: the confirmations, the state table of assign mode, every failure told and harmless.
+#include <QGroupBox>
+#include <QPushButton>
+#include <QtTest>
+
+#include "catalogue/PromptPanel.h"
+#include "fixtures/ReadOnlyMount.h"
+#include "fixtures/SoundFiles.h"
+#include "fixtures/WindowFixture.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
+#include "ui/DirList.h"
+#include "ui/FileList.h"
+#include "ui/MainLayout.h"
+#include "ui/PromptButton.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int After = 0;
+constexpr int TurnRight = 13;
+constexpr int TurnLeft = 56;
+
+QString confirmRename(const QString &from, const QString &to) {
+    return u"Vous allez renommer le fichier « "_s + from + u" » en « "_s + to +
+           u" ».\r\nATTENTION : cette opération ne pourra pas être annulée !"_s;
+}
+
+QString confirmDelete(const QString &name) {
+    return u"Vous allez supprimer le fichier « "_s + name +
+           u" ».\r\nATTENTION : cette opération ne pourra pas être annulée !"_s;
+}
+
+QByteArray bytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The demo pack's files that matter here, made with the real encoders, in the window.
+struct Pack : fixtures::WindowFixture {
+    QTemporaryDir dir;
+    MainWindow *w = nullptr;
+
+    bool open() {
+        if (fixtures::makeMp3(dir.path(), u"essai.mp3"_s, 0.3).isEmpty() ||
+            fixtures::makeMp3(dir.path(), u"Ma prise 2.mp3"_s, 0.3).isEmpty() ||
+            fixtures::makeOgg(dir.path(), u"TurnRight.ogg"_s, 0.3).isEmpty() ||
+            fixtures::makeWav(dir.path(), u"bonjour.wav"_s, 2205).isEmpty())
+            return false;
+        w = startOn(dir.path());
+        return w != nullptr;
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString folder() const { return w->state().currentFolder; }
+    const ui::Controls &c() const { return w->controls(); }
+    QStringList list() const { return c().File1->fileNames(); }
+    QWidget *focus() const { return w->focusWidget(); }
+    // The entry becomes the focused one, as after a click that the list has already handled.
+    void focusEntry(const QString &name) {
+        c().File1->setCurrentRow(int(list().indexOf(name)));
+        c().File1->setFocus();
+    }
+    void clickEntry(const QString &name) {
+        const QRect rect = c().File1->visualItemRect(c().File1->item(int(list().indexOf(name))));
+        QTest::mouseClick(c().File1->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void key(QWidget *target, Qt::Key key) { QTest::keyClick(target, key); }
+    void pick(int row) { QTest::mouseClick(w->panel().button(row), Qt::LeftButton); }
+    void valider() { QTest::mouseClick(c().cmdValider, Qt::LeftButton); }
+    bool lastMessageIs(const QString &text, const QString &title, ui::Icon icon,
+                       ui::Buttons buttons) const {
+        if (dialogs.messages.isEmpty())
+            return false;
+        const auto &m = dialogs.messages.last();
+        if (m.text != text)
+            qWarning().noquote() << "message:" << m.text << "\nwanted: " << text;
+        return m.text == text && m.title == title && m.icon == icon && m.buttons == buttons;
+    }
+    bool normalPanel() const {
+        return !w->state().assignMode && !c().cmdValider->isVisible() &&
+               c().cmdValider->isEnabled() && !c().tmrFrame->isActive() &&
+               c().fraSamples->title() == QString::fromUtf8(ui::NormalFrameCaption);
+    }
+};
+
+} // namespace
+
+class TestAssign : public QObject {
+    Q_OBJECT
+private slots:
+    // The demo-pack walk-through: essai.mp3 becomes TurnRight.mp3, then a second file aimed at
+    // the same name is refused with both files intact.
+    void assignOnTheDemoPack() {
+        Pack p;
+        QVERIFY(p.open());
+        p.focusEntry(u"essai.mp3"_s);
+        p.key(p.c().File1, Qt::Key_F2);
+        QVERIFY(p.w->state().assignMode);
+        QCOMPARE(p.w->state().selectedFile, u"essai.mp3"_s);
+        QCOMPARE(p.focus(), p.c().cmdDummy);
+        QVERIFY(p.c().cmdValider->isVisible());
+        QCOMPARE(p.w->panel().button(TurnRight)->toolTip(), u"TurnRight.mp3"_s);
+
+        // A pick plays nothing and leaves the current prompt alone.
+        p.pick(TurnRight);
+        QCOMPARE(p.w->state().assignTarget, std::int16_t(TurnRight));
+        QCOMPARE(p.w->state().currentPromptIndex, std::int16_t(-1));
+        QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
+        QCOMPARE(p.focus(), p.c().cmdDummy);
+
+        p.valider();
+        QVERIFY(p.lastMessageIs(confirmRename(u"essai.mp3"_s, u"TurnRight.mp3"_s),
+                                u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QVERIFY(QFile::exists(p.path(u"TurnRight.mp3"_s)));
+        QVERIFY(!QFile::exists(p.path(u"essai.mp3"_s)));
+        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"Ma prise 2.mp3"_s, u"TurnRight.mp3"_s,
+                                        u"TurnRight.ogg"_s}));
+        QCOMPARE(p.w->panel().restingColor(TurnRight), catalogue::PresentColor);
+        QVERIFY(audio::isUsable(p.w->promptChannel().stream()));
+        QVERIFY(p.normalPanel());
+        QCOMPARE(p.focus(), p.c().cmdDummy);
+
+        // The target is kept: the next assignment aims at TurnRight again, where .mp3 is taken.
+        const QByteArray take2 = bytes(p.path(u"Ma prise 2.mp3"_s));
+        const QByteArray assigned = bytes(p.path(u"TurnRight.mp3"_s));
+        p.focusEntry(u"Ma prise 2.mp3"_s);
+        QTest::mouseClick(p.c().cmdAssign, Qt::LeftButton);
+        p.valider();
+        QCOMPARE(p.dialogs.messages.size(), 3);
+        QCOMPARE(p.dialogs.messages[1].text,
+                 confirmRename(u"Ma prise 2.mp3"_s, u"TurnRight.mp3"_s));
+        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « Ma prise 2.mp3 » en « "
+                                "TurnRight.mp3 » : un fichier nommé « TurnRight.mp3 » existe "
+                                "déjà dans ce dossier.\r\nAucun fichier n'a été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QCOMPARE(bytes(p.path(u"Ma prise 2.mp3"_s)), take2);
+        QCOMPARE(bytes(p.path(u"TurnRight.mp3"_s)), assigned);
+        // Still in assign mode, ready for another pick; Escape gives up.
+        QVERIFY(p.w->state().assignMode);
+        QVERIFY(p.c().cmdValider->isVisible() && p.c().cmdValider->isEnabled());
+        QCOMPARE(p.focus(), p.c().cmdDummy);
+        p.w->formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(p.normalPanel());
+    }
+
+    // The state table: no focused file, the first target, Cancel, starting again, Escape.
+    void assignModeStates() {
+        Pack p;
+        QVERIFY(p.open());
+        p.c().File1->setFocus();
+        p.key(p.c().File1, Qt::Key_F2);
+        QVERIFY(!p.w->state().assignMode);
+        QVERIFY(p.w->state().selectedFile.isEmpty());
+        QCOMPARE(p.focus(), p.c().cmdDummy);
+
+        // A preview stops when assign mode starts.
+        p.clickEntry(u"bonjour.wav"_s);
+        QVERIFY(p.w->filePlayback().isPlaying());
+        p.w->formKeyDown(Qt::Key_F2, Qt::NoModifier);
+        QVERIFY(!p.w->filePlayback().isPlaying());
+        QCOMPARE(p.w->panel().button(After)->toolTip(), u"After.wav"_s);
+        // Without a pick the first "Valider" aims at the first row; Cancel keeps assign mode.
+        p.dialogs.answers = {ui::Answer::Cancel};
+        p.valider();
+        QCOMPARE(p.dialogs.messages.last().text, confirmRename(u"bonjour.wav"_s, u"After.wav"_s));
+        QVERIFY(p.w->state().assignMode);
+        QVERIFY(QFile::exists(p.path(u"bonjour.wav"_s)));
+
+        // Starting again reads the focused file afresh.
+        p.focusEntry(u"essai.mp3"_s);
+        p.key(p.c().File1, Qt::Key_F2);
+        QCOMPARE(p.w->state().selectedFile, u"essai.mp3"_s);
+        QCOMPARE(p.w->panel().button(TurnLeft)->toolTip(), u"TurnLeft.mp3"_s);
+        // A right press in assign mode is no pick.
+        QTest::mouseClick(p.w->panel().button(TurnLeft), Qt::RightButton);
+        QCOMPARE(p.w->state().assignTarget, std::int16_t(After));
+        p.key(p.c().Dir1, Qt::Key_Escape);
+        QVERIFY(p.normalPanel());
+        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
+                                        u"TurnRight.ogg"_s}));
+    }
+
+    void failedRenamesChangeNothing() {
+        Pack p;
+        QVERIFY(p.open());
+        const QString folder = p.folder();
+
+        // The file goes away between the start and the confirmation.
+        p.focusEntry(u"essai.mp3"_s);
+        p.key(p.c().File1, Qt::Key_F2);
+        p.pick(TurnLeft);
+        QVERIFY(QFile::remove(p.path(u"essai.mp3"_s)));
+        p.valider();
+        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
+                                "TurnLeft.mp3 » : le fichier « essai.mp3 » n'est plus dans le "
+                                "dossier « "_s +
+                                    folder +
+                                    u" » (un autre programme l'a peut-être supprimé ou "
+                                    "renommé).\r\nAucun fichier n'a été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QVERIFY(!p.list().contains(u"essai.mp3"_s)); // the stale entry is gone at once
+        QVERIFY(!QFile::exists(p.path(u"TurnLeft.mp3"_s)));
+        QVERIFY(p.w->state().assignMode);
+
+        // A name that differs only in letter case is taken.
+        QVERIFY(!fixtures::makeWav(p.dir.path(), u"turnleft.MP3"_s, 100).isEmpty());
+        const QByteArray clash = bytes(p.path(u"turnleft.MP3"_s));
+        p.focusEntry(u"Ma prise 2.mp3"_s);
+        p.key(p.c().File1, Qt::Key_F2);
+        p.valider();
+        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « Ma prise 2.mp3 » en « "
+                                "TurnLeft.mp3 » : un fichier nommé « turnleft.MP3 » existe déjà "
+                                "dans ce dossier (seules les majuscules diffèrent : sur la carte "
+                                "mémoire les deux noms se confondraient).\r\nAucun fichier n'a "
+                                "été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QCOMPARE(bytes(p.path(u"turnleft.MP3"_s)), clash);
+        QVERIFY(QFile::exists(p.path(u"Ma prise 2.mp3"_s)));
+
+        // The folder changed since the start: a same-named file elsewhere is not the one chosen.
+        QTemporaryDir other;
+        QVERIFY(!fixtures::makeWav(other.path(), u"Ma prise 2.mp3"_s, 100).isEmpty());
+        QVERIFY(p.w->fileBrowser().pointAt(other.path()));
+        p.valider();
+        QVERIFY(p.dialogs.messages.last().text.endsWith(
+            u" : le dossier courant a changé depuis le début de l'affectation ; appuyez sur F2 "
+            "pour recommencer dans ce dossier.\r\nAucun fichier n'a été modifié."_s));
+        QVERIFY(QFile::exists(other.filePath(u"Ma prise 2.mp3"_s)));
+        QVERIFY(!QFile::exists(other.filePath(u"TurnLeft.mp3"_s)));
+    }
+
+    void readOnlyFolder() {
+        Pack p;
+        QVERIFY(p.open());
+        fixtures::ReadOnlyMount readOnly(p.dir.path());
+        if (!readOnly.mounted)
+            QSKIP("mount --bind and remount,ro are refused here (no root, or no mount rights in "
+                  "this container): the refusal cannot be made real");
+        const QString refused = u" : le système refuse la modification (dossier protégé en "
+                                "écriture ou droits insuffisants)."_s;
+        p.focusEntry(u"essai.mp3"_s);
+        p.key(p.c().File1, Qt::Key_F2);
+        p.valider();
+        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
+                                "After.mp3 »"_s +
+                                    refused + u"\r\nAucun fichier n'a été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        p.w->formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        p.clickEntry(u"bonjour.wav"_s);
+        p.key(p.c().File1, Qt::Key_Delete);
+        QVERIFY(p.lastMessageIs(u"Impossible de supprimer le fichier « bonjour.wav »"_s + refused +
+                                    u"\r\nLe dossier n'a pas été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QCOMPARE(p.focus(), p.c().File1);
+        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
+                                        u"TurnRight.ogg"_s}));
+    }
+
+    void deletion() {
+        Pack p;
+        QVERIFY(!fixtures::makeWav(p.dir.path(), u"TurnLeft.wav"_s, 2205).isEmpty());
+        QVERIFY(p.open());
+        QCOMPARE(p.w->panel().restingColor(TurnLeft), catalogue::PresentColor);
+
+        // Nothing chosen yet: said at once, no confirmation of nothing.
+        p.c().File1->setFocus();
+        p.key(p.c().File1, Qt::Key_Delete);
+        QVERIFY(p.lastMessageIs(u"Impossible de supprimer : aucun fichier n'est choisi dans la "
+                                "liste.\r\nLe dossier n'a pas été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+
+        // The prompt sounds and its file is then deleted: channel and button let go of it.
+        p.pick(TurnLeft);
+        QVERIFY(p.w->panel().isSelected(TurnLeft));
+        p.clickEntry(u"TurnLeft.wav"_s);
+        p.dialogs.answers = {ui::Answer::Cancel};
+        p.key(p.c().File1, Qt::Key_Delete);
+        QVERIFY(p.lastMessageIs(confirmDelete(u"TurnLeft.wav"_s), u"Confirmation"_s,
+                                ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QVERIFY(QFile::exists(p.path(u"TurnLeft.wav"_s)));
+        QCOMPARE(p.list().size(), 5);
+
+        p.key(p.c().File1, Qt::Key_Delete);
+        QVERIFY(!QFile::exists(p.path(u"TurnLeft.wav"_s)));
+        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
+                                        u"TurnRight.ogg"_s}));
+        QCOMPARE(p.w->panel().restingColor(TurnLeft), catalogue::MissingColor);
+        QVERIFY(!p.w->panel().isSelected(TurnLeft));
+        QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
+        QCOMPARE(p.focus(), p.c().File1);
+        QCOMPARE(p.w->state().selectedFile, u"TurnLeft.wav"_s);
+
+        // A second Delete on the same name is told, and nothing else goes.
+        p.key(p.c().File1, Qt::Key_Delete);
+        QVERIFY(p.lastMessageIs(u"Impossible de supprimer le fichier « TurnLeft.wav » : le "
+                                "fichier « TurnLeft.wav » n'est plus dans le dossier « "_s +
+                                    p.folder() +
+                                    u" » (un autre programme l'a peut-être supprimé ou "
+                                    "renommé).\r\nLe dossier n'a pas été modifié."_s,
+                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QCOMPARE(p.list().size(), 4);
+    }
+};
+
+QTEST_MAIN(TestAssign)
+#include "test_assign.moc"

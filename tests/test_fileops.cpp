@@ -1,0 +1,191 @@
+// Renaming without replacing and removing, on real folders: every outcome, two renames racing
+// for one name, and a folder the system really refuses to change.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "files/FileOps.h"
+#include "fixtures/ReadOnlyMount.h"
+
+using namespace Qt::StringLiterals;
+using files::FileError;
+
+namespace {
+
+// Each file holds its own first name, so a test can tell which file ended where.
+bool makeFiles(const QString &dir, const QStringList &names) {
+    for (const QString &name : names) {
+        QFile file(dir + u'/' + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(name.toUtf8()) != name.toUtf8().size())
+            return false;
+    }
+    return true;
+}
+
+// "name=content" for every entry, in code-point order: the whole folder at a glance.
+QStringList contents(const QString &dir) {
+    QStringList out;
+    const QDir folder(dir);
+    for (const QString &name :
+         folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+        QFile file(folder.filePath(name));
+        out << name + u'=' +
+                   (file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"/"_s);
+    }
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(files::FileError)
+
+class TestFileOps : public QObject {
+    Q_OBJECT
+private slots:
+    void rename_data() {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<FileError>("error");
+        QTest::addColumn<QString>("clash");
+        QTest::addColumn<QStringList>("after");
+
+        QTest::newRow("renamed") << QStringList{u"essai.mp3"_s} << u"essai.mp3"_s
+                                 << u"TurnRight.mp3"_s << FileError::None << QString()
+                                 << QStringList{u"TurnRight.mp3=essai.mp3"_s};
+        QTest::newRow("other extension is no clash")
+            << QStringList{u"essai.mp3"_s, u"TurnRight.ogg"_s} << u"essai.mp3"_s
+            << u"TurnRight.mp3"_s << FileError::None << QString()
+            << QStringList{u"TurnRight.mp3=essai.mp3"_s, u"TurnRight.ogg=TurnRight.ogg"_s};
+        QTest::newRow("target exists")
+            << QStringList{u"essai.mp3"_s, u"TurnRight.mp3"_s} << u"essai.mp3"_s
+            << u"TurnRight.mp3"_s << FileError::TargetExists << u"TurnRight.mp3"_s
+            << QStringList{u"essai.mp3=essai.mp3"_s, u"TurnRight.mp3=TurnRight.mp3"_s};
+        QTest::newRow("case-only clash")
+            << QStringList{u"essai.mp3"_s, u"turnright.MP3"_s} << u"essai.mp3"_s
+            << u"TurnRight.mp3"_s << FileError::TargetExists << u"turnright.MP3"_s
+            << QStringList{u"essai.mp3=essai.mp3"_s, u"turnright.MP3=turnright.MP3"_s};
+        QTest::newRow("a folder under the target name")
+            << QStringList{u"essai.mp3"_s} << u"essai.mp3"_s << u"sub"_s << FileError::TargetExists
+            << u"sub"_s << QStringList{u"essai.mp3=essai.mp3"_s, u"sub=/"_s};
+        QTest::newRow("own name in the prompt's spelling")
+            << QStringList{u"turnright.mp3"_s} << u"turnright.mp3"_s << u"TurnRight.mp3"_s
+            << FileError::None << QString() << QStringList{u"TurnRight.mp3=turnright.mp3"_s};
+        QTest::newRow("same name")
+            << QStringList{u"After.wav"_s} << u"After.wav"_s << u"After.wav"_s
+            << FileError::TargetExists << u"After.wav"_s << QStringList{u"After.wav=After.wav"_s};
+        QTest::newRow("source gone")
+            << QStringList{u"other.wav"_s} << u"essai.mp3"_s << u"After.mp3"_s
+            << FileError::SourceMissing << QString() << QStringList{u"other.wav=other.wav"_s};
+        QTest::newRow("source is a folder")
+            << QStringList{} << u"sub"_s << u"After.sub"_s << FileError::NotAFile << QString()
+            << QStringList{u"sub=/"_s};
+        QTest::newRow("empty name")
+            << QStringList{u"a.wav"_s} << QString() << u"After.wav"_s << FileError::InvalidName
+            << QString() << QStringList{u"a.wav=a.wav"_s};
+        QTest::newRow("name with a folder")
+            << QStringList{u"a.wav"_s} << u"a.wav"_s << u"sub/After.wav"_s << FileError::InvalidName
+            << QString() << QStringList{u"a.wav=a.wav"_s, u"sub=/"_s};
+    }
+
+    void rename() {
+        QFETCH(QStringList, present);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(FileError, error);
+        QFETCH(QString, clash);
+        QFETCH(QStringList, after);
+        after.sort();
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.path(), present));
+        if (after.contains(u"sub=/"_s))
+            QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+        const files::FileOutcome outcome = files::renameNoReplace(dir.path(), from, to);
+        QCOMPARE(outcome.error, error);
+        QCOMPARE(outcome.clash, clash);
+        QCOMPARE(contents(dir.path()), after);
+    }
+
+    // Two renames onto one name at the same moment: exactly one wins and no file is lost, for
+    // the direct rename and for the link-and-unlink one alike.
+    void racingRenames() {
+        using Rename = files::FileOutcome (*)(const QString &, const QString &, const QString &);
+        for (const Rename rename : {&files::renameNoReplace, &files::detail::renameByLink}) {
+            QTemporaryDir dir;
+            for (int round = 0; round < 200; ++round) {
+                const QString target = u"TurnRight.mp3"_s;
+                QVERIFY(makeFiles(dir.path(), {u"a.mp3"_s, u"b.mp3"_s}));
+                std::atomic<int> ready{0};
+                files::FileOutcome outcomes[2];
+                auto racer = [&](int i, const QString &from) {
+                    ++ready;
+                    while (ready.load() < 2) {
+                    }
+                    outcomes[i] = rename(dir.path(), from, target);
+                };
+                std::thread first(racer, 0, u"a.mp3"_s);
+                std::thread second(racer, 1, u"b.mp3"_s);
+                first.join();
+                second.join();
+                QCOMPARE(int(outcomes[0].ok()) + int(outcomes[1].ok()), 1);
+                const int loser = outcomes[0].ok() ? 1 : 0;
+                QCOMPARE(outcomes[loser].error, FileError::TargetExists);
+                const QString winnerName = loser == 1 ? u"a.mp3"_s : u"b.mp3"_s;
+                const QString loserName = loser == 1 ? u"b.mp3"_s : u"a.mp3"_s;
+                QStringList expected{loserName + u'=' + loserName, target + u'=' + winnerName};
+                expected.sort();
+                QCOMPARE(contents(dir.path()), expected);
+                QVERIFY(QFile::remove(dir.filePath(target)));
+                QVERIFY(QFile::remove(dir.filePath(loserName)));
+            }
+        }
+    }
+
+    void remove_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<FileError>("error");
+        QTest::addColumn<QStringList>("after");
+        const QString sub = u"sub=/"_s;
+        QTest::newRow("removed") << u"b.wav"_s << FileError::None
+                                 << QStringList{u"a.wav=a.wav"_s, sub};
+        QTest::newRow("gone") << u"c.wav"_s << FileError::SourceMissing
+                              << QStringList{u"a.wav=a.wav"_s, u"b.wav=b.wav"_s, sub};
+        QTest::newRow("empty") << QString() << FileError::InvalidName
+                               << QStringList{u"a.wav=a.wav"_s, u"b.wav=b.wav"_s, sub};
+        QTest::newRow("folder") << u"sub"_s << FileError::NotAFile
+                                << QStringList{u"a.wav=a.wav"_s, u"b.wav=b.wav"_s, sub};
+    }
+
+    void remove() {
+        QFETCH(QString, name);
+        QFETCH(FileError, error);
+        QFETCH(QStringList, after);
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.path(), {u"a.wav"_s, u"b.wav"_s}));
+        QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+        QCOMPARE(files::removeFile(dir.path(), name).error, error);
+        QCOMPARE(contents(dir.path()), after);
+    }
+
+    void readOnlyFolderRefuses() {
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.path(), {u"essai.mp3"_s}));
+        fixtures::ReadOnlyMount readOnly(dir.path());
+        if (!readOnly.mounted)
+            QSKIP("mount --bind and remount,ro are refused here (no root, or no mount rights in "
+                  "this container): the refusal cannot be made real");
+        QCOMPARE(files::renameNoReplace(dir.path(), u"essai.mp3"_s, u"After.mp3"_s).error,
+                 FileError::Refused);
+        QCOMPARE(files::detail::renameByLink(dir.path(), u"essai.mp3"_s, u"After.mp3"_s).error,
+                 FileError::Refused);
+        QCOMPARE(files::removeFile(dir.path(), u"essai.mp3"_s).error, FileError::Refused);
+        QCOMPARE(contents(dir.path()), QStringList{u"essai.mp3=essai.mp3"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileOps)
+#include "test_fileops.moc"

@@ -1,0 +1,375 @@
+// The keyboard model as one table: each key with the focus at the sink, in the file list and in
+// the folder list, from each state that changes its meaning; the access keys; where the focus
+// goes after a mouse release; and a plain click previewing after Ctrl went up in a dialog.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "catalogue/PromptPanel.h"
+#include "files/Assignment.h"
+#include "fixtures/SoundFiles.h"
+#include "fixtures/WindowFixture.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
+#include "sentence/SentenceComposer.h"
+#include "ui/DirList.h"
+#include "ui/FileList.h"
+#include "ui/MainLayout.h"
+#include "ui/PromptButton.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int TurnRight = 13;
+
+enum Place { Sink, FileList, DirList };
+enum Setup {
+    Plain,
+    Preview,
+    Prompt,
+    PreviewAndPrompt,
+    Sentence,
+    Listening,
+    Assign,
+    AssignInSentence
+};
+enum Effect {
+    Nothing,
+    StartsSentence,
+    StopsSentence,
+    LeavesSentence,
+    LeavesAssign,
+    StopsPreview,
+    StopsPrompt,
+    StartsAssign,
+    Refreshes,
+    OpensSentence,
+    SavesSentence,
+    AsksDelete,
+    TogglesPreview,
+    OpensFolder,
+};
+
+// What a key can change, read from the window.
+struct Snapshot {
+    bool assign, sentence, listening, preview, promptHeld;
+    int stops, started, recolours, openRequests, saveRequests, messages;
+    QString folder, focus;
+
+    bool operator==(const Snapshot &) const = default;
+};
+
+QDebug operator<<(QDebug d, const Snapshot &s) {
+    return d.nospace() << "assign " << s.assign << " sentence " << s.sentence << " listening "
+                       << s.listening << " preview " << s.preview << " prompt " << s.promptHeld
+                       << " stops " << s.stops << " started " << s.started << " recolours "
+                       << s.recolours << " open " << s.openRequests << " save " << s.saveRequests
+                       << " messages " << s.messages << " folder " << s.folder << " focus "
+                       << s.focus;
+}
+
+// The window on a small pack with a sub-folder and a remembered sentence.
+struct Keys : fixtures::WindowFixture {
+    QTemporaryDir pack;
+    QTemporaryDir elsewhere;
+    MainWindow *w = nullptr;
+    int stops = 0, started = 0, recolours = 0;
+
+    bool open() {
+        if (fixtures::makeWav(pack.path(), u"essai.wav"_s, 88200, 44100).isEmpty() ||
+            fixtures::makeWav(pack.path(), u"TurnRight.wav"_s, 88200, 44100).isEmpty() ||
+            !QDir(pack.path()).mkdir(u"sous"_s))
+            return false;
+        QFile sentence(elsewhere.filePath(u"phrase.txt"_s));
+        if (!sentence.open(QIODevice::WriteOnly) || sentence.write("00;05\r\n") != 7)
+            return false;
+        sentence.close();
+        w = startOn(pack.path());
+        if (!w)
+            return false;
+        w->composer().loadSentenceFile(sentence.fileName());
+        w->composer().setSentenceMode(false);
+        QObject::connect(&w->filePlayback(), &playback::FilePlayback::stopped, w,
+                         [this] { ++stops; });
+        QObject::connect(&w->filePlayback(), &playback::FilePlayback::started, w,
+                         [this] { ++started; });
+        QObject::connect(&w->panel(), &catalogue::PromptPanel::recoloured, w,
+                         [this] { ++recolours; });
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w);
+    }
+    const ui::Controls &c() const { return w->controls(); }
+    QWidget *place(Place p) const {
+        return p == Sink       ? static_cast<QWidget *>(c().cmdDummy)
+               : p == FileList ? static_cast<QWidget *>(c().File1)
+                               : c().Dir1;
+    }
+
+    void prepare(Setup setup) {
+        // The file list's focused entry, SelectedFile and the folder list's highlight are the
+        // same for every row: essai.wav and the sub-folder.
+        c().File1->setCurrentRow(int(c().File1->fileNames().indexOf(u"essai.wav"_s)));
+        w->state().selectedFile = u"essai.wav"_s;
+        for (int row = 0; row < c().Dir1->count(); ++row) {
+            if (c().Dir1->entryPath(row).endsWith(u"sous"_s))
+                c().Dir1->setCurrentRow(row);
+        }
+        if (setup == Preview || setup == PreviewAndPrompt)
+            w->filePlayback().startFilePlayback(u"essai.wav"_s);
+        if (setup == Prompt || setup == PreviewAndPrompt)
+            QTest::mouseClick(w->panel().button(TurnRight), Qt::LeftButton);
+        if (setup == Sentence || setup == Listening || setup == AssignInSentence)
+            w->composer().setSentenceMode(true);
+        if (setup == Listening)
+            w->composer().setListening(true);
+        if (setup == Assign || setup == AssignInSentence)
+            w->assignment().start();
+    }
+
+    Snapshot snapshot() const {
+        int open = 0, save = 0;
+        for (const ui::FileDialogRequest &r : dialogs.fileRequests)
+            ++(r.save ? save : open);
+        return {w->state().assignMode,
+                w->state().sentenceMode,
+                w->state().listening,
+                w->filePlayback().isPlaying(),
+                w->panel().isSelected(TurnRight),
+                stops,
+                started,
+                recolours,
+                open,
+                save,
+                int(dialogs.messages.size()),
+                w->state().currentFolder,
+                w->focusWidget() ? w->focusWidget()->objectName() : QString()};
+    }
+};
+
+// The state a key with this effect leaves behind.
+Snapshot expected(Snapshot s, Effect effect, const QString &subFolder) {
+    switch (effect) {
+    case Nothing:
+        break;
+    case StartsSentence:
+        s.listening = true;
+        break;
+    case StopsSentence:
+        s.listening = false;
+        break;
+    case LeavesSentence:
+        s.sentence = false;
+        break;
+    case LeavesAssign:
+        s.assign = false;
+        break;
+    case StopsPreview: // told even when nothing played
+        s.preview = false;
+        ++s.stops;
+        break;
+    case StopsPrompt:
+        s.promptHeld = false;
+        break;
+    case StartsAssign: // the preview stops first
+        s.assign = true;
+        s.preview = false;
+        ++s.stops;
+        s.focus = u"cmdDummy"_s;
+        break;
+    case Refreshes:
+        ++s.recolours;
+        s.focus = u"File1"_s;
+        break;
+    case OpensSentence: // both channels stop before the dialog
+    case SavesSentence:
+        ++(effect == OpensSentence ? s.openRequests : s.saveRequests);
+        ++s.stops;
+        s.promptHeld = false;
+        s.focus = u"cmdDummy"_s;
+        break;
+    case AsksDelete:
+        ++s.messages;
+        break;
+    case TogglesPreview:
+        s.preview = true;
+        ++s.started;
+        break;
+    case OpensFolder:
+        s.folder = subFolder;
+        ++s.recolours;
+        break;
+    }
+    return s;
+}
+
+} // namespace
+
+class TestKeys : public QObject {
+    Q_OBJECT
+private slots:
+    void keys_data() {
+        QTest::addColumn<int>("place");
+        QTest::addColumn<int>("setup");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("effect");
+        const int none = Qt::NoModifier, ctrl = Qt::ControlModifier;
+        const int ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        struct Row {
+            const char *name;
+            Place place;
+            Setup setup;
+            int key;
+            int modifiers;
+            Effect effect;
+        };
+        const Row rows[] = {
+            // The focus sink: the main key handler.
+            {"sink Enter", Sink, Plain, Qt::Key_Return, none, Nothing},
+            {"sink Enter, sentence mode", Sink, Sentence, Qt::Key_Return, none, StartsSentence},
+            {"sink Escape, assign", Sink, AssignInSentence, Qt::Key_Escape, none, LeavesAssign},
+            {"sink Escape, listening", Sink, Listening, Qt::Key_Escape, none, StopsSentence},
+            {"sink Escape, sentence mode", Sink, Sentence, Qt::Key_Escape, none, LeavesSentence},
+            {"sink Escape, preview and prompt", Sink, PreviewAndPrompt, Qt::Key_Escape, none,
+             StopsPreview},
+            {"sink Escape, prompt", Sink, Prompt, Qt::Key_Escape, none, StopsPrompt},
+            {"sink F2", Sink, Preview, Qt::Key_F2, none, StartsAssign},
+            {"sink F5", Sink, Plain, Qt::Key_F5, none, Refreshes},
+            {"sink Ctrl+O", Sink, Prompt, Qt::Key_O, ctrl, OpensSentence},
+            {"sink Ctrl+Shift+O", Sink, Plain, Qt::Key_O, ctrlShift, OpensSentence},
+            {"sink O", Sink, Plain, Qt::Key_O, none, Nothing},
+            {"sink Ctrl+S", Sink, Plain, Qt::Key_S, ctrl, SavesSentence},
+            {"sink S", Sink, Plain, Qt::Key_S, none, Nothing},
+            {"sink Delete", Sink, Plain, Qt::Key_Delete, none, Nothing},
+            // The file list.
+            {"list Enter", FileList, Plain, Qt::Key_Return, none, TogglesPreview},
+            {"list Escape, assign", FileList, Assign, Qt::Key_Escape, none, LeavesAssign},
+            {"list Escape, preview", FileList, Preview, Qt::Key_Escape, none, StopsPreview},
+            {"list Escape, nothing plays", FileList, Plain, Qt::Key_Escape, none, StopsPreview},
+            {"list Escape leaves the prompt", FileList, Prompt, Qt::Key_Escape, none, StopsPreview},
+            {"list Escape leaves the sentence", FileList, Listening, Qt::Key_Escape, none,
+             StopsPreview},
+            {"list F2", FileList, Plain, Qt::Key_F2, none, StartsAssign},
+            {"list F5", FileList, Plain, Qt::Key_F5, none, Refreshes},
+            {"list Ctrl+O", FileList, Plain, Qt::Key_O, ctrl, Nothing},
+            {"list Ctrl+S", FileList, Plain, Qt::Key_S, ctrl, Nothing},
+            {"list Delete", FileList, Plain, Qt::Key_Delete, none, AsksDelete},
+            {"list Ctrl+Delete", FileList, Plain, Qt::Key_Delete, ctrl, AsksDelete},
+            // The folder list.
+            {"folders Enter", DirList, Plain, Qt::Key_Return, none, OpensFolder},
+            {"folders Escape, assign", DirList, Assign, Qt::Key_Escape, none, LeavesAssign},
+            {"folders Escape, preview", DirList, Preview, Qt::Key_Escape, none, Nothing},
+            {"folders F2", DirList, Plain, Qt::Key_F2, none, StartsAssign},
+            {"folders F5", DirList, Plain, Qt::Key_F5, none, Refreshes},
+            {"folders Ctrl+O", DirList, Plain, Qt::Key_O, ctrl, Nothing},
+            {"folders Ctrl+S", DirList, Plain, Qt::Key_S, ctrl, Nothing},
+            {"folders Delete", DirList, Plain, Qt::Key_Delete, none, Nothing},
+        };
+        for (const Row &r : rows)
+            QTest::newRow(r.name) << int(r.place) << int(r.setup) << r.key << r.modifiers
+                                  << int(r.effect);
+    }
+
+    void keys() {
+        QFETCH(int, place);
+        QFETCH(int, setup);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, effect);
+        Keys k;
+        QVERIFY(k.open());
+        k.prepare(Setup(setup));
+        QWidget *target = k.place(Place(place));
+        target->setFocus();
+        // Delete asks; the answer is Cancel, so the table sees the question alone.
+        k.dialogs.answers = {ui::Answer::Cancel};
+        const Snapshot before = k.snapshot();
+        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const QString sub = QDir::toNativeSeparators(k.pack.filePath(u"sous"_s));
+        QCOMPARE(k.snapshot(), expected(before, Effect(effect), sub));
+    }
+
+    // Alt+E, Alt+P and Alt+C press their buttons wherever the focus is, and the focus returns to
+    // the sink.
+    void accessKeys() {
+        for (const Place place : {Sink, FileList, DirList}) {
+            Keys k;
+            QVERIFY(k.open());
+            QSignalSpy convert(k.c().cmdConvert, &QPushButton::clicked);
+            auto press = [&](Qt::Key key) {
+                k.place(place)->setFocus();
+                QTest::keyClick(k.place(place), key, Qt::AltModifier);
+            };
+            press(Qt::Key_P);
+            QVERIFY(k.w->state().sentenceMode);
+            QCOMPARE(k.w->focusWidget(), k.c().cmdDummy);
+            press(Qt::Key_E);
+            QVERIFY(k.w->state().listening);
+            QCOMPARE(k.w->focusWidget(), k.c().cmdDummy);
+            press(Qt::Key_E);
+            QVERIFY(!k.w->state().listening);
+            press(Qt::Key_P);
+            QVERIFY(!k.w->state().sentenceMode);
+            press(Qt::Key_C);
+            QCOMPARE(convert.size(), 1);
+            QCOMPARE(k.w->focusWidget(), k.c().cmdDummy);
+        }
+    }
+
+    void focusAfterMouseRelease() {
+        Keys k;
+        QVERIFY(k.open());
+        k.dialogs.answers = {ui::Answer::Cancel, ui::Answer::Cancel, ui::Answer::Cancel};
+        k.w->composer().setSentenceMode(true); // listening and backspace are live then
+        const ui::Controls &c = k.c();
+        const QList<std::pair<QPushButton *, QWidget *>> table = {
+            {c.chkListen, c.cmdDummy},       {c.chkListen, c.cmdDummy},
+            {c.cmdBackspace, c.cmdDummy},    {c.chkSentence, c.cmdDummy},
+            {c.cmdOpenSample, c.cmdDummy},   {c.cmdOpenSentence, c.cmdDummy},
+            {c.cmdSaveSentence, c.cmdDummy}, {c.cmdConvert, c.cmdDummy},
+            {c.cmdReloadAll, c.File1},       {c.chkFLBFilter[0], c.File1},
+            {c.chkFLBFilter[3], c.File1},    {c.chkFLBFilter[0], c.File1},
+            {c.cmdAssign, c.cmdDummy},       {c.cmdValider, c.cmdDummy},
+        };
+        for (const auto &[control, focus] : table) {
+            k.prepare(Plain); // a filter change leaves the file list without a focused entry
+            QVERIFY2(control->isVisible() && control->isEnabled(),
+                     qPrintable(control->objectName()));
+            (focus == c.File1 ? static_cast<QWidget *>(c.Dir1) : c.File1)->setFocus();
+            QTest::mouseClick(control, Qt::LeftButton);
+            QVERIFY2(k.w->focusWidget() == focus, qPrintable(control->objectName()));
+        }
+        QVERIFY(k.w->state().assignMode); // "Valider" was answered with Cancel
+    }
+
+    // After Ctrl+O or Ctrl+S at the sink, whose dialog swallows the Ctrl release, a plain click
+    // in the file list still previews; a Ctrl+click does not.
+    void plainClickPreviewsAfterCtrlShortcut() {
+        for (const Qt::Key key : {Qt::Key_O, Qt::Key_S}) {
+            Keys k;
+            QVERIFY(k.open());
+            k.c().cmdDummy->setFocus();
+            QTest::sendKeyEvent(QTest::Press, k.c().cmdDummy, Qt::Key_Control, QString(),
+                                Qt::ControlModifier);
+            QTest::sendKeyEvent(QTest::Press, k.c().cmdDummy, key, QString(), Qt::ControlModifier);
+            QVERIFY(k.w->state().ctrlDown);
+            QCOMPARE(k.dialogs.fileRequests.size(), 1);
+            ui::FileList *list = k.c().File1;
+            auto click = [&](int row, Qt::KeyboardModifiers modifiers) {
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                                  list->visualItemRect(list->item(row)).center());
+            };
+            click(1, Qt::ControlModifier);
+            QCOMPARE(k.started, 0);
+            click(0, Qt::NoModifier);
+            QCOMPARE(k.started, 1);
+            QVERIFY(k.w->filePlayback().isPlaying());
+        }
+    }
+};
+
+QTEST_MAIN(TestKeys)
+#include "test_keys.moc"
