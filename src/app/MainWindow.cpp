@@ -83,13 +83,8 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     controls_.cmdDummy->installEventFilter(this);
 
     // Access keys: Alt+E, Alt+P, Alt+C press their button wherever the focus is.
-    connect(controls_.cmdConvert, &QPushButton::clicked, this, &MainWindow::convertRequested);
     for (QPushButton *button : {controls_.chkListen, controls_.chkSentence, controls_.cmdConvert})
         button->installEventFilter(this);
-}
-
-void MainWindow::convertRequested() {
-    // The conversion of the selected files goes here.
 }
 
 MainWindow::~MainWindow() = default;
@@ -239,10 +234,6 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_S:
         if (state_.ctrlDown)
             composer_->saveSentence();
-        break;
-    case Qt::Key_C: // Alt+C reaches here only where the caption's access key is not honoured
-        if (modifiers.testFlag(Qt::AltModifier))
-            convert_->convert();
         break;
     default:
         break;

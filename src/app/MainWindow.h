@@ -81,7 +81,6 @@ private:
     void setEditorCaption();
     void pointAtRememberedFolder(const QString &value);
     // "Convertir en .ogg" and Alt+C: the conversion to Ogg Vorbis, not built yet.
-    void convertRequested();
 
     QString programFolder_;
     audio::Engine &engine_;
