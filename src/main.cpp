@@ -4,10 +4,12 @@
 #include <QLockFile>
 #include <QStyleFactory>
 
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "audio/SoundEngine.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtFrench.h"
 
 namespace {
 
@@ -23,6 +25,14 @@ QString lockPath(const QString &programFolder) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Answered before any window or sound device exists, so they work on a bare terminal.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const app::CommandLine command = app::parseCommandLine(args);
+    if (command.action != app::CommandLine::Window)
+        return app::runWithoutWindow(command);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlotte"));
     QApplication::setApplicationVersion(
@@ -34,6 +44,8 @@ int main(int argc, char *argv[]) {
     if (!lock.tryLock(0))
         return 0;
 
+    ui::installQtFrench();
+
     // Fusion draws the buttons in the colours the program gives them, on every platform.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installDefaultFont();
@@ -42,6 +54,6 @@ int main(int argc, char *argv[]) {
     ui::QtDialogs dialogs;
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);
-    window.start();
+    window.start(command.folder);
     return QApplication::exec();
 }
