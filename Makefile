@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize bench screenshot format demo clean
+.PHONY: all deps build run test sanitize bench screenshot format demo clean install package
 
 all: build
 
@@ -42,6 +42,14 @@ bench: demo
 
 screenshot: demo
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
+
+# Installs into PREFIX (DESTDIR is honoured); `make package` builds build/parlotte_*.deb.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
