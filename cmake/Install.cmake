@@ -26,10 +26,9 @@ set(CPACK_PACKAGE_VENDOR Parlotte)
 set(CPACK_PACKAGE_CONTACT "Parlotte <parlotte@parlotte.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "auditioning and preparing the voice prompts of a car-navigation voice pack")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Parlotte, with a French user interface, plays the prompts of a voice pack one button per\n"
-    "prompt, chains them into sentences, and checks a pack (parlotte --check) before it is\n"
-    "copied to the device.")
+set(CPACK_PACKAGE_DESCRIPTION "Parlotte, with a French user interface, plays the prompts of a \
+voice pack one button per prompt, chains them into sentences, and checks a pack (parlotte \
+--check) before it is copied to the device.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # parlotte_VERSION_ARCH.deb
