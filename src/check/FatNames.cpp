@@ -29,8 +29,8 @@ QString fatNameProblem(const QString &name) {
         QStringLiteral("LPT3"), QStringLiteral("LPT4"), QStringLiteral("LPT5"),
         QStringLiteral("LPT6"), QStringLiteral("LPT7"), QStringLiteral("LPT8"),
         QStringLiteral("LPT9")};
-    const QString base = name.section(u'.', 0, 0).trimmed();
-    if (reserved.contains(base, Qt::CaseInsensitive))
+    const QStringView base = QStringView(name).left(name.indexOf(u'.')).trimmed();
+    if ((base.size() == 3 || base.size() == 4) && reserved.contains(base, Qt::CaseInsensitive))
         return QStringLiteral("nom réservé « %1 »").arg(base);
     return QString();
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QHash>
+#include <QMap>
 #include <algorithm>
 #include <cmath>
 
@@ -94,7 +95,8 @@ PackReport checkPack(const QString &folder) {
 
     // One listing of the folder: regular files, hidden ones (dot files) left aside.
     QVector<QStringList> namesOfRow(catalogue::SampleCount);
-    QHash<QString, QStringList> byFatKey;
+    QHash<QString, qsizetype> firstOfFatKey; // FAT's name for a file -> its first holder in `all`
+    QMap<qsizetype, QStringList> sameOnFat;  // by that first holder
     QStringList all;
     QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -102,8 +104,17 @@ PackReport checkPack(const QString &folder) {
         all.append(it.fileName());
     }
     std::sort(all.begin(), all.end());
-    for (const QString &name : all) {
-        byFatKey[fatKey(name)].append(name);
+    firstOfFatKey.reserve(all.size());
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const QString &name = all[i];
+        const QString key = fatKey(name);
+        const auto first = firstOfFatKey.constFind(key);
+        if (first == firstOfFatKey.constEnd())
+            firstOfFatKey.insert(key, i);
+        else if (QStringList &same = sameOnFat[*first]; same.isEmpty())
+            same = QStringList{all[*first], name};
+        else
+            same.append(name);
         const QString problem = fatNameProblem(name);
         if (!problem.isEmpty())
             report.invalidNames.append({name, problem});
@@ -113,15 +124,12 @@ PackReport checkPack(const QString &folder) {
         else
             report.extraFiles.append(name);
     }
-    for (const QString &name : all) {
-        const QStringList &same = byFatKey[fatKey(name)];
-        if (same.size() > 1 && same.first() == name)
-            report.caseCollisions.append(same);
-    }
+    report.caseCollisions = QVector<QStringList>(sameOnFat.cbegin(), sameOnFat.cend());
 
+    const PromptLookup lookup(folder);
     for (int row = 0; row < catalogue::SampleCount; ++row) {
         const QStringList &names = namesOfRow[row];
-        const QString played = playedFile(folder, samples[static_cast<std::size_t>(row)].id);
+        const QString played = lookup.playedFile(samples[static_cast<std::size_t>(row)].id);
         if (played.isEmpty())
             report.missingRows.append(row);
         else

@@ -1,11 +1,11 @@
 #include "check/PackSources.h"
 
-#include "audio/SampleLookup.h"
-
 namespace check {
 
-QString playedFile(const QString &folder, const QString &sampleId) {
-    return audio::findSampleFile(folder, sampleId);
+PromptLookup::PromptLookup(const QString &folder) : index_(folder) {}
+
+QString PromptLookup::playedFile(const QString &sampleId) const {
+    return index_.find(sampleId);
 }
 
 bool decode(const QString &path, audio::DecodedAudio &out) {
