@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/Settings.h"
 #include "ui/QtFrench.h"
 
 namespace {
@@ -43,7 +44,16 @@ class TestDesktop : public QObject {
 private slots:
     void installedTree();
     void qtSpeaksFrench();
+    void installedSettingsInConfigFolder();
 };
+
+void TestDesktop::installedSettingsInConfigFolder() {
+    // Installed in /usr/bin, it keeps its settings in the user's folder even when run as root.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QCOMPARE(app::settingsFolder(QStringLiteral("/usr/bin")), config);
+    QCOMPARE(app::settingsFolder(QStringLiteral("/opt/parlotte/bin")), config);
+}
 
 void TestDesktop::installedTree() {
     const QString buildDir = QFileInfo(qEnvironmentVariable("PARLOTTE_PROGRAM")).absolutePath();

@@ -21,8 +21,8 @@ struct SettingsValues {
     bool exitMessage = true;
 };
 
-// The folder that holds settings.ini: the program's folder when it is writable, else the user's
-// configuration folder.
+// The folder that holds settings.ini: the program's folder when it is writable and not where the
+// system installs programs (/usr, /opt), else the user's configuration folder.
 QString settingsFolder(const QString &programFolder);
 QString settingsPath(const QString &programFolder);
 
