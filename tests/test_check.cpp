@@ -224,7 +224,7 @@ void TestCheck::commandLine_data() {
                                     .arg(PARLOTTE_VERSION_MINOR)
                              << QString();
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
-                          << QStringLiteral("Usage : parlotte [DOSSIER]\n") << QString();
+                          << QStringLiteral("Utilisation : parlotte [DOSSIER]\n") << QString();
     QTest::newRow("unknown option")
         << QStringList{QStringLiteral("--frobnicate")} << 2 << QString()
         << QStringLiteral("parlotte : option inconnue « --frobnicate ».") + tryHelp;

@@ -12,8 +12,8 @@ namespace {
 
 QString helpText() {
     return QStringLiteral(
-        "Usage : parlotte [DOSSIER]\n"
-        "        parlotte --check DOSSIER [--json]\n"
+        "Utilisation : parlotte [DOSSIER]\n"
+        "              parlotte --check DOSSIER [--json]\n"
         "\n"
         "Parlotte fait écouter et prépare les messages d'un pack de voix de navigation.\n"
         "\n"
