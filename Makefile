@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize fuzz bench screenshot format demo clean
+.PHONY: all deps build run test sanitize fuzz bench screenshot format demo clean install package
 
 all: build
 
@@ -53,6 +53,14 @@ bench: demo
 
 screenshot: demo
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
+
+# Installs into PREFIX (DESTDIR is honoured); `make package` builds build/parlotte_*.deb.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -5,11 +5,13 @@
 #include <QSessionManager>
 #include <QStyleFactory>
 
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/ShutdownSignals.h"
 #include "audio/SoundEngine.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtFrench.h"
 
 namespace {
 
@@ -25,6 +27,14 @@ QString lockPath(const QString &programFolder) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Answered before any window or sound device exists, so they work on a bare terminal.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const app::CommandLine command = app::parseCommandLine(args);
+    if (command.action != app::CommandLine::Window)
+        return app::runWithoutWindow(command);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlotte"));
     QApplication::setApplicationVersion(
@@ -38,6 +48,8 @@ int main(int argc, char *argv[]) {
     // From here a SIGTERM, SIGHUP or SIGINT waits for the window instead of killing the program.
     app::ShutdownSignals shutdownSignals;
 
+    ui::installQtFrench();
+
     // Fusion draws the buttons in the colours the program gives them, on every platform.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installDefaultFont();
@@ -46,7 +58,7 @@ int main(int argc, char *argv[]) {
     ui::QtDialogs dialogs;
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);
-    window.start();
+    window.start(command.folder);
 
     // Logout, system shutdown and the signals end the program as the system's close: no farewell,
     // settings saved, exit code 0. Every event loop is told to end first, so no box can hold the

@@ -103,7 +103,7 @@ void MainWindow::checkEngine() {
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
 }
 
-void MainWindow::start() {
+void MainWindow::start(const QString &openFolder) {
     // The single-instance rule is the launcher's (main): a second process never gets here.
     QDir::setCurrent(programFolder_);
     checkEngine();
@@ -125,6 +125,8 @@ void MainWindow::start() {
     } else {
         saveSettings();
     }
+    if (!openFolder.isEmpty())
+        fileBrowser_->pointAt(QDir(openFolder).absolutePath());
 
     controls_.lblDirPath->setText(fileBrowser_->dirPath());
     panel_->reloadAllSamples();

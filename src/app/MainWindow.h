@@ -46,8 +46,9 @@ public:
     ~MainWindow() override;
 
     // Everything between launch and the first moment the user can act, ending with the window
-    // shown and the focus on the focus sink.
-    void start();
+    // shown and the focus on the focus sink. A non-empty `openFolder` (from the command line) is
+    // opened instead of the remembered folder.
+    void start(const QString &openFolder = QString());
 
     const ui::Controls &controls() const { return controls_; }
     WindowState &state() { return state_; }

@@ -22,13 +22,20 @@ QString iniIn(const QString &folder) {
     return folder + QDir::separator() + QStringLiteral("settings.ini");
 }
 
+// Where the system installs programs (/usr/bin, /opt/...): never written by the program itself,
+// even when run by root, so that removing the package leaves nothing behind.
+bool isInstalledFolder(const QString &programFolder) {
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(programFolder)) + u'/';
+    return path.startsWith(u"/usr/") || path.startsWith(u"/opt/") || path == u"/bin/";
+}
+
 } // namespace
 
 QString settingsFolder(const QString &programFolder) {
     // Try it rather than trust the permission bits: root passes every access check, yet cannot
     // write on a read-only mount.
     QTemporaryFile probe(programFolder + QStringLiteral("/.parlotte-probe-XXXXXX"));
-    if (probe.open())
+    if (!isInstalledFolder(programFolder) && probe.open())
         return programFolder;
     const QString config = configFolder();
     QDir().mkpath(config); // a failure shows when the file is written

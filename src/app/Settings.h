@@ -27,8 +27,8 @@ struct SettingsValues {
     bool exitMessage = true;
 };
 
-// The folder settings.ini is written to: the program's folder when it is writable, else the
-// user's configuration folder.
+// The folder that holds settings.ini: the program's folder when it is writable and not where the
+// system installs programs (/usr, /opt), else the user's configuration folder.
 QString settingsFolder(const QString &programFolder);
 QString settingsPath(const QString &programFolder);
 

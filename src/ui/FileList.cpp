@@ -6,14 +6,38 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "core/FolderEntries.h"
 
 namespace ui {
 
+namespace {
+
+// Rows tall enough for the tails of g, p and q: some faces (Wine's Tahoma among them) declare a
+// descent shorter than their glyphs, and rows sized by it cut the tails off.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics metrics(option.font);
+        const int glyphs =
+            std::max(metrics.height(),
+                     metrics.ascent() + metrics.boundingRect(QStringLiteral("gjpqy")).bottom());
+        size.setHeight(std::max(size.height(), glyphs + 4));
+        return size;
+    }
+};
+
+} // namespace
+
 FileList::FileList(QWidget *parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setItemDelegate(new RowDelegate(this));
+    // Every row has the same height: the view need not ask each of thousands of names.
+    setUniformItemSizes(true);
 }
 
 QList<FileList::Listed> FileList::listFiles(const QString &folder, const QString &pattern) {

@@ -61,11 +61,10 @@ void installDefaultFont() {
     // fits its button.
     // (Registering it again where Tahoma is already known is harmless, and cheaper than
     // listing every family to find out.)
-    for (const char *file :
-         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
-        if (QFile::exists(QString::fromLatin1(file)))
-            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-    }
+    // Only the regular face: Wine's "tahomabd.ttf" is a wider regular, not a bold (see boldFont).
+    const QString tahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(tahoma))
+        QFontDatabase::addApplicationFont(tahoma);
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),
                                {QStringLiteral("DejaVu Sans Condensed"),
                                 QStringLiteral("Liberation Sans Narrow"),
@@ -75,9 +74,21 @@ void installDefaultFont() {
     QApplication::setFont(font);
 }
 
+QFont boldFont(const QFont &base) {
+    QFont bold = base;
+    bold.setBold(true);
+    // A face that is truly bold: Tahoma's own where installed, else DejaVu Sans Bold, which every
+    // machine has (an emboldened regular face is cramped and hard to read).
+    if (!QFontDatabase::styles(base.family()).contains(QStringLiteral("Bold")))
+        bold.setFamily(QStringLiteral("DejaVu Sans"));
+    return bold;
+}
+
 Controls buildLayout(QWidget *window) {
     Controls c;
-    const QFont windowFont = QApplication::font();
+    // Weight marked as set, so that the prompt buttons inside the bold frame stay regular.
+    QFont windowFont = QApplication::font();
+    windowFont.setWeight(QFont::Normal);
 
     c.Drive1 = place(new DriveList(window), "Drive1", 0, twipsRect(60, 30, 5415, 330));
     c.Dir1 = place(new DirList(window), "Dir1", 1, twipsRect(60, 390, 5415, 2490));
@@ -123,9 +134,7 @@ Controls buildLayout(QWidget *window) {
 
     c.fraSamples = place(new QGroupBox(QString::fromUtf8(NormalFrameCaption), window), "fraSamples",
                          14, twipsRect(60, 3300, 13335, 6015));
-    QFont frameFont = windowFont;
-    frameFont.setBold(true);
-    c.fraSamples->setFont(frameFont);
+    c.fraSamples->setFont(boldFont(windowFont));
     c.fraSamples->setAutoFillBackground(true);
     c.fraSamples->setFocusPolicy(Qt::NoFocus);
 
@@ -146,9 +155,8 @@ Controls buildLayout(QWidget *window) {
 
     c.cmdValider = place(makeButton(c.fraSamples, QStringLiteral("Valider")), "cmdValider", 17,
                          twipsRect(11160, 4560, 1935, 615));
-    QFont validerFont = windowFont;
+    QFont validerFont = boldFont(windowFont);
     validerFont.setPointSizeF(11.25);
-    validerFont.setBold(true);
     c.cmdValider->setFont(validerFont);
     c.cmdValider->setVisible(false);
 

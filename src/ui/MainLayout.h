@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 
+class QFont;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -56,5 +57,7 @@ Controls buildLayout(QWidget *window);
 
 // The window's font: Tahoma 9 pt, or the closest sans-serif installed.
 void installDefaultFont();
+// `base` in bold, from a face that has a real bold.
+QFont boldFont(const QFont &base);
 
 } // namespace ui

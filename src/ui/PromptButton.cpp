@@ -2,8 +2,40 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QTextLayout>
 
 namespace ui {
+
+namespace {
+
+// Word-wraps each line of `text` to `width`; `fits` turns false if a word is wider than that.
+QStringList wrapLines(const QString &text, const QFont &font, int width, bool &fits) {
+    QStringList lines;
+    fits = true;
+    // A one-letter word ("à") stays with the word after it, as French typesetting wants.
+    static const QRegularExpression oneLetterWord(QStringLiteral("(^|\\s)(\\S) "));
+    for (QString paragraph : text.split(u'\n')) {
+        paragraph.replace(oneLetterWord, QStringLiteral("\\1\\2\u00A0"));
+        QTextLayout layout(paragraph, font);
+        QTextOption option(Qt::AlignHCenter);
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            if (line.naturalTextWidth() > width)
+                fits = false;
+            lines.append(paragraph.mid(line.textStart(), line.textLength())
+                             .replace(QChar(0xA0), u' ')
+                             .trimmed());
+        }
+        layout.endLayout();
+    }
+    return lines;
+}
+
+} // namespace
 
 PromptButton::PromptButton(int row, QWidget *parent) : QPushButton(parent), row_(row) {
     setCheckable(true);
@@ -49,8 +81,38 @@ void PromptButton::paintEvent(QPaintEvent *) {
     p.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     const int shift = sunken ? 1 : 0;
-    p.drawText(r.adjusted(3 + shift, 2 + shift, -3 + shift, -2 + shift),
-               Qt::AlignCenter | Qt::TextWordWrap, text());
+    const QRect area = r.adjusted(3 + shift, 2 + shift, -3 + shift, -2 + shift);
+    const Caption &c = caption(area);
+    p.setFont(c.font);
+    int top = area.top() + (area.height() - c.lineHeight * int(c.lines.size())) / 2;
+    for (const QString &line : c.lines) {
+        p.drawText(QRect(area.left(), top, area.width(), c.lineHeight), Qt::AlignCenter, line);
+        top += c.lineHeight;
+    }
+}
+
+const PromptButton::Caption &PromptButton::caption(const QRect &area) {
+    if (caption_.text == text() && caption_.size == area.size() && caption_.baseFont == font())
+        return caption_;
+    caption_.text = text();
+    caption_.size = area.size();
+    caption_.baseFont = font();
+    // Lines spaced by the glyphs' full height (some faces declare a line spacing smaller than
+    // their glyphs, which makes two lines touch), and a caption that would need more lines than
+    // the button holds gets a smaller font rather than a clipped last line.
+    QFont f = font();
+    for (;;) {
+        const QFontMetrics metrics(f);
+        caption_.lineHeight = std::max(metrics.lineSpacing(), metrics.height()) + 1;
+        bool fits = false;
+        caption_.lines = wrapLines(caption_.text, f, area.width(), fits);
+        if ((fits && caption_.lines.size() * caption_.lineHeight <= area.height()) ||
+            f.pointSizeF() <= 6)
+            break;
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    }
+    caption_.font = f;
+    return caption_;
 }
 
 } // namespace ui

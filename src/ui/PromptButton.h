@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPushButton>
+#include <QStringList>
 
 namespace ui {
 
@@ -24,7 +25,20 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The caption's lines and the font that makes them fit, worked out again only when the
+    // caption, size or font change.
+    struct Caption {
+        QString text;
+        QSize size;
+        QFont baseFont;
+        QFont font;
+        QStringList lines;
+        int lineHeight = 0;
+    };
+    const Caption &caption(const QRect &area);
+
     int row_;
+    Caption caption_;
 };
 
 } // namespace ui

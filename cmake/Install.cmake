@@ -1,0 +1,41 @@
+# Installation as a desktop application, and the Debian package (make package).
+include(GNUInstallDirs)
+
+set(PARLOTTE_APP_ID org.parlotte.Parlotte)
+set(PARLOTTE_HOMEPAGE "https://parlotte.org" CACHE STRING "Project home page, for the metainfo")
+set(PARLOTTE_SCREENSHOT_URL "${PARLOTTE_HOMEPAGE}/docs/screenshot.png"
+    CACHE STRING "Where the README's screenshot (docs/screenshot.png) is published")
+configure_file(${CMAKE_SOURCE_DIR}/data/${PARLOTTE_APP_ID}.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/${PARLOTTE_APP_ID}.metainfo.xml @ONLY)
+
+install(TARGETS parlotte RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/data/${PARLOTTE_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/${PARLOTTE_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${CMAKE_SOURCE_DIR}/data/icons/${size}x${size}/${PARLOTTE_APP_ID}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${CMAKE_SOURCE_DIR}/data/icons/${PARLOTTE_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME parlotte)
+set(CPACK_PACKAGE_VENDOR Parlotte)
+set(CPACK_PACKAGE_CONTACT "Parlotte <parlotte@parlotte.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "auditioning and preparing the voice prompts of a car-navigation voice pack")
+set(CPACK_PACKAGE_DESCRIPTION "Parlotte, with a French user interface, plays the prompts of a \
+voice pack one button per prompt, chains them into sentences, and checks a pack (parlotte \
+--check) before it is copied to the device.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # parlotte_VERSION_ARCH.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+# The libraries it links come from dpkg-shlibdeps; the encoder and Qt's window-system plugins
+# are used at run time without being linked.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "vorbis-tools, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+include(CPack)

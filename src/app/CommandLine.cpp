@@ -1,0 +1,123 @@
+#include "app/CommandLine.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+#include "check/PackCheck.h"
+#include "check/ReportWriters.h"
+
+namespace app {
+
+namespace {
+
+QString helpText() {
+    return QStringLiteral(
+        "Utilisation : parlotte [DOSSIER]\n"
+        "              parlotte --check DOSSIER [--json]\n"
+        "\n"
+        "Parlotte fait écouter et prépare les messages d'un pack de voix de navigation.\n"
+        "\n"
+        "  DOSSIER              ouvre ce dossier au lieu du dernier dossier utilisé\n"
+        "  --check DOSSIER      vérifie le pack de voix du dossier, sans ouvrir de fenêtre :\n"
+        "                       messages manquants, fichiers en trop, noms refusés par une\n"
+        "                       carte FAT, fichiers illisibles, silences, écrêtage, intensité\n"
+        "  --json               avec --check : le rapport au format JSON\n"
+        "  --version            affiche la version et s'arrête\n"
+        "  -h, --help           affiche cette aide et s'arrête\n"
+        "\n"
+        "Codes de sortie de --check : 0 si le pack est complet et propre, 1 s'il y a des\n"
+        "points à corriger, 2 en cas d'erreur d'utilisation.\n");
+}
+
+CommandLine usageError(const QString &message) {
+    CommandLine c;
+    c.action = CommandLine::UsageError;
+    c.error = message;
+    return c;
+}
+
+bool isFolder(const QString &path) {
+    return QFileInfo(path).isDir();
+}
+
+QString notAFolder(const QString &path) {
+    return QStringLiteral("« %1 » n'est pas un dossier.").arg(path);
+}
+
+void print(std::FILE *stream, const QByteArray &bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &args) {
+    CommandLine c;
+    if (args.isEmpty())
+        return c;
+    const QString &first = args.first();
+    if (args.size() == 1 && first == u"--version") {
+        c.action = CommandLine::Version;
+        return c;
+    }
+    if (args.size() == 1 && (first == u"--help" || first == u"-h")) {
+        c.action = CommandLine::Help;
+        return c;
+    }
+    if (first == u"--check") {
+        c.action = CommandLine::Check;
+        for (const QString &a : args.mid(1)) {
+            if (a == u"--json" && !c.json)
+                c.json = true;
+            else if (!a.startsWith(u'-') && c.folder.isEmpty())
+                c.folder = a;
+            else
+                return usageError(
+                    QStringLiteral("argument inattendu « %1 » après --check.").arg(a));
+        }
+        if (c.folder.isEmpty())
+            return usageError(QStringLiteral("--check attend le dossier du pack à vérifier."));
+        if (!isFolder(c.folder))
+            return usageError(notAFolder(c.folder));
+        return c;
+    }
+    if (args.size() == 1 && !first.startsWith(u'-')) {
+        if (!isFolder(first))
+            return usageError(notAFolder(first));
+        c.folder = first;
+        return c;
+    }
+    for (const QString &a : args)
+        if (a.startsWith(u'-') && a != u"--version" && a != u"--help" && a != u"-h")
+            return usageError(QStringLiteral("option inconnue « %1 ».").arg(a));
+    return usageError(QStringLiteral("trop d'arguments."));
+}
+
+int runWithoutWindow(const CommandLine &command) {
+    switch (command.action) {
+    case CommandLine::Version:
+        print(stdout, QStringLiteral("Parlotte %1.%2\n")
+                          .arg(PARLOTTE_VERSION_MAJOR)
+                          .arg(PARLOTTE_VERSION_MINOR)
+                          .toUtf8());
+        return 0;
+    case CommandLine::Help:
+        print(stdout, helpText().toUtf8());
+        return 0;
+    case CommandLine::Check: {
+        const check::PackReport report = check::checkPack(command.folder);
+        print(stdout,
+              command.json ? check::reportJson(report) : check::reportText(report).toUtf8());
+        return check::exitCodeFor(report);
+    }
+    case CommandLine::UsageError:
+    case CommandLine::Window:
+        break;
+    }
+    print(stderr, (QStringLiteral("parlotte : ") + command.error +
+                   QStringLiteral("\nEssayez « parlotte --help » pour en savoir plus.\n"))
+                      .toUtf8());
+    return 2;
+}
+
+} // namespace app

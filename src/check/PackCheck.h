@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+#include "check/SoundAnalysis.h"
+
+// Is a voice-pack folder ready to be copied to the device? Reads the folder once, decodes each
+// prompt's files once, and gathers every finding; the writers turn it into text or JSON.
+namespace check {
+
+// Leading or trailing silence longer than this is reported.
+constexpr double LongSilenceSeconds = 0.5;
+// A prompt further than this from the pack's median loudness stands out when driving.
+constexpr double LoudnessToleranceLu = 3.0;
+
+struct FileFinding {
+    QString name;
+    int row = -1;        // the prompt it belongs to
+    bool played = false; // the one the program plays for that prompt
+    bool readable = false;
+    QString format;
+    int rate = 0;
+    int channels = 0;
+    SoundFacts facts;
+    bool longLeadingSilence() const {
+        return readable && facts.leadingSilence > LongSilenceSeconds;
+    }
+    bool longTrailingSilence() const {
+        return readable && facts.trailingSilence > LongSilenceSeconds;
+    }
+};
+
+struct NameProblem {
+    QString name;
+    QString reason;
+};
+
+struct LoudnessOutlier {
+    int row = -1;
+    QString file;
+    double loudness = 0;
+    double deviation = 0; // LU from the median, signed
+};
+
+struct PackReport {
+    QString folder;
+    QVector<int> presentRows;
+    QVector<int> missingRows;
+    QStringList extraFiles;
+    // Rows with more than one file (case variants or several formats); the played one is
+    // marked in `files`.
+    QVector<int> ambiguousRows;
+    QVector<QStringList> caseCollisions; // names FAT would see as one
+    QVector<NameProblem> invalidNames;
+    QVector<FileFinding> files; // every prompt file, by row then name
+    std::optional<double> medianLoudness;
+    QVector<LoudnessOutlier> loudnessOutliers;
+
+    bool complete() const { return missingRows.isEmpty(); }
+    // Everything that must be fixed before the pack goes on the card.
+    int problemCount() const;
+};
+
+PackReport checkPack(const QString &folder);
+
+} // namespace check
