@@ -149,7 +149,6 @@ private slots:
             QCOMPARE(m.buttons, ui::Buttons::Ok);
         }
         QCOMPARE(f.engine.initCalls, 1);
-        QCOMPARE(f.engine.configCalls, (QList<QPair<int, int>>{{3, 100}, {5, 100}}));
         QVERIFY(w.isVisible());
         QCOMPARE(w.windowTitle(), QStringLiteral("Parlotte 1.32"));
     }

@@ -86,8 +86,6 @@ void MainWindow::checkEngine() {
     for (const QString &library : engine_.outdatedLibraries())
         dialogs_.message(QStringLiteral("Version incorrecte de ") + library + QStringLiteral(" !"),
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
-    engine_.setConfig(3, 100);
-    engine_.setConfig(5, 100);
     if (!engine_.init(-1, 44100))
         dialogs_.message(QStringLiteral("Impossible d'initialiser ") + engine_.outputLibraryName() +
                              QStringLiteral(" !\r\nErreur ") + engine_.errorText(),
