@@ -109,6 +109,10 @@ bool FileDecoder::open(const QString &path) {
     return true;
 }
 
+bool FileDecoder::headerIsExact() const {
+    return h_ && seeksExactly(h_->format);
+}
+
 std::int64_t FileDecoder::fileSize() const {
     return h_ ? h_->file.size() : 0;
 }
@@ -151,8 +155,13 @@ bool decodeFile(const QString &path, DecodedAudio &out, std::int64_t maxFrames, 
     if (tooLong)
         *tooLong = false;
     FileDecoder d;
-    if (!d.open(path))
-        return false;
+    return d.open(path) && decodeRest(d, out, maxFrames, tooLong);
+}
+
+bool decodeRest(FileDecoder &d, DecodedAudio &out, std::int64_t maxFrames, bool *tooLong) {
+    out = DecodedAudio{};
+    if (tooLong)
+        *tooLong = false;
     const int channels = d.channels();
     constexpr std::int64_t chunkFrames = 4096;
     std::vector<std::int16_t> samples;

@@ -34,6 +34,8 @@ public:
     // The header's idea of the length in frames: exact for PCM, an estimate for compressed
     // formats (never use it to size memory). 0 if unknown.
     std::int64_t headerFrames() const { return headerFrames_; }
+    // Whether headerFrames() is the exact length (PCM formats), not an estimate.
+    bool headerIsExact() const;
     std::int64_t fileSize() const;
     // Reads up to `frames` whole frames into `out` (frames x channels samples); 0 at the end
     // or on a read error.
@@ -68,5 +70,8 @@ struct DecodedAudio {
 // with what the header claims.
 bool decodeFile(const QString &path, DecodedAudio &out,
                 std::int64_t maxFrames = std::int64_t{1} << 40, bool *tooLong = nullptr);
+// The same from an open decoder, from where it stands.
+bool decodeRest(FileDecoder &decoder, DecodedAudio &out, std::int64_t maxFrames,
+                bool *tooLong = nullptr);
 
 } // namespace audio

@@ -59,9 +59,9 @@ public:
     virtual void free() = 0;
 
     // 0 for anything that is not a readable sound file of sane format, or when memory runs out.
-    // Lengths are exact for files kept whole (short ones) and for long WAV, FLAC, Ogg and MP3
-    // with an encoder's length tag; a long file without one reports its header's estimate
-    // until the decoder has reached its real end.
+    // Lengths are exact for files kept whole (short ones) and for long PCM files (WAV, FLAC);
+    // a long compressed file reports its header's estimate until the engine has counted the
+    // real length in the background (read the length again to follow it).
     virtual Handle streamCreateFile(const QString &path, std::uint32_t flags) = 0;
     virtual bool channelPlay(Handle h, bool restart) = 0;
     virtual bool channelStop(Handle h) = 0;

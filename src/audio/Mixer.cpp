@@ -37,6 +37,7 @@ void Mixer::apply(const MixerCommand &c) {
             if (v.ring) {
                 v.cursor = std::max<std::int64_t>(v.cursor, 0);
                 v.playing = true;
+                dropStale(v);
             } else {
                 v.cursor = std::clamp<std::int64_t>(v.cursor, 0, v.frames);
                 v.playing = v.data != nullptr && v.cursor < v.frames;
@@ -49,6 +50,7 @@ void Mixer::apply(const MixerCommand &c) {
                 if (v.epoch != c.epoch)
                     v.blockOffset = 0;
                 v.epoch = c.epoch;
+                dropStale(v);
             } else {
                 v.cursor = std::clamp<std::int64_t>(c.cursor, 0, v.frames);
             }
@@ -118,6 +120,14 @@ void Mixer::mixSentence(std::int32_t *acc, int frames) {
         sentence_ = nullptr;
         sentenceCount_ = 0;
         sentenceActive_.store(false, std::memory_order_release);
+    }
+}
+
+void Mixer::dropStale(Voice &v) {
+    // Blocks from before a seek go at once, so the decoder has room for the new ones.
+    for (const FrameBlock *b; (b = v.ring->readable()) && b->epoch < v.epoch;) {
+        v.ring->release();
+        v.blockOffset = 0;
     }
 }
 

@@ -92,6 +92,7 @@ private:
     void mixChunk(std::int16_t *out, int frames);
     void mixSentence(std::int32_t *acc, int frames);
     void mixRing(Voice &v, std::int32_t *acc, int frames);
+    static void dropStale(Voice &v);
 
     SpscQueue<MixerCommand, 1024> queue_;
     std::array<Voice, kMaxVoices> voices_{};

@@ -292,7 +292,25 @@ bool SoundEngine::isStreamed(Handle h) const {
     return s && (s->feed || s->reader);
 }
 
-std::shared_ptr<const WholeSound> SoundEngine::wholeSound(const QString &path, bool *tooLong) {
+int SoundEngine::reclaimsWaiting() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(graveyard_.size());
+}
+
+bool SoundEngine::isBuffered(Handle h) const {
+    std::lock_guard lock(mutex_);
+    const Stream *s = lookup(h);
+    return s && (!s->feed || s->feed->buffered());
+}
+
+std::uint64_t SoundEngine::underruns(Handle h) const {
+    std::lock_guard lock(mutex_);
+    const Stream *s = lookup(h);
+    return s && s->feed ? s->feed->ring().underruns.load(std::memory_order_relaxed) : 0;
+}
+
+std::shared_ptr<const WholeSound> SoundEngine::wholeSound(const QString &path, FileDecoder &decoder,
+                                                          bool *tooLong) {
     *tooLong = false;
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath() + QLatin1Char('|') + QString::number(info.size()) +
@@ -303,11 +321,8 @@ std::shared_ptr<const WholeSound> SoundEngine::wholeSound(const QString &path, b
             return cached;
     }
     DecodedAudio decoded;
-    FileDecoder probe;
-    if (!probe.open(path))
-        return nullptr;
-    const std::int64_t cap = std::int64_t{kWholeSeconds} * probe.rate();
-    if (!decodeFile(path, decoded, cap, tooLong))
+    const std::int64_t cap = std::int64_t{options_.wholeSeconds} * decoder.rate();
+    if (!decodeRest(decoder, decoded, cap, tooLong))
         return nullptr;
     auto sound = std::make_shared<WholeSound>();
     sound->rate = decoded.rate;
@@ -338,12 +353,13 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
     // claim only decides whether to try, and the decoding stops at kWholeSeconds whatever it
     // says.
     const bool shortFile = decoder->fileSize() <= options_.wholeFileBytes ||
-                           decoder->headerFrames() <= std::int64_t{kWholeSeconds} * s->rate;
+                           decoder->headerFrames() <= std::int64_t{options_.wholeSeconds} * s->rate;
     if (shortFile) {
         if (s->decodeOnly()) {
             DecodedAudio decoded;
             bool tooLong = false;
-            if (decodeFile(path, decoded, std::int64_t{kWholeSeconds} * s->rate, &tooLong)) {
+            if (decodeRest(*decoder, decoded, std::int64_t{options_.wholeSeconds} * s->rate,
+                           &tooLong)) {
                 s->srcFrames = decoded.frames();
                 s->outFrames = outputFrameCount(s->srcFrames, s->rate);
                 s->pcm = std::move(decoded.samples);
@@ -353,7 +369,7 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
                 return nullptr;
         } else {
             bool tooLong = false;
-            if (auto whole = wholeSound(path, &tooLong)) {
+            if (auto whole = wholeSound(path, *decoder, &tooLong)) {
                 s->srcFrames = whole->srcFrames;
                 s->outFrames = static_cast<std::int64_t>(whole->out.size() / 2);
                 s->whole = std::move(whole);
@@ -364,10 +380,12 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
         }
     }
 
-    // Streamed: the header's length stands until the decoder meets the real end. It is exact
-    // for PCM formats and for Ogg Vorbis; for MP3 with a length tag.
+    // Streamed: the header's length stands until the real one is known. It is exact for PCM
+    // formats; for compressed ones the decoder thread counts the real length in the
+    // background (a few seconds for an hour of MP3), and a decode-only stream has it when its
+    // reader reaches the end.
     s->srcFrames = decoder->headerFrames();
-    if (s->srcFrames <= 0)
+    if (s->srcFrames <= 0 || !decoder->seek(0))
         return nullptr;
     {
         // A file that yields no sound at its start is not worth a stream.
@@ -379,7 +397,13 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
     if (s->decodeOnly()) {
         s->reader = std::move(decoder);
     } else {
-        s->feed = std::make_shared<StreamFeed>(std::move(decoder), s->srcFrames);
+        std::unique_ptr<FileDecoder> counter;
+        if (!decoder->headerIsExact()) {
+            counter = std::make_unique<FileDecoder>();
+            if (!counter->open(path))
+                counter.reset();
+        }
+        s->feed = std::make_shared<StreamFeed>(std::move(decoder), std::move(counter));
         decoder_->add(s->feed);
     }
     return s;

@@ -13,6 +13,7 @@
 namespace audio {
 
 class DecoderThread;
+class FileDecoder;
 struct WholeSound;
 
 // The engine: short files decoded whole when their stream is created (each distinct file once,
@@ -37,12 +38,12 @@ public:
         // by hand through mixer() (tests, benchmarks).
         bool openDevice = true;
         int bufferFrames = 512;
-        // Files up to this size, or whose header claims at most kWholeSeconds, are decoded
-        // whole when their stream is created; longer ones are streamed.
+        // Files up to this size, or whose header claims at most wholeSeconds, are decoded
+        // whole when their stream is created, up to wholeSeconds of sound (the longest
+        // sentence slot is 65.5 s); longer ones are streamed.
         std::int64_t wholeFileBytes = 1 << 20;
+        int wholeSeconds = 70;
     };
-    // Longest sound kept whole (the longest sentence slot is 65.5 s).
-    static constexpr int kWholeSeconds = 70;
 
     SoundEngine();
     explicit SoundEngine(Options options);
@@ -84,6 +85,14 @@ public:
     int pendingReclaims() const;
     int backlog() const;
     bool isStreamed(Handle h) const;
+    // Memory waiting for the mixer, without reclaiming anything first (the decoder thread
+    // reclaims on its own).
+    int reclaimsWaiting() const;
+    // A streamed stream's ring is full, or holds the stream's end: the next ring's worth of
+    // frames renders without an underrun. True for streams kept whole.
+    bool isBuffered(Handle h) const;
+    // Times a streamed stream found its ring empty while playing.
+    std::uint64_t underruns(Handle h) const;
 
 private:
     struct Stream;
@@ -103,7 +112,8 @@ private:
     std::int64_t positionFrames(const Stream &s, std::uint32_t index) const;
     void seekFeed(Stream &s, std::int64_t frame, std::int64_t out);
     std::unique_ptr<Stream> openStream(const QString &path, std::uint32_t flags);
-    std::shared_ptr<const WholeSound> wholeSound(const QString &path, bool *tooLong);
+    std::shared_ptr<const WholeSound> wholeSound(const QString &path, FileDecoder &decoder,
+                                                 bool *tooLong);
 
     Options options_;
     std::unique_ptr<Mixer> mixer_;

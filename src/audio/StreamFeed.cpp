@@ -11,9 +11,9 @@ constexpr std::int64_t kReadFrames = 2048;
 
 } // namespace
 
-StreamFeed::StreamFeed(std::unique_ptr<FileDecoder> decoder, std::int64_t lengthFrames)
-    : decoder_(std::move(decoder)), converter_(decoder_->rate(), decoder_->channels()),
-      lengthFrames_(lengthFrames) {
+StreamFeed::StreamFeed(std::unique_ptr<FileDecoder> decoder, std::unique_ptr<FileDecoder> counter)
+    : decoder_(std::move(decoder)), counter_(std::move(counter)),
+      converter_(decoder_->rate(), decoder_->channels()) {
     readBuf_.resize(static_cast<std::size_t>(kReadFrames * decoder_->channels()));
 }
 
@@ -29,6 +29,7 @@ void StreamFeed::restart(std::uint32_t epoch, std::int64_t src, std::int64_t out
     epoch_ = epoch;
     outStart_ = out;
     produced_ = 0;
+    epochBlocks_ = 0;
     pending_.clear();
     pendingPos_ = 0;
     done_ = false;
@@ -48,6 +49,7 @@ void StreamFeed::decodeMore() {
     // The real end (or a file that broke mid-way): now the exact length is known, and the
     // epoch's output is trimmed or padded to what that length takes at the output rate.
     sourceEnded_ = true;
+    counter_.reset();
     endFrame_.store(srcAt_, std::memory_order_release);
     converter_.finish(pending_);
     const std::int64_t total =
@@ -56,8 +58,26 @@ void StreamFeed::decodeMore() {
     pending_.resize(static_cast<std::size_t>((pendingPos_ + keep) * 2), 0);
 }
 
+bool StreamFeed::countSome() {
+    if (!counter_)
+        return false;
+    // A slice at a time, so that the ring is served between slices.
+    for (int i = 0; i < 16; ++i) {
+        const std::int64_t got = counter_->read(readBuf_.data(), kReadFrames);
+        if (got <= 0) {
+            counter_.reset();
+            endFrame_.store(counted_, std::memory_order_release);
+            return true;
+        }
+        counted_ += got;
+    }
+    return true;
+}
+
 bool StreamFeed::pump() {
-    if (requestFlag_.exchange(false, std::memory_order_acq_rel)) {
+    if (requestFlag_.load(std::memory_order_acquire)) {
+        buffered_.store(false, std::memory_order_release); // before the request is seen done
+        requestFlag_.store(false, std::memory_order_release);
         std::uint32_t epoch;
         std::int64_t src, out;
         {
@@ -71,8 +91,13 @@ bool StreamFeed::pump() {
     bool worked = false;
     while (!done_ && !requestFlag_.load(std::memory_order_acquire)) {
         FrameBlock *b = ring_.writable();
-        if (!b)
+        if (!b) {
+            // Full; and when this epoch filled it all, nothing stale is left in it.
+            if (epochBlocks_ >= FrameRing::kBlocks)
+                buffered_.store(true, std::memory_order_release);
             break;
+        }
+        buffered_.store(false, std::memory_order_release);
         while (pendingFrames() < FrameBlock::kFrames && !sourceEnded_)
             decodeMore();
         const std::int64_t n = std::min<std::int64_t>(FrameBlock::kFrames, pendingFrames());
@@ -85,12 +110,18 @@ bool StreamFeed::pump() {
         done_ = b->last;
         ring_.commit();
         produced_ += n;
+        ++epochBlocks_;
+        if (done_)
+            buffered_.store(true, std::memory_order_release);
         worked = true;
         if (pendingPos_ > 4 * FrameBlock::kFrames) {
             pending_.erase(pending_.begin(), pending_.begin() + 2 * pendingPos_);
             pendingPos_ = 0;
         }
     }
+    // With the ring served, the spare time counts the real length.
+    if (!worked && !requestFlag_.load(std::memory_order_acquire))
+        worked = countSome();
     return worked;
 }
 

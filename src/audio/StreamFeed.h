@@ -20,8 +20,10 @@ namespace audio {
 // thread; pump() on the decoder thread only; the ring's consumer side in the audio callback.
 class StreamFeed {
 public:
-    // `lengthFrames`: the header's length, kept until the decoder reaches the real end.
-    StreamFeed(std::unique_ptr<FileDecoder> decoder, std::int64_t lengthFrames);
+    // `counter`: a second decoder of the same file, given when that length is only an
+    // estimate: the decoder thread counts the real length with it, in the background.
+    explicit StreamFeed(std::unique_ptr<FileDecoder> decoder,
+                        std::unique_ptr<FileDecoder> counter = nullptr);
 
     FrameRing &ring() { return ring_; }
 
@@ -31,8 +33,14 @@ public:
     // The engine has let go; the decoder thread drops the feed.
     void retire() { retired_.store(true, std::memory_order_release); }
     bool retired() const { return retired_.load(std::memory_order_acquire); }
-    // Source frames counted up to the real end, or -1 while it has not been reached.
+    // The file's exact length in source frames once counted or reached, else -1.
     std::int64_t endFrame() const { return endFrame_.load(std::memory_order_acquire); }
+
+    // The ring is full or holds the epoch's last block (any thread).
+    bool buffered() const {
+        return !requestFlag_.load(std::memory_order_acquire) &&
+               buffered_.load(std::memory_order_acquire);
+    }
 
     // Decoder thread: fills the ring as far as it can. True if it produced anything.
     bool pump();
@@ -43,10 +51,12 @@ private:
         return static_cast<std::int64_t>(pending_.size() / 2) - pendingPos_;
     }
     void decodeMore();
+    bool countSome();
 
     FrameRing ring_;
     std::atomic<bool> retired_{false};
     std::atomic<std::int64_t> endFrame_{-1};
+    std::atomic<bool> buffered_{false};
 
     std::mutex requestMutex_;
     std::uint32_t reqEpoch_ = 0;
@@ -56,12 +66,14 @@ private:
 
     // Decoder thread only.
     std::unique_ptr<FileDecoder> decoder_;
+    std::unique_ptr<FileDecoder> counter_;
+    std::int64_t counted_ = 0;
     StreamConverter converter_;
-    std::int64_t lengthFrames_;
     std::uint32_t epoch_ = 0;
-    std::int64_t srcAt_ = 0;    // next source frame to decode
-    std::int64_t outStart_ = 0; // output frame of the epoch's first block
-    std::int64_t produced_ = 0; // output frames committed in this epoch
+    std::int64_t srcAt_ = 0;      // next source frame to decode
+    std::int64_t outStart_ = 0;   // output frame of the epoch's first block
+    std::int64_t produced_ = 0;   // output frames committed in this epoch
+    std::size_t epochBlocks_ = 0; // blocks committed in this epoch
     bool sourceEnded_ = false;
     bool done_ = false;                 // the last block of the epoch is in the ring
     std::vector<std::int16_t> pending_; // converted frames not yet in the ring
