@@ -2,9 +2,12 @@
 # Both install what is missing (Debian packages) and build first.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+# The tests whose threads meet in the engine: run under ThreadSanitizer by `make tsan`.
+TSAN_TESTS ?= test_engine test_streaming
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize bench screenshot format demo clean
+.PHONY: all deps build run test sanitize tsan bench screenshot format demo clean
 
 all: build
 
@@ -37,6 +40,15 @@ sanitize: deps $(ASAN_BUILD)/build.ninja
 		ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLOTTE_TSAN=ON
+
+tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		ctest --output-on-failure -j $(JOBS) -R '^($(subst $(eval) ,|,$(TSAN_TESTS)))$$'
+
 bench: demo
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
@@ -47,4 +59,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
