@@ -404,6 +404,7 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
                 counter.reset();
         }
         s->feed = std::make_shared<StreamFeed>(std::move(decoder), std::move(counter));
+        s->feed->prime(2);
         decoder_->add(s->feed);
     }
     return s;

@@ -74,7 +74,11 @@ bool StreamFeed::countSome() {
     return true;
 }
 
-bool StreamFeed::pump() {
+void StreamFeed::prime(int blocks) {
+    pump(blocks);
+}
+
+bool StreamFeed::pump(int maxBlocks) {
     if (requestFlag_.load(std::memory_order_acquire)) {
         buffered_.store(false, std::memory_order_release); // before the request is seen done
         requestFlag_.store(false, std::memory_order_release);
@@ -89,7 +93,8 @@ bool StreamFeed::pump() {
         restart(epoch, src, out);
     }
     bool worked = false;
-    while (!done_ && !requestFlag_.load(std::memory_order_acquire)) {
+    for (int blocks = 0;
+         blocks < maxBlocks && !done_ && !requestFlag_.load(std::memory_order_acquire); ++blocks) {
         FrameBlock *b = ring_.writable();
         if (!b) {
             // Full; and when this epoch filled it all, nothing stale is left in it.
@@ -120,7 +125,7 @@ bool StreamFeed::pump() {
         }
     }
     // With the ring served, the spare time counts the real length.
-    if (!worked && !requestFlag_.load(std::memory_order_acquire))
+    if (!worked && maxBlocks == FrameRing::kBlocks && !requestFlag_.load(std::memory_order_acquire))
         worked = countSome();
     return worked;
 }

@@ -42,8 +42,12 @@ public:
                buffered_.load(std::memory_order_acquire);
     }
 
+    // Before the decoder thread knows of the feed: the first blocks, on the caller's thread,
+    // so that a play right after creation finds sound at the first period.
+    void prime(int blocks);
+
     // Decoder thread: fills the ring as far as it can. True if it produced anything.
-    bool pump();
+    bool pump(int maxBlocks = FrameRing::kBlocks);
 
 private:
     void restart(std::uint32_t epoch, std::int64_t src, std::int64_t out);
