@@ -3,7 +3,8 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
-# The tests whose threads meet in the engine: run under ThreadSanitizer by `make tsan`.
+# The tests whose threads meet in the engine: run under ThreadSanitizer by `make tsan`. The
+# tests start encoders (fork) from a process with threads, which TSan allows when told so.
 TSAN_TESTS ?= test_engine test_streaming
 JOBS ?= $(shell nproc)
 
@@ -46,7 +47,7 @@ $(TSAN_BUILD)/build.ninja:
 tsan: deps $(TSAN_BUILD)/build.ninja
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0" \
 		ctest --output-on-failure -j $(JOBS) -R '^($(subst $(eval) ,|,$(TSAN_TESTS)))$$'
 
 bench: demo

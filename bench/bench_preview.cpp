@@ -29,8 +29,7 @@ bool run(const QString &program, const QStringList &args) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
-    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit &&
-           p.exitCode() == 0;
+    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 // kB from /proc/self/status ("VmRSS", "VmHWM").
@@ -121,9 +120,9 @@ int main(int argc, char *argv[]) {
                   QStringLiteral("sine"), QStringLiteral("300-900")}) ||
             !run(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-f"), wav,
                                           base + QStringLiteral(".mp3")}) ||
-            !run(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-q"),
-                                            QStringLiteral("0"), QStringLiteral("-o"),
-                                            base + QStringLiteral(".ogg"), wav})) {
+            !run(QStringLiteral("oggenc"),
+                 {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("0"),
+                  QStringLiteral("-o"), base + QStringLiteral(".ogg"), wav})) {
             std::fprintf(stderr, "could not make the test files\n");
             return 1;
         }
@@ -138,8 +137,8 @@ int main(int argc, char *argv[]) {
 
     std::printf("Preview, %d-frame period (%.2f ms); baseline RSS %ld kB\n", kPeriod, periodMs,
                 baseline);
-    std::printf("  %-6s %-4s %16s %16s %14s\n", "file", "fmt", "first frame ms",
-                "peak RSS +MB", "seek mid ms");
+    std::printf("  %-6s %-4s %16s %16s %14s\n", "file", "fmt", "first frame ms", "peak RSS +MB",
+                "seek mid ms");
     double promptFirst[3] = {0, 0, 0};
     bool ok = true;
     for (int i = 0; i < 3; ++i) {
@@ -161,8 +160,8 @@ int main(int argc, char *argv[]) {
             if (i == 0)
                 promptFirst[k] = f.firstMs;
             const double over = f.firstMs - promptFirst[k];
-            const bool good = f.firstMs >= 0 && over <= periodMs + 5.0 &&
-                              f.peakKb <= 16 * 1024 && (i < 2 || f.seekMs <= 20.0);
+            const bool good = f.firstMs >= 0 && over <= periodMs + 5.0 && f.peakKb <= 16 * 1024 &&
+                              (i < 2 || f.seekMs <= 20.0);
             ok = ok && good;
             std::printf("  %-6s %-4s %9.2f (%+5.2f) %16.1f %14.2f%s\n", qPrintable(names[i]),
                         qPrintable(files[i][k].section(QLatin1Char('.'), -1)), f.firstMs, over,

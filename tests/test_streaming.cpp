@@ -25,10 +25,8 @@ constexpr std::uint64_t kDead = ~std::uint64_t{0};
 SoundEngine::Options options(bool streamAll) {
     SoundEngine::Options o;
     o.openDevice = false;
-    if (streamAll) {
-        o.wholeFileBytes = 0;
+    if (streamAll)
         o.wholeSeconds = 0;
-    }
     return o;
 }
 

@@ -134,9 +134,9 @@ bool FileDecoder::seek(std::int64_t frame) {
         return false;
     if (seeksExactly(h_->format))
         return sf_seek(h_->sf, frame, SEEK_SET) == frame;
-    // Compressed seeks land near, not on, the frame asked for: start from a point well before
-    // it that the decoder reaches exactly (the start, or a seek one second earlier whose
-    // landing is then decoded forward), and decode up to the frame.
+    // Compressed seeks land near, not on, the frame asked for (an MP3 seek straight to the frame
+    // is off, and so is one an eighth of a second early): seek one second early and decode
+    // forward up to the frame, which lands exactly.
     const std::int64_t before = std::max<std::int64_t>(frame - rate_, 0);
     if (sf_seek(h_->sf, before, SEEK_SET) != before)
         return false;

@@ -350,10 +350,9 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
     s->channels = decoder->channels();
 
     // Short files are decoded whole, which gives their exact length at once; the header's
-    // claim only decides whether to try, and the decoding stops at kWholeSeconds whatever it
-    // says.
-    const bool shortFile = decoder->fileSize() <= options_.wholeFileBytes ||
-                           decoder->headerFrames() <= std::int64_t{options_.wholeSeconds} * s->rate;
+    // claim only decides whether to try, and the decoding stops at wholeSeconds whatever it
+    // says (a longer file is then streamed).
+    const bool shortFile = decoder->headerFrames() <= std::int64_t{options_.wholeSeconds} * s->rate;
     if (shortFile) {
         if (s->decodeOnly()) {
             DecodedAudio decoded;

@@ -38,10 +38,9 @@ public:
         // by hand through mixer() (tests, benchmarks).
         bool openDevice = true;
         int bufferFrames = 512;
-        // Files up to this size, or whose header claims at most wholeSeconds, are decoded
-        // whole when their stream is created, up to wholeSeconds of sound (the longest
-        // sentence slot is 65.5 s); longer ones are streamed.
-        std::int64_t wholeFileBytes = 1 << 20;
+        // Files whose header claims at most this many seconds (the longest sentence slot is
+        // 65.5 s) are decoded whole when their stream is created, up to that length whatever
+        // they really hold; longer ones are streamed.
         int wholeSeconds = 70;
     };
 
