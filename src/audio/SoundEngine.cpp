@@ -309,17 +309,21 @@ std::uint64_t SoundEngine::underruns(Handle h) const {
     return s && s->feed ? s->feed->ring().underruns.load(std::memory_order_relaxed) : 0;
 }
 
+namespace {
+
+// The same file unchanged: same place, size and modification time.
+QString cacheKey(const QString &path) {
+    const QFileInfo info(path);
+    return info.absoluteFilePath() + QLatin1Char('|') + QString::number(info.size()) +
+           QLatin1Char('|') + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
 std::shared_ptr<const WholeSound> SoundEngine::wholeSound(const QString &path, FileDecoder &decoder,
                                                           bool *tooLong) {
     *tooLong = false;
-    const QFileInfo info(path);
-    const QString key = info.absoluteFilePath() + QLatin1Char('|') + QString::number(info.size()) +
-                        QLatin1Char('|') + QString::number(info.lastModified().toMSecsSinceEpoch());
-    {
-        std::lock_guard lock(mutex_);
-        if (auto cached = wholeCache_.value(key).lock())
-            return cached;
-    }
+    const QString key = cacheKey(path);
     DecodedAudio decoded;
     const std::int64_t cap = std::int64_t{options_.wholeSeconds} * decoder.rate();
     if (!decodeRest(decoder, decoded, cap, tooLong))
@@ -341,6 +345,25 @@ std::shared_ptr<const WholeSound> SoundEngine::wholeSound(const QString &path, F
 
 std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path,
                                                              std::uint32_t flags) {
+    if (!(flags & DecodeOnly)) {
+        // A file kept whole by another stream is not even opened again (a sentence names the
+        // same prompts over and over).
+        std::shared_ptr<const WholeSound> cached;
+        {
+            std::lock_guard lock(mutex_);
+            cached = wholeCache_.value(cacheKey(path)).lock();
+        }
+        if (cached) {
+            auto s = std::make_unique<Stream>();
+            s->flags = flags;
+            s->rate = cached->rate;
+            s->channels = cached->channels;
+            s->srcFrames = cached->srcFrames;
+            s->outFrames = static_cast<std::int64_t>(cached->out.size() / 2);
+            s->whole = std::move(cached);
+            return s;
+        }
+    }
     auto decoder = std::make_unique<FileDecoder>();
     if (!decoder->open(path))
         return nullptr;
