@@ -71,7 +71,7 @@ QString writeAnyWav(const QString &path, int tag, int bits, int channels, int ra
     putLe(b, static_cast<quint32>(tag), 2);
     putLe(b, static_cast<quint32>(channels), 2);
     putLe(b, static_cast<quint32>(rate), 4);
-    putLe(b, static_cast<quint32>(rate * channels * bytes), 4);
+    putLe(b, static_cast<quint32>(qint64{rate} * channels * bytes), 4);
     putLe(b, static_cast<quint32>(channels * bytes), 2);
     putLe(b, static_cast<quint32>(bits), 2);
     b.append("data");
