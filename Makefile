@@ -4,9 +4,13 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+TSAN_BUILD ?= build-tsan
+# The tests whose threads meet in the engine: run under ThreadSanitizer by `make tsan`. The
+# tests start encoders (fork) from a process with threads, which TSan allows when told so.
+TSAN_TESTS ?= test_engine test_streaming
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize fuzz bench screenshot format demo clean install package
+.PHONY: all deps build run test sanitize tsan fuzz bench screenshot format demo clean install package
 
 all: build
 
@@ -48,6 +52,15 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLOTTE_TSAN=ON
+
+tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0" \
+		ctest --output-on-failure -j $(JOBS) -R '^($(subst $(eval) ,|,$(TSAN_TESTS)))$$'
+
 bench: demo
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
@@ -66,4 +79,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -460,8 +460,6 @@ private slots:
         QVERIFY(e.init(-1, 44100));
         QVERIFY(e.outdatedLibraries().isEmpty());
         QCOMPARE(e.outputLibraryName(), u"SDL2"_s);
-        e.setConfig(3, 100);
-        e.setConfig(5, 100);
         const QString f = makeWav(dir_.path(), u"rt.wav"_s, 2205);
         const Handle h = e.streamCreateFile(f, AutoFree);
         QVERIFY(isUsable(h));

@@ -1,17 +1,16 @@
 #include "audio/Decoder.h"
 
-#include <QFile>
+#include "audio/SampleFormat.h"
+
 #include <QFileInfo>
 #include <algorithm>
-#include <cmath>
 #include <sndfile.h>
 
 namespace audio {
 
 namespace {
 
-// libsndfile reads through QFile so that any path Qt can open works (non-ASCII names included)
-// and nothing but a regular file is ever handed to the decoder.
+// libsndfile reads through QFile so that any path Qt can open works (non-ASCII names included).
 sf_count_t vioLength(void *user) {
     return static_cast<QFile *>(user)->size();
 }
@@ -52,59 +51,134 @@ bool isIntegerPcm(int format) {
     }
 }
 
-std::int16_t toInt16(float v) {
-    // Lossy decoders overshoot full scale; clip rather than wrap.
-    const float scaled = std::nearbyint(v * 32768.0f);
-    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
+// Formats whose seek lands exactly: the sample offset is a multiple of a frame size.
+bool seeksExactly(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+        return false;
+    default:
+        return true;
+    }
 }
+
+constexpr std::int64_t kSkipChunk = 4096;
 
 } // namespace
 
-bool decodeFile(const QString &path, DecodedAudio &out) {
-    out = DecodedAudio{};
+struct FileDecoder::Handle {
+    QFile file;
+    SF_VIRTUAL_IO io{vioLength, vioSeek, vioRead, vioWrite, vioTell};
+    SNDFILE *sf = nullptr;
+    int format = 0;
+    ~Handle() {
+        if (sf)
+            sf_close(sf);
+    }
+};
+
+FileDecoder::FileDecoder() = default;
+FileDecoder::~FileDecoder() = default;
+
+bool FileDecoder::open(const QString &path) {
+    h_.reset();
+    // isFile() is false for folders, FIFOs and device nodes: opening those could block.
     const QFileInfo info(path);
     if (!info.isFile())
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+    auto h = std::make_unique<Handle>();
+    h->file.setFileName(path);
+    if (!h->file.open(QIODevice::ReadOnly) || h->file.size() == 0)
         return false;
-
-    SF_VIRTUAL_IO io{vioLength, vioSeek, vioRead, vioWrite, vioTell};
     SF_INFO sfinfo{};
-    SNDFILE *sf = sf_open_virtual(&io, SFM_READ, &sfinfo, &file);
-    if (!sf)
+    h->sf = sf_open_virtual(&h->io, SFM_READ, &sfinfo, &h->file);
+    if (!h->sf)
         return false;
-    if (sfinfo.channels <= 0 || sfinfo.samplerate <= 0) {
-        sf_close(sf);
+    if (sfinfo.channels < 1 || sfinfo.channels > kMaxChannels || sfinfo.samplerate < kMinRate ||
+        sfinfo.samplerate > kMaxRate)
         return false;
+    rate_ = sfinfo.samplerate;
+    channels_ = sfinfo.channels;
+    headerFrames_ = std::max<sf_count_t>(sfinfo.frames, 0);
+    h->format = sfinfo.format;
+    floatRead_ = !isIntegerPcm(sfinfo.format);
+    h_ = std::move(h);
+    return true;
+}
+
+bool FileDecoder::headerIsExact() const {
+    return h_ && seeksExactly(h_->format);
+}
+
+std::int64_t FileDecoder::fileSize() const {
+    return h_ ? h_->file.size() : 0;
+}
+
+std::int64_t FileDecoder::read(std::int16_t *out, std::int64_t frames) {
+    if (!h_ || frames <= 0)
+        return 0;
+    if (!floatRead_) // up to 16 bits: read as shorts, which is exact
+        return std::max<sf_count_t>(sf_readf_short(h_->sf, out, frames), 0);
+    floats_.resize(static_cast<std::size_t>(frames * channels_));
+    const sf_count_t got = std::max<sf_count_t>(sf_readf_float(h_->sf, floats_.data(), frames), 0);
+    for (sf_count_t i = 0; i < got * channels_; ++i)
+        out[i] = toInt16(floats_[static_cast<std::size_t>(i)]);
+    return got;
+}
+
+bool FileDecoder::seek(std::int64_t frame) {
+    if (!h_ || frame < 0)
+        return false;
+    if (seeksExactly(h_->format))
+        return sf_seek(h_->sf, frame, SEEK_SET) == frame;
+    // Compressed seeks land near, not on, the frame asked for (an MP3 seek straight to the frame
+    // is off, and so is one an eighth of a second early): seek one second early and decode
+    // forward up to the frame, which lands exactly.
+    const std::int64_t before = std::max<std::int64_t>(frame - rate_, 0);
+    if (sf_seek(h_->sf, before, SEEK_SET) != before)
+        return false;
+    std::vector<std::int16_t> skip(static_cast<std::size_t>(kSkipChunk * channels_));
+    for (std::int64_t at = before; at < frame;) {
+        const std::int64_t got = read(skip.data(), std::min(kSkipChunk, frame - at));
+        if (got <= 0)
+            return false;
+        at += got;
     }
+    return true;
+}
 
-    const int channels = sfinfo.channels;
-    constexpr sf_count_t chunkFrames = 4096;
+bool decodeFile(const QString &path, DecodedAudio &out, std::int64_t maxFrames, bool *tooLong) {
+    out = DecodedAudio{};
+    if (tooLong)
+        *tooLong = false;
+    FileDecoder d;
+    return d.open(path) && decodeRest(d, out, maxFrames, tooLong);
+}
+
+bool decodeRest(FileDecoder &d, DecodedAudio &out, std::int64_t maxFrames, bool *tooLong) {
+    out = DecodedAudio{};
+    if (tooLong)
+        *tooLong = false;
+    const int channels = d.channels();
+    constexpr std::int64_t chunkFrames = 4096;
     std::vector<std::int16_t> samples;
-    if (sfinfo.frames > 0 && sfinfo.frames < (sf_count_t{1} << 31))
-        samples.reserve(static_cast<std::size_t>(sfinfo.frames * channels));
-
-    if (isIntegerPcm(sfinfo.format)) {
-        // Up to 16 bits: read as shorts, which is exact.
-        std::vector<short> buf(static_cast<std::size_t>(chunkFrames * channels));
-        sf_count_t got;
-        while ((got = sf_readf_short(sf, buf.data(), chunkFrames)) > 0)
-            samples.insert(samples.end(), buf.begin(), buf.begin() + got * channels);
-    } else {
-        std::vector<float> buf(static_cast<std::size_t>(chunkFrames * channels));
-        sf_count_t got;
-        while ((got = sf_readf_float(sf, buf.data(), chunkFrames)) > 0) {
-            for (sf_count_t i = 0; i < got * channels; ++i)
-                samples.push_back(toInt16(buf[static_cast<std::size_t>(i)]));
+    std::vector<std::int16_t> buf(static_cast<std::size_t>(chunkFrames * channels));
+    std::int64_t got;
+    while ((got = d.read(buf.data(), chunkFrames)) > 0) {
+        samples.insert(samples.end(), buf.begin(), buf.begin() + got * channels);
+        if (static_cast<std::int64_t>(samples.size()) / channels > maxFrames) {
+            if (tooLong)
+                *tooLong = true;
+            return false;
         }
     }
-    sf_close(sf);
-
     if (samples.empty())
         return false;
     out.samples = std::move(samples);
-    out.rate = sfinfo.samplerate;
+    out.rate = d.rate();
     out.channels = channels;
     return true;
 }

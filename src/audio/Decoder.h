@@ -1,10 +1,57 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace audio {
+
+// Formats the engine accepts; anything outside is refused as unreadable, whatever the header
+// claims, so that no header value can ask for absurd work or memory.
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 768000;
+constexpr int kMaxChannels = 32;
+
+// A sound file opened for reading 16-bit interleaved frames at its own rate and channel count,
+// chunk by chunk: the decode path for playback and for conversion alike. Any format libsndfile
+// recognises by content (WAV, Ogg Vorbis, FLAC, MPEG layers 1-3), whatever the extension.
+// Nothing but a regular file is ever opened, so a FIFO or a device node cannot block.
+// One thread at a time.
+class FileDecoder {
+public:
+    FileDecoder();
+    ~FileDecoder();
+    FileDecoder(const FileDecoder &) = delete;
+    FileDecoder &operator=(const FileDecoder &) = delete;
+
+    // False, without any message, for a file that cannot be read, is not audio, or has a
+    // format outside the limits above.
+    bool open(const QString &path);
+    int rate() const { return rate_; }
+    int channels() const { return channels_; }
+    // The header's idea of the length in frames: exact for PCM, an estimate for compressed
+    // formats (never use it to size memory). 0 if unknown.
+    std::int64_t headerFrames() const { return headerFrames_; }
+    // Whether headerFrames() is the exact length (PCM formats), not an estimate.
+    bool headerIsExact() const;
+    std::int64_t fileSize() const;
+    // Reads up to `frames` whole frames into `out` (frames x channels samples); 0 at the end
+    // or on a read error.
+    std::int64_t read(std::int16_t *out, std::int64_t frames);
+    // Moves to `frame` so that the next read starts on it exactly. False if it cannot.
+    bool seek(std::int64_t frame);
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> h_;
+    int rate_ = 0;
+    int channels_ = 0;
+    std::int64_t headerFrames_ = 0;
+    bool floatRead_ = false;
+    std::vector<float> floats_;
+};
 
 // A whole sound file decoded to 16-bit interleaved samples at its own rate and channel count.
 struct DecodedAudio {
@@ -17,10 +64,14 @@ struct DecodedAudio {
     }
 };
 
-// Decodes any format libsndfile recognises by content (WAV, Ogg Vorbis, FLAC, MPEG layers 1-3),
-// whatever the file's extension. Returns false, without any message, for a file that cannot be
-// read, is not audio, or holds no samples. The length is counted by decoding, never taken from
-// the header, because compressed formats only estimate it there.
-bool decodeFile(const QString &path, DecodedAudio &out);
+// Decodes a whole file, counting its length by decoding (compressed formats only estimate it in
+// their header). False for an unreadable file, one holding no samples, or one longer than
+// `maxFrames` (then *tooLong is set, if given); the memory grows with what is decoded, never
+// with what the header claims.
+bool decodeFile(const QString &path, DecodedAudio &out,
+                std::int64_t maxFrames = std::int64_t{1} << 40, bool *tooLong = nullptr);
+// The same from an open decoder, from where it stands.
+bool decodeRest(FileDecoder &decoder, DecodedAudio &out, std::int64_t maxFrames,
+                bool *tooLong = nullptr);
 
 } // namespace audio

@@ -37,6 +37,13 @@ struct ScheduledSlot {
     std::int64_t frames = 0; // slot length in output frames (44100 Hz)
 };
 
+// Threads: every call below may be made from any thread, the UI thread as a rule; the engine
+// serialises them with a lock of its own, which the audio callback never takes (the callback
+// only renders, and never locks, allocates, frees or reads a file). Calls return at once: a
+// long file is streamed by the engine's decoder thread, never decoded whole by the caller.
+// Handles are never reused for another stream within two billion creations.
+// streamCreateFile and scheduleSentence decode on the calling thread only what they keep whole
+// (short files); channelGetData decodes on the calling thread, one chunk per call.
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -45,13 +52,16 @@ public:
     virtual QStringList outdatedLibraries() const = 0;
     // Name of the output library, for the start-up failure message.
     virtual QString outputLibraryName() const = 0;
-    virtual void setConfig(int option, int value) = 0;
     // device -1 = the system's default; false on failure, errorText() then says why.
     virtual bool init(int device, int freq) = 0;
     virtual QString errorText() const = 0;
     virtual void stop() = 0;
     virtual void free() = 0;
 
+    // 0 for anything that is not a readable sound file of sane format, or when memory runs out.
+    // Lengths are exact for files kept whole (short ones) and for long PCM files (WAV, FLAC);
+    // a long compressed file reports its header's estimate until the engine has counted the
+    // real length in the background (read the length again to follow it).
     virtual Handle streamCreateFile(const QString &path, std::uint32_t flags) = 0;
     virtual bool channelPlay(Handle h, bool restart) = 0;
     virtual bool channelStop(Handle h) = 0;
@@ -63,7 +73,9 @@ public:
     virtual std::uint64_t channelGetLength(Handle h) const = 0;
     virtual std::uint64_t channelGetPosition(Handle h) const = 0;
     virtual bool channelSetPosition(Handle h, std::uint64_t bytes) = 0;
-    // Decoded bytes of a decode-only stream, up to `length`; -1 at the end or on a bad handle.
+    // Decoded bytes of a decode-only stream, up to `length`, in whole frames of the file's own
+    // format (16-bit, its rate and channels); -1 at the end or on a bad handle. Decodes one
+    // chunk per call, so a file of any length can be fed to an encoder piece by piece.
     virtual std::int32_t channelGetData(Handle h, void *buffer, std::uint32_t length) = 0;
     virtual bool channelGetInfo(Handle h, ChannelInfo *info) const = 0;
     virtual std::uint32_t channelGetFrequency(Handle h) const = 0;

@@ -26,21 +26,39 @@ void Mixer::apply(const MixerCommand &c) {
             break;
         Voice &v = voices_[c.voice];
         if (c.kind == Kind::Play) {
+            if (v.ring != c.ring || v.epoch != c.epoch)
+                v.blockOffset = 0;
             v.data = c.data;
+            v.ring = c.ring;
+            v.epoch = c.epoch;
             v.frames = c.frames;
             if (c.cursor >= 0)
                 v.cursor = c.cursor;
-            v.cursor = std::clamp<std::int64_t>(v.cursor, 0, v.frames);
-            v.playing = v.data != nullptr && v.cursor < v.frames;
+            if (v.ring) {
+                v.cursor = std::max<std::int64_t>(v.cursor, 0);
+                v.playing = true;
+                dropStale(v);
+            } else {
+                v.cursor = std::clamp<std::int64_t>(v.cursor, 0, v.frames);
+                v.playing = v.data != nullptr && v.cursor < v.frames;
+            }
         } else if (c.kind == Kind::Stop) {
             v.playing = false;
         } else if (c.kind == Kind::Seek) {
-            v.cursor = std::clamp<std::int64_t>(c.cursor, 0, v.frames);
+            if (v.ring) {
+                v.cursor = std::max<std::int64_t>(c.cursor, 0);
+                if (v.epoch != c.epoch)
+                    v.blockOffset = 0;
+                v.epoch = c.epoch;
+                dropStale(v);
+            } else {
+                v.cursor = std::clamp<std::int64_t>(c.cursor, 0, v.frames);
+            }
         } else {
             v = Voice{};
-            // The data may also sound in the sentence: silence it there.
-            for (std::uint32_t i = 0; sentence_ && c.data && i < sentenceCount_; ++i) {
-                if (sentence_[i].data == c.data)
+            // The stream may also sound in the sentence: silence it there.
+            for (std::uint32_t i = 0; sentence_ && i < sentenceCount_; ++i) {
+                if (sentence_[i].voice == c.voice)
                     sentence_[i].data = nullptr;
             }
         }
@@ -105,6 +123,48 @@ void Mixer::mixSentence(std::int32_t *acc, int frames) {
     }
 }
 
+void Mixer::dropStale(Voice &v) {
+    // Blocks from before a seek go at once, so the decoder has room for the new ones.
+    for (const FrameBlock *b; (b = v.ring->readable()) && b->epoch < v.epoch;) {
+        v.ring->release();
+        v.blockOffset = 0;
+    }
+}
+
+void Mixer::mixRing(Voice &v, std::int32_t *acc, int frames) {
+    int k = 0;
+    while (k < frames) {
+        const FrameBlock *b = v.ring->readable();
+        if (!b || b->epoch > v.epoch) {
+            // The decoder is behind, or already serving a seek this voice has not been told of
+            // yet: silence, and the cursor waits for the sound.
+            v.ring->underruns.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+        if (b->epoch < v.epoch) { // left over from before a seek
+            v.ring->release();
+            v.blockOffset = 0;
+            continue;
+        }
+        const int n = std::min(frames - k, b->frames - v.blockOffset);
+        const std::int16_t *src = b->samples + 2 * v.blockOffset;
+        for (int s = 0; s < 2 * n; ++s)
+            acc[2 * k + s] += src[s];
+        k += n;
+        v.cursor += n;
+        v.blockOffset += n;
+        if (v.blockOffset >= b->frames) {
+            const bool last = b->last;
+            v.ring->release();
+            v.blockOffset = 0;
+            if (last) {
+                v.playing = false;
+                return;
+            }
+        }
+    }
+}
+
 void Mixer::mixChunk(std::int16_t *out, int frames) {
     std::int32_t *acc = acc_.data();
     std::fill(acc, acc + 2 * frames, 0);
@@ -113,6 +173,11 @@ void Mixer::mixChunk(std::int16_t *out, int frames) {
         Voice &v = voices_[i];
         if (!v.playing)
             continue;
+        if (v.ring) {
+            mixRing(v, acc, frames);
+            publish(i);
+            continue;
+        }
         const std::int64_t n = std::min<std::int64_t>(frames, v.frames - v.cursor);
         const std::int16_t *src = v.data + 2 * v.cursor;
         for (std::int64_t s = 0; s < 2 * n; ++s)

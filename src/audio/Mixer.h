@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/FrameRing.h"
 #include "audio/SpscQueue.h"
 
 #include <array>
@@ -9,18 +10,22 @@
 namespace audio {
 
 // One slot of a scheduled sentence: `data` (44100 Hz stereo, may be null for silence) sounds
-// from the slot's first frame and is cut at its end.
+// from the slot's first frame and is cut at its end. `voice` names the stream the data came
+// from, so that releasing that stream silences the slot.
 struct SentenceEntry {
     const std::int16_t *data = nullptr;
     std::int64_t dataFrames = 0;
     std::int64_t slotFrames = 0;
+    std::uint32_t voice = ~0u;
 };
 
 struct MixerCommand {
     enum class Kind : std::uint8_t { Play, Stop, Seek, Release, Sentence, CancelSentence };
     Kind kind = Kind::Stop;
     std::uint32_t voice = 0;
-    const std::int16_t *data = nullptr; // Play: the voice's samples; Release: data to forget
+    const std::int16_t *data = nullptr; // Play: the voice's samples, or null for a ring
+    FrameRing *ring = nullptr;          // Play: where a streamed voice's frames arrive
+    std::uint32_t epoch = 0;            // Play, Seek of a ring voice: blocks to play
     std::int64_t frames = 0;            // Play: length of data in frames
     std::int64_t cursor = -1;           // Play: start frame, -1 to resume; Seek: new frame
     SentenceEntry *sentence = nullptr;  // Sentence: entries, owned by the sender
@@ -31,11 +36,13 @@ struct MixerCommand {
 // Mixes the playing voices and the scheduled sentence into 44100 Hz stereo 16-bit frames.
 // Pure: it knows nothing of devices. One thread posts commands, one (the audio callback, or a
 // test by hand) renders; commands posted before a render take effect on its first frame.
-// Sample data handed over stays owned by the sender, who may free it only once processedSeq()
-// has reached the Release (or Sentence/CancelSentence) command that dropped it.
+// Sample data and rings handed over stay owned by the sender, who may free them only once
+// processedSeq() has reached the Release (or Sentence/CancelSentence) command that dropped them.
+// A ring voice plays the blocks of its epoch as they arrive, renders silence when the ring is
+// empty (an underrun: its cursor waits) and ends after the block marked last.
 class Mixer {
 public:
-    static constexpr int kMaxVoices = 1024;
+    static constexpr int kMaxVoices = 4096;
 
     Mixer();
 
@@ -67,6 +74,9 @@ private:
 
     struct Voice {
         const std::int16_t *data = nullptr;
+        FrameRing *ring = nullptr;
+        std::uint32_t epoch = 0;
+        std::int32_t blockOffset = 0; // frames of the ring's oldest block already played
         std::int64_t frames = 0;
         std::int64_t cursor = 0;
         bool playing = false;
@@ -81,6 +91,8 @@ private:
     void publish(std::uint32_t v);
     void mixChunk(std::int16_t *out, int frames);
     void mixSentence(std::int32_t *acc, int frames);
+    void mixRing(Voice &v, std::int32_t *acc, int frames);
+    static void dropStale(Voice &v);
 
     SpscQueue<MixerCommand, 1024> queue_;
     std::array<Voice, kMaxVoices> voices_{};

@@ -1,5 +1,7 @@
 #include "audio/Resampler.h"
 
+#include "audio/SampleFormat.h"
+
 #include <SDL.h>
 #include <algorithm>
 #include <cmath>
@@ -20,11 +22,6 @@ namespace {
 // SDL's stream keeps back the tail of its input to feed the resampling filter and drops it on
 // flush; this much silence behind the real samples pushes them all out.
 constexpr int kFlushPadFrames = 2048;
-
-std::int16_t fromFloat(float v) {
-    const float scaled = std::nearbyint(v * 32768.0f);
-    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
-}
 
 } // namespace
 
@@ -79,13 +76,103 @@ std::vector<std::int16_t> toOutputFormat(const std::int16_t *samples, std::int64
             return {};
         // Whatever SDL did not deliver stays silent; the length is exact either way.
         for (std::int64_t f = 0; f < wanted; ++f) {
-            const std::int16_t v = f < done ? fromFloat(res[static_cast<std::size_t>(f)]) : 0;
+            const std::int16_t v = f < done ? toInt16(res[static_cast<std::size_t>(f)]) : 0;
             out[static_cast<std::size_t>(2 * f + side)] = v;
             if (sides == 1)
                 out[static_cast<std::size_t>(2 * f + 1)] = v;
         }
     }
     return out;
+}
+
+} // namespace audio
+
+namespace audio {
+
+StreamConverter::StreamConverter(int rate, int channels)
+    : rate_(rate), channels_(channels), sides_(channels == 1 ? 1 : 2) {
+    reset();
+}
+
+StreamConverter::~StreamConverter() {
+    for (SDL_AudioStream *s : streams_) {
+        if (s)
+            SDL_FreeAudioStream(s);
+    }
+}
+
+void StreamConverter::reset() {
+    if (rate_ == kOutputRate)
+        return;
+    for (int side = 0; side < sides_; ++side) {
+        if (streams_[side])
+            SDL_FreeAudioStream(streams_[side]);
+        // Mono float per side, as in toOutputFormat, so both paths sound the same.
+        streams_[side] = SDL_NewAudioStream(AUDIO_F32SYS, 1, rate_, AUDIO_F32SYS, 1, kOutputRate);
+        ok_ = ok_ && streams_[side] != nullptr;
+    }
+}
+
+void StreamConverter::put(const std::int16_t *in, std::int64_t frames,
+                          std::vector<std::int16_t> &out) {
+    if (!ok_ || frames <= 0)
+        return;
+    auto sample = [&](std::int64_t f, int side) {
+        return in[f * channels_ + (side == 1 && channels_ > 1 ? 1 : 0)];
+    };
+    if (rate_ == kOutputRate) {
+        for (std::int64_t f = 0; f < frames; ++f) {
+            out.push_back(sample(f, 0));
+            out.push_back(sample(f, 1));
+        }
+        return;
+    }
+    in_.resize(static_cast<std::size_t>(frames));
+    for (int side = 0; side < sides_; ++side) {
+        for (std::int64_t f = 0; f < frames; ++f)
+            in_[static_cast<std::size_t>(f)] = sample(f, side) / 32768.0f;
+        if (SDL_AudioStreamPut(streams_[side], in_.data(), static_cast<int>(frames * 4)) != 0)
+            ok_ = false;
+    }
+    drain(out);
+}
+
+void StreamConverter::finish(std::vector<std::int16_t> &out) {
+    if (!ok_ || rate_ == kOutputRate)
+        return;
+    in_.assign(static_cast<std::size_t>(kFlushPadFrames), 0.0f);
+    for (int side = 0; side < sides_; ++side) {
+        if (SDL_AudioStreamPut(streams_[side], in_.data(), kFlushPadFrames * 4) != 0 ||
+            SDL_AudioStreamFlush(streams_[side]) != 0)
+            ok_ = false;
+    }
+    drain(out);
+}
+
+void StreamConverter::drain(std::vector<std::int16_t> &out) {
+    if (!ok_)
+        return;
+    // Both sides see the same input, so they hold the same amount; take what both have.
+    int bytes = SDL_AudioStreamAvailable(streams_[0]);
+    if (sides_ == 2)
+        bytes = std::min(bytes, SDL_AudioStreamAvailable(streams_[1]));
+    const int frames = bytes / 4;
+    if (frames <= 0)
+        return;
+    for (int side = 0; side < sides_; ++side) {
+        res_[side].resize(static_cast<std::size_t>(frames));
+        if (SDL_AudioStreamGet(streams_[side], res_[side].data(), frames * 4) != frames * 4)
+            ok_ = false;
+    }
+    if (!ok_)
+        return;
+    const std::size_t base = out.size();
+    out.resize(base + static_cast<std::size_t>(frames) * 2);
+    for (int f = 0; f < frames; ++f) {
+        const std::int16_t l = toInt16(res_[0][static_cast<std::size_t>(f)]);
+        out[base + 2 * f] = l;
+        out[base + 2 * f + 1] = sides_ == 2 ? toInt16(res_[1][static_cast<std::size_t>(f)]) : l;
+    }
 }
 
 } // namespace audio

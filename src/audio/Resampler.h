@@ -19,3 +19,39 @@ std::vector<std::int16_t> toOutputFormat(const std::int16_t *samples, std::int64
                                          int channels);
 
 } // namespace audio
+
+struct _SDL_AudioStream;
+
+namespace audio {
+
+// The same conversion piece by piece, for files streamed from disk. The output runs a little
+// behind the input (SDL keeps the tail for its filter); finish() pushes it all out, after which
+// the caller trims or pads to outputFrameCount() of what it fed.
+class StreamConverter {
+public:
+    StreamConverter(int rate, int channels);
+    ~StreamConverter();
+    StreamConverter(const StreamConverter &) = delete;
+    StreamConverter &operator=(const StreamConverter &) = delete;
+
+    bool ok() const { return ok_; }
+    // Forgets everything held back (after a seek).
+    void reset();
+    // Converts `frames` interleaved frames and appends the stereo output frames to `out`.
+    void put(const std::int16_t *in, std::int64_t frames, std::vector<std::int16_t> &out);
+    // No more input: appends what was held back.
+    void finish(std::vector<std::int16_t> &out);
+
+private:
+    void drain(std::vector<std::int16_t> &out);
+
+    int rate_;
+    int channels_;
+    int sides_;
+    bool ok_ = true;
+    _SDL_AudioStream *streams_[2] = {nullptr, nullptr};
+    std::vector<float> in_;
+    std::vector<float> res_[2];
+};
+
+} // namespace audio

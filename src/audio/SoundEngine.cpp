@@ -1,20 +1,33 @@
 #include "audio/SoundEngine.h"
 
 #include "audio/Decoder.h"
+#include "audio/DecoderThread.h"
 #include "audio/Resampler.h"
+#include "audio/StreamFeed.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <SDL.h>
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <sndfile.h>
 
 namespace audio {
 
 namespace {
 
-constexpr std::uint32_t kSlotBits = 16;
-constexpr std::uint32_t kGenerationMask = 0x7FFF;
+// Handle layout: bit 31 set (usable handles read negative), 19 bits of generation, 12 bits of
+// slot. Slots are reused oldest-freed first, so a handle comes back only after about
+// 4096 x 524286 creations.
+constexpr std::uint32_t kSlotBits = 12;
+constexpr std::uint32_t kSlotMask = (1u << kSlotBits) - 1;
+constexpr std::uint32_t kGenerationBits = 19;
+constexpr std::uint32_t kGenerationMask = (1u << kGenerationBits) - 1;
+// The all-ones generation would make handle 0xFFFFFFFF (-1, not usable) for the last slot.
+constexpr std::uint32_t kGenerations = kGenerationMask - 1;
+static_assert((1u << kSlotBits) == Mixer::kMaxVoices);
 constexpr std::uint64_t kFailed = std::numeric_limits<std::uint64_t>::max();
 
 // "2.26.5" -> {2, 26, 5}; missing parts count as 0.
@@ -32,23 +45,36 @@ bool olderThan(const QString &running, const QString &minimum) {
 
 } // namespace
 
+// A short file decoded whole and converted to the output format, shared by every stream of
+// that file (a sentence names the same prompt many times).
+struct WholeSound {
+    int rate = 0;
+    int channels = 0;
+    std::int64_t srcFrames = 0;
+    std::vector<std::int16_t> out;
+};
+
 struct SoundEngine::Stream {
     std::uint32_t flags = 0;
     int rate = 0;
     int channels = 0;
     std::int64_t srcFrames = 0;
     std::int64_t outFrames = 0;
-    std::vector<std::int16_t> pcm; // file's own format; kept for decode-only streams
-    std::vector<std::int16_t> out; // output format; playing streams only
 
-    std::uint64_t readPos = 0; // decode-only: bytes delivered so far
+    std::shared_ptr<const WholeSound> whole; // playing, kept whole
+    std::shared_ptr<StreamFeed> feed;        // playing, streamed
+    std::vector<std::int16_t> pcm;           // decode-only, kept whole
+    std::unique_ptr<FileDecoder> reader;     // decode-only, read chunk by chunk
+    std::uint64_t readPos = 0;               // decode-only: bytes delivered so far
+    bool readEnded = false;
 
-    bool handed = false;      // the mixer may hold pointers into `out`
+    bool handed = false;      // the mixer may hold pointers into this stream's memory
     bool started = false;     // a command setting the cursor has been posted
     bool wantPlaying = false; // last play/stop request
     std::uint64_t lastSeq = 0;
     std::uint64_t cursorSeq = 0;
     std::int64_t sentCursor = 0; // output frame given by the last cursor-setting command
+    std::uint32_t epoch = 0;     // streamed: the feed's current seek
     // Position anchor: output frame baseOut corresponds exactly to source frame baseSrc, so
     // a seek reads back the very byte it was given.
     std::int64_t baseSrc = 0;
@@ -57,6 +83,7 @@ struct SoundEngine::Stream {
     bool decodeOnly() const { return flags & DecodeOnly; }
     std::uint64_t bytesPerFrame() const { return static_cast<std::uint64_t>(channels) * 2; }
     std::uint64_t lengthBytes() const { return srcFrames * bytesPerFrame(); }
+    const std::int16_t *data() const { return whole ? whole->out.data() : nullptr; }
 };
 
 struct SoundEngine::Slot {
@@ -64,10 +91,16 @@ struct SoundEngine::Slot {
     std::unique_ptr<Stream> stream;
 };
 
+struct SoundEngine::SentenceTable {
+    std::vector<SentenceEntry> entries;
+    std::vector<std::shared_ptr<const WholeSound>> keep; // what the entries point into
+};
+
 struct SoundEngine::Grave {
     std::uint64_t seq = 0;
-    std::unique_ptr<Stream> stream;
-    std::unique_ptr<std::vector<SentenceEntry>> sentence;
+    std::shared_ptr<const WholeSound> whole;
+    std::shared_ptr<StreamFeed> feed;
+    std::unique_ptr<SentenceTable> sentence;
 };
 
 SoundEngine::SoundEngine() : SoundEngine(Options{}) {}
@@ -75,13 +108,14 @@ SoundEngine::SoundEngine() : SoundEngine(Options{}) {}
 SoundEngine::SoundEngine(Options options)
     : options_(options), mixer_(std::make_unique<Mixer>()), output_(*mixer_) {
     slots_.resize(Mixer::kMaxVoices);
-    freeSlots_.reserve(Mixer::kMaxVoices);
-    for (std::uint32_t i = Mixer::kMaxVoices; i-- > 0;)
+    for (std::uint32_t i = 0; i < Mixer::kMaxVoices; ++i)
         freeSlots_.push_back(i);
     ready_ = !options_.openDevice;
+    decoder_ = std::make_unique<DecoderThread>([this] { housekeep(); });
 }
 
 SoundEngine::~SoundEngine() {
+    decoder_.reset();
     free();
 }
 
@@ -104,11 +138,13 @@ QString SoundEngine::outputLibraryName() const {
     return QStringLiteral("SDL2");
 }
 
-void SoundEngine::setConfig(int, int) {
-    // Volumes are always full scale: nothing to set.
+bool SoundEngine::isReady() const {
+    std::lock_guard lock(mutex_);
+    return ready_;
 }
 
 bool SoundEngine::init(int device, int) {
+    std::lock_guard lock(mutex_);
     maintain();
     if (ready_)
         return true;
@@ -123,15 +159,16 @@ bool SoundEngine::init(int device, int) {
 }
 
 QString SoundEngine::errorText() const {
+    std::lock_guard lock(mutex_);
     return error_;
 }
 
 void SoundEngine::quiesce() {
     // Only with no callback running: hand the mixer everything queued and silence it, after
     // which nothing it holds can outlive what it points to.
-    while (!overflow_.empty()) {
-        if (mixer_->post(overflow_.front()))
-            overflow_.pop_front();
+    while (!backlog_.empty()) {
+        if (mixer_->post(backlog_.front()))
+            backlog_.pop_front();
         else
             mixer_->reset();
     }
@@ -140,6 +177,7 @@ void SoundEngine::quiesce() {
 }
 
 void SoundEngine::stop() {
+    std::lock_guard lock(mutex_);
     output_.close();
     quiesce();
     if (options_.openDevice)
@@ -151,6 +189,7 @@ void SoundEngine::stop() {
 
 void SoundEngine::free() {
     stop();
+    std::lock_guard lock(mutex_);
     for (std::uint32_t i = 0; i < slots_.size(); ++i) {
         if (slots_[i].stream)
             freeSlot(i);
@@ -161,14 +200,20 @@ void SoundEngine::free() {
 
 std::uint64_t SoundEngine::post(MixerCommand command) const {
     command.seq = nextSeq_++;
-    if (!overflow_.empty() || !mixer_->post(command))
-        overflow_.push_back(command);
+    // Behind a backlog, a command waits its turn: order is what makes a stop final.
+    if (!backlog_.empty() || !mixer_->post(command))
+        backlog_.push_back(command);
     return command.seq;
 }
 
+void SoundEngine::housekeep() {
+    std::lock_guard lock(mutex_);
+    maintain();
+}
+
 void SoundEngine::maintain() const {
-    while (!overflow_.empty() && mixer_->post(overflow_.front()))
-        overflow_.pop_front();
+    while (!backlog_.empty() && mixer_->post(backlog_.front()))
+        backlog_.pop_front();
 
     const std::uint64_t done = mixer_->processedSeq();
     graveyard_.erase(std::remove_if(graveyard_.begin(), graveyard_.end(),
@@ -176,10 +221,18 @@ void SoundEngine::maintain() const {
                      graveyard_.end());
 
     for (std::uint32_t i = 0; i < slots_.size(); ++i) {
-        const Stream *s = slots_[i].stream.get();
-        if (!s || !(s->flags & AutoFree) || s->decodeOnly() || !s->wantPlaying)
+        Stream *s = slots_[i].stream.get();
+        if (!s)
             continue;
-        if (mixer_->voiceAck(i) >= s->lastSeq && !mixer_->voicePlaying(i))
+        if (s->feed) {
+            // The decoder has met the real end: from now on the length is exact.
+            const std::int64_t end = s->feed->endFrame();
+            if (end >= 0 && end != s->srcFrames) {
+                s->srcFrames = end;
+                s->outFrames = outputFrameCount(end, s->rate);
+            }
+        }
+        if ((s->flags & AutoFree) && !s->decodeOnly() && endedByItself(*s, i))
             freeSlot(i);
     }
 }
@@ -188,23 +241,26 @@ void SoundEngine::freeSlot(std::uint32_t index) const {
     Slot &slot = slots_[index];
     if (!slot.stream)
         return;
-    if (slot.stream->handed) {
+    Stream &s = *slot.stream;
+    if (s.feed)
+        s.feed->retire();
+    if (s.handed) {
         MixerCommand c;
         c.kind = MixerCommand::Kind::Release;
         c.voice = index;
-        c.data = slot.stream->out.data();
+        c.data = s.data();
         const std::uint64_t seq = post(c);
-        graveyard_.push_back(Grave{seq, std::move(slot.stream), nullptr});
+        graveyard_.push_back(Grave{seq, std::move(s.whole), std::move(s.feed), nullptr});
     }
     slot.stream.reset();
-    slot.generation = slot.generation % kGenerationMask + 1;
+    slot.generation = slot.generation % kGenerations + 1;
     freeSlots_.push_back(index);
 }
 
 SoundEngine::Stream *SoundEngine::lookup(Handle h, std::uint32_t *index) const {
     if (!isUsable(h))
         return nullptr;
-    const std::uint32_t i = h & ((1u << kSlotBits) - 1);
+    const std::uint32_t i = h & kSlotMask;
     const std::uint32_t generation = (h >> kSlotBits) & kGenerationMask;
     if (i >= slots_.size() || slots_[i].generation != generation || !slots_[i].stream)
         return nullptr;
@@ -214,43 +270,192 @@ SoundEngine::Stream *SoundEngine::lookup(Handle h, std::uint32_t *index) const {
 }
 
 int SoundEngine::liveStreams() const {
+    std::lock_guard lock(mutex_);
     return static_cast<int>(std::count_if(slots_.begin(), slots_.end(),
                                           [](const Slot &s) { return s.stream != nullptr; }));
 }
 
 int SoundEngine::pendingReclaims() const {
+    std::lock_guard lock(mutex_);
     maintain();
     return static_cast<int>(graveyard_.size());
 }
 
-Handle SoundEngine::streamCreateFile(const QString &path, std::uint32_t flags) {
-    maintain();
-    const bool decodeOnly = flags & DecodeOnly;
-    if ((!decodeOnly && !ready_) || freeSlots_.empty())
-        return 0;
+int SoundEngine::backlog() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(backlog_.size());
+}
 
+bool SoundEngine::isStreamed(Handle h) const {
+    std::lock_guard lock(mutex_);
+    const Stream *s = lookup(h);
+    return s && (s->feed || s->reader);
+}
+
+int SoundEngine::reclaimsWaiting() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(graveyard_.size());
+}
+
+bool SoundEngine::isBuffered(Handle h) const {
+    std::lock_guard lock(mutex_);
+    const Stream *s = lookup(h);
+    return s && (!s->feed || s->feed->buffered());
+}
+
+std::uint64_t SoundEngine::underruns(Handle h) const {
+    std::lock_guard lock(mutex_);
+    const Stream *s = lookup(h);
+    return s && s->feed ? s->feed->ring().underruns.load(std::memory_order_relaxed) : 0;
+}
+
+namespace {
+
+// The same file unchanged: same place, size and modification time.
+QString cacheKey(const QString &path) {
+    const QFileInfo info(path);
+    return info.absoluteFilePath() + QLatin1Char('|') + QString::number(info.size()) +
+           QLatin1Char('|') + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
+std::shared_ptr<const WholeSound> SoundEngine::wholeSound(const QString &path, FileDecoder &decoder,
+                                                          bool *tooLong) {
+    *tooLong = false;
+    const QString key = cacheKey(path);
     DecodedAudio decoded;
-    if (!decodeFile(path, decoded))
-        return 0;
+    const std::int64_t cap = std::int64_t{options_.wholeSeconds} * decoder.rate();
+    if (!decodeRest(decoder, decoded, cap, tooLong))
+        return nullptr;
+    auto sound = std::make_shared<WholeSound>();
+    sound->rate = decoded.rate;
+    sound->channels = decoded.channels;
+    sound->srcFrames = decoded.frames();
+    sound->out =
+        toOutputFormat(decoded.samples.data(), sound->srcFrames, decoded.rate, decoded.channels);
+    if (sound->out.empty())
+        return nullptr;
+    std::lock_guard lock(mutex_);
+    for (auto it = wholeCache_.begin(); it != wholeCache_.end();)
+        it = it->expired() ? wholeCache_.erase(it) : std::next(it);
+    wholeCache_.insert(key, sound);
+    return sound;
+}
 
-    // Long files are decoded whole too: simple, at the cost of memory and of a pause when
-    // they are opened.
+std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path,
+                                                             std::uint32_t flags) {
+    if (!(flags & DecodeOnly)) {
+        // A file kept whole by another stream is not even opened again (a sentence names the
+        // same prompts over and over).
+        std::shared_ptr<const WholeSound> cached;
+        {
+            std::lock_guard lock(mutex_);
+            cached = wholeCache_.value(cacheKey(path)).lock();
+        }
+        if (cached) {
+            auto s = std::make_unique<Stream>();
+            s->flags = flags;
+            s->rate = cached->rate;
+            s->channels = cached->channels;
+            s->srcFrames = cached->srcFrames;
+            s->outFrames = static_cast<std::int64_t>(cached->out.size() / 2);
+            s->whole = std::move(cached);
+            return s;
+        }
+    }
+    auto decoder = std::make_unique<FileDecoder>();
+    if (!decoder->open(path))
+        return nullptr;
     auto s = std::make_unique<Stream>();
     s->flags = flags;
-    s->rate = decoded.rate;
-    s->channels = decoded.channels;
-    s->srcFrames = decoded.frames();
-    s->outFrames = outputFrameCount(s->srcFrames, s->rate);
-    if (decodeOnly) {
-        s->pcm = std::move(decoded.samples);
-    } else {
-        s->out = toOutputFormat(decoded.samples.data(), s->srcFrames, s->rate, s->channels);
-        if (s->out.empty())
-            return 0;
+    s->rate = decoder->rate();
+    s->channels = decoder->channels();
+
+    // Short files are decoded whole, which gives their exact length at once; the header's
+    // claim only decides whether to try, and the decoding stops at wholeSeconds whatever it
+    // says (a longer file is then streamed).
+    const bool shortFile = decoder->headerFrames() <= std::int64_t{options_.wholeSeconds} * s->rate;
+    if (shortFile) {
+        if (s->decodeOnly()) {
+            DecodedAudio decoded;
+            bool tooLong = false;
+            if (decodeRest(*decoder, decoded, std::int64_t{options_.wholeSeconds} * s->rate,
+                           &tooLong)) {
+                s->srcFrames = decoded.frames();
+                s->outFrames = outputFrameCount(s->srcFrames, s->rate);
+                s->pcm = std::move(decoded.samples);
+                return s;
+            }
+            if (!tooLong)
+                return nullptr;
+        } else {
+            bool tooLong = false;
+            if (auto whole = wholeSound(path, *decoder, &tooLong)) {
+                s->srcFrames = whole->srcFrames;
+                s->outFrames = static_cast<std::int64_t>(whole->out.size() / 2);
+                s->whole = std::move(whole);
+                return s;
+            }
+            if (!tooLong)
+                return nullptr;
+        }
     }
 
-    const std::uint32_t index = freeSlots_.back();
-    freeSlots_.pop_back();
+    // Streamed: the header's length stands until the real one is known. It is exact for PCM
+    // formats; for compressed ones the decoder thread counts the real length in the
+    // background (a few seconds for an hour of MP3), and a decode-only stream has it when its
+    // reader reaches the end.
+    s->srcFrames = decoder->headerFrames();
+    if (s->srcFrames <= 0 || !decoder->seek(0))
+        return nullptr;
+    {
+        // A file that yields no sound at its start is not worth a stream.
+        std::vector<std::int16_t> probe(static_cast<std::size_t>(256 * s->channels));
+        if (decoder->read(probe.data(), 256) <= 0 || !decoder->seek(0))
+            return nullptr;
+    }
+    s->outFrames = outputFrameCount(s->srcFrames, s->rate);
+    if (s->decodeOnly()) {
+        s->reader = std::move(decoder);
+    } else {
+        std::unique_ptr<FileDecoder> counter;
+        if (!decoder->headerIsExact()) {
+            counter = std::make_unique<FileDecoder>();
+            if (!counter->open(path))
+                counter.reset();
+        }
+        s->feed = std::make_shared<StreamFeed>(std::move(decoder), std::move(counter));
+        s->feed->prime(2);
+        decoder_->add(s->feed);
+    }
+    return s;
+}
+
+Handle SoundEngine::streamCreateFile(const QString &path, std::uint32_t flags) {
+    {
+        std::lock_guard lock(mutex_);
+        maintain();
+        if ((!(flags & DecodeOnly) && !ready_) || freeSlots_.empty())
+            return 0;
+    }
+    // Decoding happens outside the lock, so the housekeeping goes on meanwhile.
+    std::unique_ptr<Stream> s;
+    try {
+        s = openStream(path, flags);
+    } catch (const std::bad_alloc &) {
+        return 0; // a file that wants more memory than there is: unreadable
+    }
+    if (!s)
+        return 0;
+    std::lock_guard lock(mutex_);
+    if (freeSlots_.empty()) {
+        if (s->feed)
+            s->feed->retire();
+        return 0;
+    }
+    const std::uint32_t index = freeSlots_.front();
+    freeSlots_.pop_front();
     slots_[index].stream = std::move(s);
     return 0x80000000u | (slots_[index].generation << kSlotBits) | index;
 }
@@ -263,7 +468,7 @@ std::int64_t SoundEngine::outCursor(const Stream &s, std::uint32_t index) const 
 
 std::int64_t SoundEngine::positionFrames(const Stream &s, std::uint32_t index) const {
     const std::int64_t cursor = outCursor(s, index);
-    if (cursor >= s.outFrames)
+    if (cursor >= s.outFrames || endedByItself(s, index))
         return s.srcFrames;
     std::int64_t frame;
     if (cursor >= s.baseOut)
@@ -273,25 +478,52 @@ std::int64_t SoundEngine::positionFrames(const Stream &s, std::uint32_t index) c
     return std::clamp<std::int64_t>(frame, 0, s.srcFrames);
 }
 
+bool SoundEngine::isActive(const Stream &s, std::uint32_t index) const {
+    if (s.decodeOnly())
+        return s.reader ? !s.readEnded : s.readPos < s.lengthBytes();
+    if (!s.wantPlaying)
+        return false;
+    if (mixer_->voiceAck(index) < s.lastSeq)
+        return true;
+    return mixer_->voicePlaying(index);
+}
+
+bool SoundEngine::endedByItself(const Stream &s, std::uint32_t index) const {
+    return s.started && s.wantPlaying && mixer_->voiceAck(index) >= s.lastSeq &&
+           !mixer_->voicePlaying(index);
+}
+
+void SoundEngine::seekFeed(Stream &s, std::int64_t frame, std::int64_t out) {
+    ++s.epoch;
+    s.feed->requestSeek(s.epoch, frame, out);
+    decoder_->wake();
+}
+
 bool SoundEngine::channelPlay(Handle h, bool restart) {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     Stream *s = lookup(h, &index);
     if (!s || s->decodeOnly() || !ready_)
         return false;
-    if (!restart && channelIsActive(h))
+    if (!restart && isActive(*s, index))
         return true;
 
     std::int64_t cursor = outCursor(*s, index);
-    if (restart || cursor >= s->outFrames) {
+    const bool fromStart = restart || cursor >= s->outFrames || endedByItself(*s, index);
+    if (fromStart) {
         cursor = 0;
         s->baseSrc = 0;
         s->baseOut = 0;
+        if (s->feed && s->started)
+            seekFeed(*s, 0, 0);
     }
     MixerCommand c;
     c.kind = MixerCommand::Kind::Play;
     c.voice = index;
-    c.data = s->out.data();
+    c.data = s->data();
+    c.ring = s->feed ? &s->feed->ring() : nullptr;
+    c.epoch = s->epoch;
     c.frames = s->outFrames;
     c.cursor = cursor;
     s->lastSeq = s->cursorSeq = post(c);
@@ -301,6 +533,7 @@ bool SoundEngine::channelPlay(Handle h, bool restart) {
 }
 
 bool SoundEngine::channelStop(Handle h) {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     Stream *s = lookup(h, &index);
@@ -320,6 +553,7 @@ bool SoundEngine::channelStop(Handle h) {
 }
 
 bool SoundEngine::streamFree(Handle h) {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     if (!lookup(h, &index))
@@ -329,27 +563,22 @@ bool SoundEngine::streamFree(Handle h) {
 }
 
 int SoundEngine::channelIsActive(Handle h) const {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     const Stream *s = lookup(h, &index);
-    if (!s)
-        return 0;
-    if (s->decodeOnly())
-        return s->readPos < s->lengthBytes() ? 1 : 0;
-    if (!s->wantPlaying)
-        return 0;
-    if (mixer_->voiceAck(index) < s->lastSeq)
-        return 1;
-    return mixer_->voicePlaying(index) ? 1 : 0;
+    return s && isActive(*s, index) ? 1 : 0;
 }
 
 std::uint64_t SoundEngine::channelGetLength(Handle h) const {
+    std::lock_guard lock(mutex_);
     maintain();
     const Stream *s = lookup(h);
     return s ? s->lengthBytes() : kFailed;
 }
 
 std::uint64_t SoundEngine::channelGetPosition(Handle h) const {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     const Stream *s = lookup(h, &index);
@@ -361,6 +590,7 @@ std::uint64_t SoundEngine::channelGetPosition(Handle h) const {
 }
 
 bool SoundEngine::channelSetPosition(Handle h, std::uint64_t bytes) {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     Stream *s = lookup(h, &index);
@@ -369,6 +599,11 @@ bool SoundEngine::channelSetPosition(Handle h, std::uint64_t bytes) {
     // Positions fall on whole frames.
     const std::int64_t frame = static_cast<std::int64_t>(bytes / s->bytesPerFrame());
     if (s->decodeOnly()) {
+        if (s->reader) {
+            if (!s->reader->seek(frame))
+                return false;
+            s->readEnded = false;
+        }
         s->readPos = frame * s->bytesPerFrame();
         return true;
     }
@@ -378,38 +613,67 @@ bool SoundEngine::channelSetPosition(Handle h, std::uint64_t bytes) {
     s->baseSrc = frame;
     s->baseOut = out;
     s->sentCursor = out;
+    if (s->feed)
+        seekFeed(*s, frame, out);
     if (s->started) {
         MixerCommand c;
         c.kind = MixerCommand::Kind::Seek;
         c.voice = index;
         c.cursor = out;
+        c.epoch = s->epoch;
         s->lastSeq = s->cursorSeq = post(c);
     }
     return true;
 }
 
 std::int32_t SoundEngine::channelGetData(Handle h, void *buffer, std::uint32_t length) {
+    std::lock_guard lock(mutex_);
     maintain();
     std::uint32_t index;
     Stream *s = lookup(h, &index);
     if (!s || !s->decodeOnly() || !buffer)
         return -1;
-    const std::uint64_t total = s->lengthBytes();
-    if (s->readPos >= total) {
-        // The reader has seen the end: a self-freeing decoder goes now.
-        if (s->flags & AutoFree)
-            freeSlot(index);
-        return -1;
+    const std::uint64_t bpf = s->bytesPerFrame();
+    std::uint64_t n = 0;
+    if (s->reader) {
+        // Whole frames, decoded straight into the caller's buffer.
+        const std::uint64_t frames =
+            std::min<std::uint64_t>(length, std::numeric_limits<std::int32_t>::max()) / bpf;
+        if (!s->readEnded && frames > 0) {
+            const std::int64_t got = s->reader->read(static_cast<std::int16_t *>(buffer),
+                                                     static_cast<std::int64_t>(frames));
+            n = static_cast<std::uint64_t>(got) * bpf;
+            if (got <= 0) {
+                // The real end: the length is now exact.
+                s->readEnded = true;
+                s->srcFrames = static_cast<std::int64_t>(s->readPos / bpf);
+            }
+        }
+        if (s->readEnded) {
+            if (s->flags & AutoFree)
+                freeSlot(index);
+            return -1;
+        }
+    } else {
+        const std::uint64_t total = s->lengthBytes();
+        if (s->readPos >= total) {
+            // The reader has seen the end: a self-freeing decoder goes now.
+            if (s->flags & AutoFree)
+                freeSlot(index);
+            return -1;
+        }
+        // Whole samples only, so that 16-bit data never splits.
+        n = std::min<std::uint64_t>(length, total - s->readPos);
+        n = std::min<std::uint64_t>(n, std::numeric_limits<std::int32_t>::max()) &
+            ~std::uint64_t{1};
+        std::memcpy(buffer, reinterpret_cast<const char *>(s->pcm.data()) + s->readPos, n);
     }
-    // Whole samples only, so that 16-bit data never splits.
-    std::uint64_t n = std::min<std::uint64_t>(length, total - s->readPos);
-    n = std::min<std::uint64_t>(n, std::numeric_limits<std::int32_t>::max()) & ~std::uint64_t{1};
-    std::memcpy(buffer, reinterpret_cast<const char *>(s->pcm.data()) + s->readPos, n);
     s->readPos += n;
     return static_cast<std::int32_t>(n);
 }
 
 bool SoundEngine::channelGetInfo(Handle h, ChannelInfo *info) const {
+    std::lock_guard lock(mutex_);
     maintain();
     const Stream *s = lookup(h);
     if (!s || !info)
@@ -423,12 +687,14 @@ bool SoundEngine::channelGetInfo(Handle h, ChannelInfo *info) const {
 }
 
 std::uint32_t SoundEngine::channelGetFrequency(Handle h) const {
+    std::lock_guard lock(mutex_);
     maintain();
     const Stream *s = lookup(h);
     return s ? static_cast<std::uint32_t>(s->rate) : 0;
 }
 
 double SoundEngine::channelBytes2Seconds(Handle h, std::uint64_t bytes) const {
+    std::lock_guard lock(mutex_);
     maintain();
     const Stream *s = lookup(h);
     if (!s)
@@ -437,44 +703,59 @@ double SoundEngine::channelBytes2Seconds(Handle h, std::uint64_t bytes) const {
 }
 
 std::int64_t SoundEngine::outputFrames(Handle h) const {
+    std::lock_guard lock(mutex_);
     maintain();
     const Stream *s = lookup(h);
     return s ? s->outFrames : 0;
 }
 
 void SoundEngine::scheduleSentence(const std::vector<ScheduledSlot> &plan) {
+    std::lock_guard lock(mutex_);
     maintain();
     if (!ready_)
         return;
-    auto entries = std::make_unique<std::vector<SentenceEntry>>(plan.size());
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        SentenceEntry &e = (*entries)[i];
-        e.slotFrames = std::max<std::int64_t>(plan[i].frames, 0);
-        Stream *s = lookup(plan[i].stream);
-        if (s && !s->decodeOnly()) {
-            e.data = s->out.data();
-            e.dataFrames = s->outFrames;
-            s->handed = true;
+    std::unique_ptr<SentenceTable> table;
+    try {
+        table = std::make_unique<SentenceTable>();
+        table->entries.resize(plan.size());
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            SentenceEntry &e = table->entries[i];
+            e.slotFrames = std::max<std::int64_t>(plan[i].frames, 0);
+            std::uint32_t index;
+            Stream *s = lookup(plan[i].stream, &index);
+            // Only sounds kept whole can be placed on the timeline; a streamed one (longer
+            // than any slot) leaves its slot silent.
+            if (s && s->whole) {
+                e.data = s->whole->out.data();
+                e.dataFrames = s->outFrames;
+                e.voice = index;
+                s->handed = true;
+                if (table->keep.empty() || table->keep.back() != s->whole)
+                    table->keep.push_back(s->whole);
+            }
         }
+    } catch (const std::bad_alloc &) {
+        return; // nothing scheduled: the sentence stays silent
     }
     MixerCommand c;
     c.kind = MixerCommand::Kind::Sentence;
-    c.sentence = entries->data();
-    c.sentenceCount = static_cast<std::uint32_t>(entries->size());
+    c.sentence = table->entries.data();
+    c.sentenceCount = static_cast<std::uint32_t>(table->entries.size());
     const std::uint64_t seq = post(c);
     if (sentence_)
-        graveyard_.push_back(Grave{seq, nullptr, std::move(sentence_)});
-    sentence_ = std::move(entries);
+        graveyard_.push_back(Grave{seq, nullptr, nullptr, std::move(sentence_)});
+    sentence_ = std::move(table);
 }
 
 void SoundEngine::cancelSentence() {
+    std::lock_guard lock(mutex_);
     maintain();
     if (!sentence_)
         return;
     MixerCommand c;
     c.kind = MixerCommand::Kind::CancelSentence;
     const std::uint64_t seq = post(c);
-    graveyard_.push_back(Grave{seq, nullptr, std::move(sentence_)});
+    graveyard_.push_back(Grave{seq, nullptr, nullptr, std::move(sentence_)});
 }
 
 } // namespace audio

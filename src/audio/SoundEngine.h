@@ -4,20 +4,33 @@
 #include "audio/Mixer.h"
 #include "audio/SdlOutput.h"
 
+#include <QHash>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace audio {
 
-// The engine: files decoded whole by libsndfile when their stream is created, converted once to
-// the output format, mixed by Mixer and played through SDL.
+class DecoderThread;
+class FileDecoder;
+struct WholeSound;
+
+// The engine: short files decoded whole when their stream is created (each distinct file once,
+// while any stream still holds it), long ones streamed by the decoder thread through a frame
+// ring; mixed by Mixer and played through SDL.
 //
-// Threads: every Engine call runs on the UI thread; the SDL callback only renders the mixer.
-// They meet through the mixer's lock-free command queue and a few published atomics (cursor,
-// playing, last applied command). Sample memory is owned here and freed on the UI thread once
-// the mixer has acknowledged the command that stopped referring to it; streams that free
-// themselves at their end are reclaimed lazily, at the next engine call.
+// Threads: the Engine calls may come from any thread and are serialised by `mutex_`; the
+// decoder thread takes it too, for its housekeeping. The SDL callback only renders the mixer;
+// it meets the rest through the mixer's lock-free command queue, the rings and a few
+// published atomics (cursor, playing, last applied command). Memory the mixer may still read
+// (whole sounds, rings, sentence tables) waits in the graveyard until the mixer has
+// acknowledged the command that dropped it, and is freed by the next housekeeping, a few
+// milliseconds later, on the decoder thread or the caller's.
+//
+// A full command queue: commands that do not fit wait, in order, in a backlog that the decoder
+// thread moves to the mixer as soon as the callback has made room (or the engine is stopped, in
+// which case they are applied at once). So a stop is never lost nor overtaken.
 class SoundEngine final : public Engine {
 public:
     struct Options {
@@ -25,6 +38,10 @@ public:
         // by hand through mixer() (tests, benchmarks).
         bool openDevice = true;
         int bufferFrames = 512;
+        // Files whose header claims at most this many seconds (the longest sentence slot is
+        // 65.5 s) are decoded whole when their stream is created, up to that length whatever
+        // they really hold; longer ones are streamed.
+        int wholeSeconds = 70;
     };
 
     SoundEngine();
@@ -35,7 +52,6 @@ public:
 
     QStringList outdatedLibraries() const override;
     QString outputLibraryName() const override;
-    void setConfig(int option, int value) override;
     bool init(int device, int freq) override;
     QString errorText() const override;
     void stop() override;
@@ -61,23 +77,42 @@ public:
     // For tests and benchmarks in manual mode: render() what would be heard, frame by frame.
     Mixer &mixer() { return *mixer_; }
     // Whether playing streams can be created (device open, or manual mode).
-    bool isReady() const { return ready_; }
-    // Streams alive, and sample buffers waiting for the mixer to let go of them.
+    bool isReady() const;
+    // Streams alive; memory waiting for the mixer to let go of it; commands waiting for room
+    // in the mixer's queue; whether a stream is streamed from its file.
     int liveStreams() const;
     int pendingReclaims() const;
+    int backlog() const;
+    bool isStreamed(Handle h) const;
+    // Memory waiting for the mixer, without reclaiming anything first (the decoder thread
+    // reclaims on its own).
+    int reclaimsWaiting() const;
+    // A streamed stream's ring is full, or holds the stream's end: the next ring's worth of
+    // frames renders without an underrun. True for streams kept whole.
+    bool isBuffered(Handle h) const;
+    // Times a streamed stream found its ring empty while playing.
+    std::uint64_t underruns(Handle h) const;
 
 private:
     struct Stream;
     struct Slot;
     struct Grave;
+    struct SentenceTable;
 
     Stream *lookup(Handle h, std::uint32_t *index = nullptr) const;
+    void housekeep();
     void maintain() const;
     std::uint64_t post(MixerCommand command) const;
     void freeSlot(std::uint32_t index) const;
     void quiesce();
+    bool isActive(const Stream &s, std::uint32_t index) const;
+    bool endedByItself(const Stream &s, std::uint32_t index) const;
     std::int64_t outCursor(const Stream &s, std::uint32_t index) const;
     std::int64_t positionFrames(const Stream &s, std::uint32_t index) const;
+    void seekFeed(Stream &s, std::int64_t frame, std::int64_t out);
+    std::unique_ptr<Stream> openStream(const QString &path, std::uint32_t flags);
+    std::shared_ptr<const WholeSound> wholeSound(const QString &path, FileDecoder &decoder,
+                                                 bool *tooLong);
 
     Options options_;
     std::unique_ptr<Mixer> mixer_;
@@ -85,13 +120,20 @@ private:
     bool ready_ = false;
     QString error_;
 
-    // Mutable: lazy housekeeping (reclaiming ended streams) happens in const queries too.
+    // Everything below is guarded by mutex_. Mutable: the lazy housekeeping runs in const
+    // queries too.
+    mutable std::mutex mutex_;
     mutable std::vector<Slot> slots_;
-    mutable std::vector<std::uint32_t> freeSlots_;
+    mutable std::deque<std::uint32_t> freeSlots_; // oldest freed first: a handle stays dead long
     mutable std::vector<Grave> graveyard_;
-    mutable std::deque<MixerCommand> overflow_;
+    mutable std::deque<MixerCommand> backlog_;
     mutable std::uint64_t nextSeq_ = 1;
-    mutable std::unique_ptr<std::vector<SentenceEntry>> sentence_;
+    mutable std::unique_ptr<SentenceTable> sentence_;
+    // Whole sounds by file, while any stream holds them.
+    QHash<QString, std::weak_ptr<const WholeSound>> wholeCache_;
+
+    // Last: started after everything it touches, stopped first.
+    std::unique_ptr<DecoderThread> decoder_;
 };
 
 } // namespace audio
