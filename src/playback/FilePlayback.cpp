@@ -41,12 +41,7 @@ void FilePlayback::startFilePlayback(const QString &name) {
     if (!audio::isUsable(stream_))
         return;
 
-    fileLength_ =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetLength(stream_)));
-    const int width = bar_ ? roundHalfEven(bar_->barWidth()) : 0;
-    const int length = roundHalfEven(static_cast<float>(fileLength_));
-    bytesPerUnit_ = width > 0 ? static_cast<float>(length / width) : 0.0f;
-    wholeBytesPerUnit_ = roundHalfEven(bytesPerUnit_);
+    readLength();
 
     resetDisplay();
     if (timer_)
@@ -55,11 +50,27 @@ void FilePlayback::startFilePlayback(const QString &name) {
     emit started(name);
 }
 
+void FilePlayback::readLength() {
+    fileLength_ = lengthNow();
+    const int width = bar_ ? roundHalfEven(bar_->barWidth()) : 0;
+    const int length = roundHalfEven(static_cast<float>(fileLength_));
+    bytesPerUnit_ = width > 0 ? static_cast<float>(length / width) : 0.0f;
+    wholeBytesPerUnit_ = roundHalfEven(bytesPerUnit_);
+}
+
+std::int32_t FilePlayback::lengthNow() const {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetLength(stream_)));
+}
+
 void FilePlayback::tick() {
     if (!engine_.channelIsActive(stream_)) {
         stopFilePlayback();
         return;
     }
+    // A long compressed file starts with the header's estimate of its length; the engine
+    // counts the exact one while it plays, and the bar's scale follows.
+    if (lengthNow() != fileLength_)
+        readLength();
     filePosition_ =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetPosition(stream_)));
     const int position = roundHalfEven(static_cast<float>(filePosition_));

@@ -53,6 +53,8 @@ signals:
 
 private:
     void resetDisplay();
+    void readLength(); // the file's length and the bar's scale
+    std::int32_t lengthNow() const;
     void halt(); // stops without telling: a new start follows
 
     audio::Engine &engine_;
