@@ -12,21 +12,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "Median.h"
 #include "check/PackCheck.h"
 
 namespace {
-
-template <typename F> double medianMs(int runs, F &&work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 bool runQuiet(const QString &program, const QStringList &args, int *exitCode = nullptr) {
     QProcess p;

@@ -70,8 +70,7 @@ int main(int argc, char **argv) {
         }
         const QByteArray data(reinterpret_cast<const char *>(audio.samples.data()),
                               qsizetype(audio.samples.size() * 2));
-        const QString wav =
-            baselineDir.filePath(core::samples()[row].id + QStringLiteral(".wav"));
+        const QString wav = baselineDir.filePath(core::samples()[row].id + QStringLiteral(".wav"));
         fixtures::writeBytes(
             wav,
             tools::waveHeader({audio.channels, audio.rate, 16}, std::uint32_t(data.size())) + data);

@@ -11,24 +11,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "Median.h"
 #include "app/Settings.h"
 #include "ui/FileList.h"
-
-namespace {
-
-template <typename F> double medianMs(int runs, F &&work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);

@@ -10,28 +10,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "Median.h"
 #include "app/MainWindow.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
 #include "fixtures/ScriptedDialogs.h"
-
-namespace {
-
-template <typename F> double medianMs(int runs, F &&work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
