@@ -269,32 +269,57 @@ private slots:
         QCOMPARE(leftovers(dir), QStringList());
     }
 
-    void windowRun() {
+    void windowRunsFailuresAndClosing() {
         QTemporaryDir pack;
+        QTemporaryDir emptyPath;
         const QString dir = pack.path();
+        const auto at = [&](const QString &name) { return QDir(dir).filePath(name); };
         QVERIFY(!fixtures::makeMp3(dir, u"essai.mp3"_s, 1.0).isEmpty());
         QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 22050, 22050, 1).isEmpty());
         QVERIFY(!fixtures::makeWav(dir, u"Left.wav"_s, 22050, 22050, 1).isEmpty());
         const QByteArray old("old After");
-        fixtures::writeBytes(QDir(dir).filePath(u"After.ogg"_s), old);
-        fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
-
+        fixtures::writeBytes(at(u"After.ogg"_s), old);
+        fixtures::writeBytes(at(u"Left.ogg"_s), old);
         fixtures::WindowFixture f;
-        // The real encoder, held back until the test lets it go.
-        const QString go = f.programDir.filePath(u"go"_s);
-        writeStandIn(f.programDir.filePath(u"oggenc"_s),
-                     u"while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\""_s.arg(
-                         go, QStandardPaths::findExecutable(u"oggenc"_s)));
         MainWindow *window = f.startOn(dir);
         QVERIFY(window);
         MainWindow &w = *window;
         ui::FileList *list = w.controls().File1;
-        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
-        for (const QString &name : {u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s})
-            list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
-        w.state().selectedFile = u"essai.mp3"_s;
-        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
+        const auto select = [list](std::initializer_list<QString> names) {
+            list->clearSelection();
+            for (const QString &name : names)
+                list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+        };
 
+        // No encoder anywhere: one message, nothing changed.
+        select({u"essai.mp3"_s});
+        w.state().selectedFile = u"essai.mp3"_s;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", emptyPath.path().toLocal8Bit());
+        w.converter().convert();
+        qputenv("PATH", path);
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(
+            f.dialogs.messages[0].text,
+            u"L'encodeur oggenc est introuvable. Il a été cherché dans le dossier du programme ("_s +
+                f.programFolder() +
+                u") puis dans les dossiers du PATH.\r\n"
+                "Installez-le (paquet vorbis-tools : sudo apt install vorbis-tools) ou copiez "
+                "oggenc dans le dossier du programme.\r\nAucun fichier n'a été converti."_s);
+        QCOMPARE(f.dialogs.messages[0].title, u"Erreur"_s);
+        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
+        QVERIFY(!w.converter().isRunning());
+
+        // The encoder of the program folder comes before the PATH's: the real one, held back
+        // until the test lets it go.
+        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+        const QString standIn = f.programDir.filePath(u"oggenc"_s);
+        const QString go = f.programDir.filePath(u"go"_s);
+        writeStandIn(standIn, u"while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\""_s.arg(
+                                  go, oggenc));
+        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
+        select({u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s});
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
         QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
         w.controls().cmdDummy->setFocus();
         w.activateWindow(); // the access key works in the active window, wherever the focus is
@@ -302,12 +327,11 @@ private slots:
         QTest::keyClick(w.controls().cmdDummy, Qt::Key_C, Qt::AltModifier);
         QTRY_VERIFY(w.converter().isRunning()); // the access key clicks after a short delay
         // Both questions came first, in list order, before any file was done.
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        for (int i = 0; i < 2; ++i) {
-            const QString path =
-                QDir::toNativeSeparators(QDir(dir).filePath(i ? u"Left.ogg"_s : u"After.ogg"_s));
+        QCOMPARE(f.dialogs.messages.size(), 3);
+        for (int i = 1; i < 3; ++i) {
             QCOMPARE(f.dialogs.messages[i].text,
-                     u"Le fichier de destination :\r\n"_s + path +
+                     u"Le fichier de destination :\r\n"_s +
+                         QDir::toNativeSeparators(at(i == 2 ? u"Left.ogg"_s : u"After.ogg"_s)) +
                          u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
             QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
             QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
@@ -319,80 +343,43 @@ private slots:
 
         // A second run is refused while this one goes on.
         w.converter().convert();
-        QCOMPARE(f.dialogs.messages.size(), 3);
-        QCOMPARE(f.dialogs.messages[2].text,
-                 QStringLiteral("Une conversion est déjà en cours.\r\n"
-                                "Attendez qu'elle se termine ou annulez-la."));
-
+        QCOMPARE(f.dialogs.messages.size(), 4);
+        QCOMPARE(f.dialogs.messages[3].text, u"Une conversion est déjà en cours.\r\n"
+                                             "Attendez qu'elle se termine ou annulez-la."_s);
         fixtures::writeBytes(go, "go");
         w.converter().converter()->waitForDone();
         QCOMPARE(done.size(), 1);
-        QCOMPARE(f.dialogs.messages.size(), 3); // no failure to tell
+        QCOMPARE(f.dialogs.messages.size(), 4); // no failure to tell
         QVERIFY(!w.converter().progressDisplay().isVisible());
-        QVERIFY(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)) != old);
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
-        QVERIFY(QFile::exists(QDir(dir).filePath(u"essai.ogg"_s)));
+        const QByteArray afterOgg = fixtures::readBytes(at(u"After.ogg"_s));
+        QVERIFY(afterOgg != old);
+        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
+        QVERIFY(QFile::exists(at(u"essai.ogg"_s)));
         QVERIFY(list->fileNames().contains(u"essai.ogg"_s)); // refreshed
         QCOMPARE(leftovers(dir), QStringList());
         QCOMPARE(w.focusWidget(), w.controls().cmdDummy);
-    }
 
-    void windowFailuresAndClosing() {
-        QTemporaryDir pack;
-        QTemporaryDir emptyPath;
-        const QString dir = pack.path();
-        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 22050, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, u"Left.wav"_s, 22050, 22050, 1).isEmpty());
-        fixtures::WindowFixture f;
-        MainWindow *window = f.startOn(dir);
-        QVERIFY(window);
-        MainWindow &w = *window;
-        w.controls().File1->selectAll();
-        w.state().selectedFile = u"After.wav"_s;
-
-        // No encoder anywhere: one message, nothing changed.
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", emptyPath.path().toLocal8Bit());
-        w.converter().convert();
-        qputenv("PATH", path);
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0].text,
-                 QStringLiteral("L'encodeur oggenc est introuvable. Il a été cherché dans le "
-                                "dossier du programme (") +
-                     f.programFolder() +
-                     QStringLiteral(") puis dans les dossiers du PATH.\r\n"
-                                    "Installez-le (paquet vorbis-tools : sudo apt install "
-                                    "vorbis-tools) ou copiez oggenc dans le dossier du "
-                                    "programme.\r\nAucun fichier n'a été converti."));
-        QCOMPARE(f.dialogs.messages[0].title, u"Erreur"_s);
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
-        QVERIFY(!w.converter().isRunning());
-
-        // The encoder of the program folder comes before the PATH's; this one fails on Left.
-        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
-        const QString standIn = f.programDir.filePath(u"oggenc"_s);
-        writeStandIn(standIn, QStringLiteral("case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
-                                             "exit 1;; esac\nexec \"%1\" \"$@\"")
-                                  .arg(oggenc));
+        // An encoder that fails on Left: told, and Left's .ogg is left as it was.
+        writeStandIn(standIn, u"case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
+                              "exit 1;; esac\nexec \"%1\" \"$@\""_s.arg(oggenc));
+        select({u"After.wav"_s, u"Left.wav"_s});
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Ok};
         w.converter().convert();
         w.converter().converter()->waitForDone();
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        QCOMPARE(f.dialogs.messages[1].text,
-                 QStringLiteral("La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                                "Left.wav : ERROR: refusé\r\n"
-                                "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
-                                "1 autre(s) fichier(s) converti(s)."));
-        QCOMPARE(f.dialogs.messages[1].icon, ui::Icon::Exclamation);
-        QVERIFY(QFile::exists(QDir(dir).filePath(u"After.ogg"_s)));
-        QVERIFY(!QFile::exists(QDir(dir).filePath(u"Left.ogg"_s)));
+        QCOMPARE(f.dialogs.messages.size(), 7);
+        QCOMPARE(f.dialogs.messages[6].text,
+                 u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
+                 "Left.wav : ERROR: refusé\r\n"
+                 "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+                 "1 autre(s) fichier(s) converti(s)."_s);
+        QCOMPARE(f.dialogs.messages[6].icon, ui::Icon::Exclamation);
+        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
 
         // "Annuler" stops the encoders and cleans up; so does closing the window, before the
         // settings are saved.
         writeStandIn(standIn, Hang);
-        const QByteArray afterOgg = fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s));
-        w.controls().File1->clearSelection();
-        w.controls().File1->findItems(u"After.wav"_s, Qt::MatchExactly).first()->setSelected(true);
-        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
+        select({u"After.wav"_s});
         for (int started = 1; started <= 2; ++started) {
             f.dialogs.answers = {ui::Answer::Ok};
             w.converter().convert();
@@ -403,9 +390,9 @@ private slots:
             QTest::mouseClick(
                 w.converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
                 Qt::LeftButton);
-            QTRY_COMPARE(done.size(), 1);
-            QCOMPARE(f.dialogs.messages.size(), 3); // the question only; a cancel is no failure
-            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+            QTRY_COMPARE(done.size(), 3);
+            QCOMPARE(f.dialogs.messages.size(), 8); // the question only; a cancel is no failure
+            QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
             QCOMPARE(leftovers(dir), QStringList());
         }
         QFile::remove(f.settingsPath());
@@ -413,7 +400,7 @@ private slots:
         QVERIFY(!w.converter().isRunning());
         QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
         QVERIFY(QFile::exists(f.settingsPath()));
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+        QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
         QCOMPARE(leftovers(dir), QStringList());
     }
 };

@@ -132,23 +132,18 @@ private slots:
         QCOMPARE(nonSilent(rig.render(4 * 44100), 0, 4 * 44100), QString());
     }
 
-    void theLastTickDoesNotCutTheSound_data() {
-        QTest::addColumn<int>("first");
-        QTest::newRow("short elements") << 441;
-        QTest::newRow("zero-millisecond element") << 1;
-    }
-
     void theLastTickDoesNotCutTheSound() {
         // The timer only moves the highlight: when it runs ahead of the device, the end of the
         // sentence must still be heard whole, and a zero-millisecond element does not stall it.
-        QFETCH(int, first);
-        SentenceRig rig;
-        QVERIFY(listen(rig, {{"After.wav", first, 44100}, {"Then.wav", 882, 44100}}, {0, 54}));
-        QVERIFY(rig.c.tmrPlaySentence->interval() >= 1);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 2000);
-        const std::vector<qint16> out = rig.render(first + 882 + 100);
-        QCOMPARE(mismatch(out, 0, heard(first, 44100)), QString());
-        QCOMPARE(mismatch(out, first, heard(882, 44100)), QString());
+        for (int first : {441, 1}) {
+            SentenceRig rig;
+            QVERIFY(listen(rig, {{"After.wav", first, 44100}, {"Then.wav", 882, 44100}}, {0, 54}));
+            QVERIFY(rig.c.tmrPlaySentence->interval() >= 1);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 2000);
+            const std::vector<qint16> out = rig.render(first + 882 + 100);
+            QCOMPARE(mismatch(out, 0, heard(first, 44100)), QString());
+            QCOMPARE(mismatch(out, first, heard(882, 44100)), QString());
+        }
     }
 
     void handEditedAndUnreadableElementsAreSilentSlots() {

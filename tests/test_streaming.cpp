@@ -256,8 +256,8 @@ private slots:
         QTRY_COMPARE(e.reclaimsWaiting(), 0);
     }
 
-    // Streamed compressed files: exact lengths, and decoding from a seek lands on the very frame
-    // (compared with a whole decode).
+    // Streamed compressed files: decoding from a seek lands on the very frame (compared with a
+    // whole decode).
     void streamedCompressedSeeksAreExact() {
         const QString mp3 = fixtures::makeMp3(dir_.path(), u"seek.mp3"_s, 12.0);
         const QString ogg = fixtures::makeOgg(dir_.path(), u"seek.ogg"_s, 12.0);
@@ -265,14 +265,10 @@ private slots:
         for (const QString &f : {mp3, ogg}) {
             DecodedAudio whole;
             QVERIFY(decodeFile(f, whole));
-            const std::uint64_t length = std::uint64_t(whole.samples.size()) * 2;
-            // Counted in the background for playing streams, met at the end by a reader.
-            const Handle p = e.streamCreateFile(f, 0);
-            QTRY_COMPARE(e.channelGetLength(p), length);
             const Handle h = e.streamCreateFile(f, DecodeOnly);
             QVERIFY(e.isStreamed(h));
+            // Read to its end first (the corpus checks the lengths), then sought back into.
             QCOMPARE(std::size_t(readAll(e, h).size()), whole.samples.size());
-            QCOMPARE(e.channelGetLength(h), length);
             for (std::int64_t at : {std::int64_t{0}, std::int64_t{22051}, std::int64_t{100000},
                                     std::int64_t{200003}, whole.frames() - 1000}) {
                 QVERIFY(e.channelSetPosition(h, std::uint64_t(at) * 2));
