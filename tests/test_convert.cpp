@@ -2,7 +2,6 @@
 // names and the exact header of the decoded input, the check of the result, stand-in encoders
 // that fail, crash or hang, refused writes, and the run in the window (questions, Alt+C, a
 // missing encoder, a second run, Annuler, closing mid-run).
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QtEndian>
@@ -10,6 +9,7 @@
 
 #include "files/FileBrowser.h"
 #include "fixtures/Bytes.h"
+#include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "tools/ConversionPlan.h"
@@ -27,56 +27,34 @@ namespace {
 
 using Status = tools::ConversionOutcome::Status;
 
-quint32 le32(const QByteArray &b, int offset) {
-    return qFromLittleEndian<quint32>(b.constData() + offset);
+quint32 le32(const QByteArray &b, int at) {
+    return qFromLittleEndian<quint32>(b.constData() + at);
 }
-quint16 le16(const QByteArray &b, int offset) {
-    return qFromLittleEndian<quint16>(b.constData() + offset);
+quint16 le16(const QByteArray &b, int at) {
+    return qFromLittleEndian<quint16>(b.constData() + at);
 }
 
 // A stand-in encoder: a shell script that finds the "-o" output and the input (last argument),
 // then behaves as `body` says.
 QString writeStandIn(const QString &path, const QString &body) {
-    const QString script = QStringLiteral("#!/bin/sh\n"
-                                          "out=; prev=; in=\n"
-                                          "for a in \"$@\"; do\n"
-                                          "  [ \"$prev\" = -o ] && out=$a\n"
-                                          "  prev=$a; in=$a\n"
-                                          "done\n") +
-                           body + u'\n';
-    if (fixtures::writeBytes(path, script.toUtf8()).isEmpty())
-        return {};
+    const QString written = fixtures::writeBytes(
+        path, "#!/bin/sh\nout=; prev=; in=\nfor a in \"$@\"; do\n  [ \"$prev\" = -o ] && out=$a\n"
+              "  prev=$a; in=$a\ndone\n" +
+                  body.toUtf8() + '\n');
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return path;
+    return written;
 }
 
-const QString HalfOutput = QStringLiteral("head -c 700 /dev/urandom > \"$out\"\n");
+const QString HalfOutput = u"head -c 700 /dev/urandom > \"$out\"\n"_s;
 // Hangs after half a file, once it has said so by a file beside the script.
-const QString Hang = HalfOutput + QStringLiteral("touch \"$0.started.$$\"\nexec sleep 600");
+const QString Hang = HalfOutput + u"touch \"$0.started.$$\"\nexec sleep 600"_s;
 
 int startedCount(const QString &folder) {
-    return int(QDir(folder).entryList({QStringLiteral("*.started.*")}, QDir::Files).size());
+    return int(QDir(folder).entryList({u"*.started.*"_s}, QDir::Files).size());
 }
 
-// A folder that really refuses writes (we run as root, so permissions refuse nothing); it is
-// unmounted when the guard goes.
-struct Mount {
-    QString point;
-    bool ok = false;
-    Mount(const QString &folder, bool readOnly) : point(folder) {
-        auto run = [](const QStringList &args) { return QProcess::execute(u"mount"_s, args) == 0; };
-        ok = readOnly ? run({u"--bind"_s, folder, folder}) &&
-                            run({u"-o"_s, u"remount,bind,ro"_s, folder})
-                      : run({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, folder});
-    }
-    ~Mount() {
-        if (ok)
-            QProcess::execute(u"umount"_s, {point});
-    }
-};
-
 QStringList leftovers(const QString &folder) {
-    return QDir(folder).entryList({QStringLiteral("_tmp_convert*")}, QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({u"_tmp_convert*"_s}, QDir::Files | QDir::Hidden);
 }
 
 // Runs the tasks to their end on a converter of its own.
@@ -99,31 +77,22 @@ tools::ConversionTask task(const QString &folder, const QString &name, bool repl
 class TestConvert : public QObject {
     Q_OBJECT
 private slots:
-    void namingRules_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("destination");
-        QTest::addColumn<bool>("decoded");
-        QTest::newRow("mp3") << "TurnRight.MP3"
-                             << "TurnRight.ogg" << true;
-        QTest::newRow("mp2") << "a.b.mp2"
-                             << "a.b.ogg" << true;
-        QTest::newRow("musepack") << "x.mpc"
-                                  << "x.ogg" << true;
-        QTest::newRow("wav") << "After.wav"
-                             << "After.ogg" << false;
-        QTest::newRow("ogg") << "After.OGG"
-                             << "After.ogg" << true;
-        QTest::newRow("no extension") << "Yards"
-                                      << "Yards.ogg" << false;
-        QTest::newRow("hidden") << ".mp3"
-                                << ".mp3.ogg" << false;
-    }
     void namingRules() {
-        QFETCH(QString, name);
-        QFETCH(QString, destination);
-        QFETCH(bool, decoded);
-        QCOMPARE(tools::destinationName(name), destination);
-        QCOMPARE(tools::decodedFirst(name), decoded);
+        struct Case {
+            const char *name, *destination;
+            bool decoded;
+        };
+        for (const Case c : {Case{"TurnRight.MP3", "TurnRight.ogg", true},
+                             {"a.b.mp2", "a.b.ogg", true},
+                             {"x.mpc", "x.ogg", true},
+                             {"After.wav", "After.ogg", false},
+                             {"After.OGG", "After.ogg", true},
+                             {"Yards", "Yards.ogg", false},
+                             {".mp3", ".mp3.ogg", false}}) {
+            QCOMPARE(tools::destinationName(QString::fromUtf8(c.name)),
+                     QString::fromUtf8(c.destination));
+            QCOMPARE(tools::decodedFirst(QString::fromUtf8(c.name)), c.decoded);
+        }
     }
 
     void oggCheckReadsEveryPage() {
@@ -150,29 +119,29 @@ private slots:
         QTemporaryDir pack;
         QTemporaryDir capture;
         const QString dir = pack.path();
-        const QString oggenc = QStandardPaths::findExecutable(QStringLiteral("oggenc"));
+        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
         QVERIFY2(!oggenc.isEmpty(), "oggenc is needed (vorbis-tools)");
         // Keeps a copy of every input it is given, then runs the real encoder.
-        const QString encoder = writeStandIn(
-            capture.filePath(QStringLiteral("oggenc")),
-            QStringLiteral("cp -- \"$in\" \"%1/$(basename -- \"$in\")\"\nexec \"%2\" \"$@\"")
-                .arg(capture.path(), oggenc));
+        const QString encoder =
+            writeStandIn(capture.filePath(u"oggenc"_s),
+                         u"cp -- \"$in\" \"%1/$(basename -- \"$in\")\"\nexec \"%2\" \"$@\""_s.arg(
+                             capture.path(), oggenc));
 
-        QVERIFY(!fixtures::makeMp3(dir, QStringLiteral("-tiret l'été \"q\".mp3"), 1.5).isEmpty());
-        QVERIFY(!fixtures::makeMp2(dir, QStringLiteral("Ma prise 2.MP2"), 1.0).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 44100, 44100, 2).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Yards"), 11025, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeOgg(dir, QStringLiteral("Left.ogg"), 2.0).isEmpty());
-        const QStringList names{QStringLiteral("-tiret l'été \"q\".mp3"),
-                                QStringLiteral("Ma prise 2.MP2"), QStringLiteral("After.wav"),
-                                QStringLiteral("Yards"), QStringLiteral("Left.ogg")};
+        const QStringList made{fixtures::makeMp3(dir, u"-tiret l'été \"q\".mp3"_s, 1.5),
+                               fixtures::makeMp2(dir, u"Ma prise 2.MP2"_s, 1.0),
+                               fixtures::makeWav(dir, u"After.wav"_s, 44100, 44100, 2),
+                               fixtures::makeWav(dir, u"Yards"_s, 11025, 22050, 1),
+                               fixtures::makeOgg(dir, u"Left.ogg"_s, 2.0)};
         const QList<double> seconds{1.5, 1.0, 1.0, 0.5, 2.0};
         QList<tools::ConversionTask> tasks;
-        for (const QString &name : names)
+        for (const QString &path : made) {
+            QVERIFY(!path.isEmpty());
+            const QString name = QFileInfo(path).fileName();
             tasks << task(dir, name, name == u"Left.ogg"); // an Ogg file is its own destination
+        }
 
         const auto outcomes = convert(encoder, tasks);
-        for (int i = 0; i < names.size(); ++i) {
+        for (int i = 0; i < tasks.size(); ++i) {
             QCOMPARE(outcomes[i].reason, QString());
             QCOMPARE(outcomes[i].status, Status::Converted);
             audio::DecodedAudio result;
@@ -181,7 +150,7 @@ private slots:
             QCOMPARE(result.rate, 22050);
             // MPEG encoders pad the start and end a little; the WAV lengths are exact.
             QVERIFY2(std::abs(result.frames() - seconds[i] * 22050) < 0.1 * 22050,
-                     qPrintable(names[i]));
+                     qPrintable(tasks[i].source));
             QVERIFY(QFile::exists(tasks[i].source));
         }
         QCOMPARE(leftovers(dir), QStringList());
@@ -200,8 +169,8 @@ private slots:
             QCOMPARE(wav.mid(36, 4), QByteArray("data"));
         }
         // Files the encoder reads itself are given to it as they are, by their full path.
-        QVERIFY(QFile::exists(capture.filePath(QStringLiteral("After.wav"))));
-        QVERIFY(QFile::exists(capture.filePath(QStringLiteral("Yards"))));
+        QVERIFY(QFile::exists(capture.filePath(u"After.wav"_s)));
+        QVERIFY(QFile::exists(capture.filePath(u"Yards"_s)));
     }
 
     void failedEncodesChangeNothing_data() {
@@ -209,14 +178,14 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("reason");
         QTest::newRow("exits 1 after half a file")
-            << HalfOutput + QStringLiteral("echo 'ERROR: plus de place' >&2\nexit 1")
-            << int(Status::Failed) << "ERROR: plus de place";
-        QTest::newRow("exits 1 silently") << HalfOutput + QStringLiteral("exit 3")
-                                          << int(Status::Failed) << "l'encodeur a échoué (code 3)";
-        QTest::newRow("killed") << HalfOutput + QStringLiteral("echo 'Encoding...' >&2\nkill -9 $$")
+            << HalfOutput + u"echo 'ERROR: plus de place' >&2\nexit 1"_s << int(Status::Failed)
+            << "ERROR: plus de place";
+        QTest::newRow("exits 1 silently")
+            << HalfOutput + u"exit 3"_s << int(Status::Failed) << "l'encodeur a échoué (code 3)";
+        QTest::newRow("killed") << HalfOutput + u"echo 'Encoding...' >&2\nkill -9 $$"_s
                                 << int(Status::Failed) << "l'encodeur s'est arrêté brutalement";
         QTest::newRow("exits 0 after half a file")
-            << HalfOutput + QStringLiteral("exit 0") << int(Status::Failed)
+            << HalfOutput + u"exit 0"_s << int(Status::Failed)
             << "le résultat de l'encodeur est illisible";
         QTest::newRow("hangs until cancelled") << Hang << int(Status::Cancelled) << "";
     }
@@ -227,16 +196,15 @@ private slots:
         QTemporaryDir pack;
         QTemporaryDir bin;
         const QString dir = pack.path();
-        const QString encoder = writeStandIn(bin.filePath(QStringLiteral("oggenc")), body);
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 4410, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeMp3(dir, QStringLiteral("Left.mp3"), 0.5).isEmpty());
+        const QString encoder = writeStandIn(bin.filePath(u"oggenc"_s), body);
+        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 4410, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeMp3(dir, u"Left.mp3"_s, 0.5).isEmpty());
         const QByteArray old("the only copy of this prompt");
-        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("After.ogg")), old);
-        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("Left.ogg")), old);
+        fixtures::writeBytes(QDir(dir).filePath(u"After.ogg"_s), old);
+        fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
 
         tools::Converter converter(encoder, 2);
-        QVERIFY(converter.start({task(dir, QStringLiteral("After.wav"), true),
-                                 task(dir, QStringLiteral("Left.mp3"), true)}));
+        QVERIFY(converter.start({task(dir, u"After.wav"_s, true), task(dir, u"Left.mp3"_s, true)}));
         if (status == int(Status::Cancelled)) {
             // Both encoders are running (and have written) when the cancel comes.
             QTRY_VERIFY_WITH_TIMEOUT(startedCount(bin.path()) == 2, 30000);
@@ -248,29 +216,26 @@ private slots:
             QCOMPARE(int(outcome.status), status);
             QCOMPARE(outcome.reason, reason);
         }
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("After.ogg"))), old);
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("Left.ogg"))), old);
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), old);
+        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
         QCOMPARE(leftovers(dir), QStringList());
     }
 
     void unreadableInputs() {
         QTemporaryDir pack;
         const QString dir = pack.path();
-        fixtures::makeGarbage(dir, QStringLiteral("bruit.mp3"), 5000);
-        const QString oggenc = QStandardPaths::findExecutable(QStringLiteral("oggenc"));
-        const auto outcomes = convert(oggenc, {task(dir, QStringLiteral("bruit.mp3")),
-                                               task(dir, QStringLiteral("absent.wav")),
-                                               task(dir, QStringLiteral("x.wav"))});
+        fixtures::makeGarbage(dir, u"bruit.mp3"_s, 5000);
+        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+        const auto outcomes = convert(
+            oggenc, {task(dir, u"bruit.mp3"_s), task(dir, u"absent.wav"_s), task(dir, u"x.wav"_s)});
         // Undecodable MPEG goes to the encoder as it is; the encoder's own words say why.
         QCOMPARE(outcomes[0].status, Status::Failed);
         QVERIFY2(outcomes[0].reason.startsWith(u"ERROR"), qPrintable(outcomes[0].reason));
-        QCOMPARE(outcomes[1].reason, QStringLiteral("fichier illisible"));
-        QCOMPARE(outcomes[2].reason, QStringLiteral("fichier illisible"));
-        QCOMPARE(convert(QStringLiteral("/nonexistent/oggenc"),
-                         {task(dir, QStringLiteral("bruit.mp3"))})[0]
-                     .reason,
-                 QStringLiteral("encodeur introuvable"));
-        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("bruit.mp3")});
+        QCOMPARE(outcomes[1].reason, u"fichier illisible"_s);
+        QCOMPARE(outcomes[2].reason, u"fichier illisible"_s);
+        QCOMPARE(convert(u"/nonexistent/oggenc"_s, {task(dir, u"bruit.mp3"_s)})[0].reason,
+                 u"encodeur introuvable"_s);
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{u"bruit.mp3"_s});
     }
 
     void refusedWrites_data() {
@@ -288,15 +253,15 @@ private slots:
         const QString mp3 = fixtures::makeMp3(source.path(), u"Left.mp3"_s, 1.5);
         QVERIFY(!mp3.isEmpty());
         const QString dir = pack.path();
-        std::optional<Mount> full; // 64 KiB: room for the MP3, not for its 66 KiB of samples
-        if (!readOnly && !full.emplace(dir, false).ok)
-            QSKIP("cannot mount a small tmpfs here");
+        std::optional<fixtures::Mount> full; // 64 KiB: room for the MP3, not its 66 KiB of samples
+        if (!readOnly && !full.emplace(fixtures::Mount::tmpfs(dir)).ok())
+            QSKIP(full->why().constData());
         QVERIFY(QFile::copy(mp3, QDir(dir).filePath(u"Left.mp3"_s)));
         const QByteArray old("the only copy");
         fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
-        std::optional<Mount> frozen;
-        if (readOnly && !frozen.emplace(dir, true).ok)
-            QSKIP("cannot make a read-only bind mount here");
+        std::optional<fixtures::Mount> frozen;
+        if (readOnly && !frozen.emplace(fixtures::Mount::readOnly(dir)).ok())
+            QSKIP(frozen->why().constData());
         const auto outcomes =
             convert(QStandardPaths::findExecutable(u"oggenc"_s), {task(dir, u"Left.mp3"_s, true)});
         QCOMPARE(outcomes[0].reason, reason);
@@ -304,32 +269,57 @@ private slots:
         QCOMPARE(leftovers(dir), QStringList());
     }
 
-    void windowRun() {
+    void windowRunsFailuresAndClosing() {
         QTemporaryDir pack;
+        QTemporaryDir emptyPath;
         const QString dir = pack.path();
-        QVERIFY(!fixtures::makeMp3(dir, QStringLiteral("essai.mp3"), 1.0).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 22050, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Left.wav"), 22050, 22050, 1).isEmpty());
+        const auto at = [&](const QString &name) { return QDir(dir).filePath(name); };
+        QVERIFY(!fixtures::makeMp3(dir, u"essai.mp3"_s, 1.0).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 22050, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u"Left.wav"_s, 22050, 22050, 1).isEmpty());
         const QByteArray old("old After");
-        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("After.ogg")), old);
-        fixtures::writeBytes(QDir(dir).filePath(QStringLiteral("Left.ogg")), old);
-
+        fixtures::writeBytes(at(u"After.ogg"_s), old);
+        fixtures::writeBytes(at(u"Left.ogg"_s), old);
         fixtures::WindowFixture f;
-        // The real encoder, held back until the test lets it go.
-        const QString go = f.programDir.filePath(u"go"_s);
-        writeStandIn(f.programDir.filePath(u"oggenc"_s),
-                     QStringLiteral("while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\"")
-                         .arg(go, QStandardPaths::findExecutable(u"oggenc"_s)));
         MainWindow *window = f.startOn(dir);
         QVERIFY(window);
         MainWindow &w = *window;
         ui::FileList *list = w.controls().File1;
-        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
-        for (const QString &name : {u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s})
-            list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
-        w.state().selectedFile = QStringLiteral("essai.mp3");
-        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
+        const auto select = [list](std::initializer_list<QString> names) {
+            list->clearSelection();
+            for (const QString &name : names)
+                list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+        };
 
+        // No encoder anywhere: one message, nothing changed.
+        select({u"essai.mp3"_s});
+        w.state().selectedFile = u"essai.mp3"_s;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", emptyPath.path().toLocal8Bit());
+        w.converter().convert();
+        qputenv("PATH", path);
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(
+            f.dialogs.messages[0].text,
+            u"L'encodeur oggenc est introuvable. Il a été cherché dans le dossier du programme ("_s +
+                f.programFolder() +
+                u") puis dans les dossiers du PATH.\r\n"
+                "Installez-le (paquet vorbis-tools : sudo apt install vorbis-tools) ou copiez "
+                "oggenc dans le dossier du programme.\r\nAucun fichier n'a été converti."_s);
+        QCOMPARE(f.dialogs.messages[0].title, u"Erreur"_s);
+        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
+        QVERIFY(!w.converter().isRunning());
+
+        // The encoder of the program folder comes before the PATH's: the real one, held back
+        // until the test lets it go.
+        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+        const QString standIn = f.programDir.filePath(u"oggenc"_s);
+        const QString go = f.programDir.filePath(u"go"_s);
+        writeStandIn(standIn, u"while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\""_s.arg(
+                                  go, oggenc));
+        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
+        select({u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s});
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
         QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
         w.controls().cmdDummy->setFocus();
         w.activateWindow(); // the access key works in the active window, wherever the focus is
@@ -337,14 +327,13 @@ private slots:
         QTest::keyClick(w.controls().cmdDummy, Qt::Key_C, Qt::AltModifier);
         QTRY_VERIFY(w.converter().isRunning()); // the access key clicks after a short delay
         // Both questions came first, in list order, before any file was done.
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        for (int i = 0; i < 2; ++i) {
-            const QString path =
-                QDir::toNativeSeparators(QDir(dir).filePath(i ? u"Left.ogg"_s : u"After.ogg"_s));
+        QCOMPARE(f.dialogs.messages.size(), 3);
+        for (int i = 1; i < 3; ++i) {
             QCOMPARE(f.dialogs.messages[i].text,
-                     QStringLiteral("Le fichier de destination :\r\n") + path +
-                         QStringLiteral("\r\nexiste déjà ! Voulez-vous le remplacer ?"));
-            QCOMPARE(f.dialogs.messages[i].title, QStringLiteral("Attention !"));
+                     u"Le fichier de destination :\r\n"_s +
+                         QDir::toNativeSeparators(at(i == 2 ? u"Left.ogg"_s : u"After.ogg"_s)) +
+                         u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
+            QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
             QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
             QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
         }
@@ -354,80 +343,43 @@ private slots:
 
         // A second run is refused while this one goes on.
         w.converter().convert();
-        QCOMPARE(f.dialogs.messages.size(), 3);
-        QCOMPARE(f.dialogs.messages[2].text,
-                 QStringLiteral("Une conversion est déjà en cours.\r\n"
-                                "Attendez qu'elle se termine ou annulez-la."));
-
+        QCOMPARE(f.dialogs.messages.size(), 4);
+        QCOMPARE(f.dialogs.messages[3].text, u"Une conversion est déjà en cours.\r\n"
+                                             "Attendez qu'elle se termine ou annulez-la."_s);
         fixtures::writeBytes(go, "go");
         w.converter().converter()->waitForDone();
         QCOMPARE(done.size(), 1);
-        QCOMPARE(f.dialogs.messages.size(), 3); // no failure to tell
+        QCOMPARE(f.dialogs.messages.size(), 4); // no failure to tell
         QVERIFY(!w.converter().progressDisplay().isVisible());
-        QVERIFY(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("After.ogg"))) != old);
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(QStringLiteral("Left.ogg"))), old);
-        QVERIFY(QFile::exists(QDir(dir).filePath(QStringLiteral("essai.ogg"))));
-        QVERIFY(list->fileNames().contains(QStringLiteral("essai.ogg"))); // refreshed
+        const QByteArray afterOgg = fixtures::readBytes(at(u"After.ogg"_s));
+        QVERIFY(afterOgg != old);
+        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
+        QVERIFY(QFile::exists(at(u"essai.ogg"_s)));
+        QVERIFY(list->fileNames().contains(u"essai.ogg"_s)); // refreshed
         QCOMPARE(leftovers(dir), QStringList());
         QCOMPARE(w.focusWidget(), w.controls().cmdDummy);
-    }
 
-    void windowFailuresAndClosing() {
-        QTemporaryDir pack;
-        QTemporaryDir emptyPath;
-        const QString dir = pack.path();
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("After.wav"), 22050, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, QStringLiteral("Left.wav"), 22050, 22050, 1).isEmpty());
-        fixtures::WindowFixture f;
-        MainWindow *window = f.startOn(dir);
-        QVERIFY(window);
-        MainWindow &w = *window;
-        w.controls().File1->selectAll();
-        w.state().selectedFile = QStringLiteral("After.wav");
-
-        // No encoder anywhere: one message, nothing changed.
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", emptyPath.path().toLocal8Bit());
-        w.converter().convert();
-        qputenv("PATH", path);
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0].text,
-                 QStringLiteral("L'encodeur oggenc est introuvable. Il a été cherché dans le "
-                                "dossier du programme (") +
-                     f.programFolder() +
-                     QStringLiteral(") puis dans les dossiers du PATH.\r\n"
-                                    "Installez-le (paquet vorbis-tools : sudo apt install "
-                                    "vorbis-tools) ou copiez oggenc dans le dossier du "
-                                    "programme.\r\nAucun fichier n'a été converti."));
-        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Erreur"));
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
-        QVERIFY(!w.converter().isRunning());
-
-        // The encoder of the program folder comes before the PATH's; this one fails on Left.
-        const QString oggenc = QStandardPaths::findExecutable(QStringLiteral("oggenc"));
-        const QString standIn = f.programDir.filePath(QStringLiteral("oggenc"));
-        writeStandIn(standIn, QStringLiteral("case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
-                                             "exit 1;; esac\nexec \"%1\" \"$@\"")
-                                  .arg(oggenc));
+        // An encoder that fails on Left: told, and Left's .ogg is left as it was.
+        writeStandIn(standIn, u"case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
+                              "exit 1;; esac\nexec \"%1\" \"$@\""_s.arg(oggenc));
+        select({u"After.wav"_s, u"Left.wav"_s});
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Ok};
         w.converter().convert();
         w.converter().converter()->waitForDone();
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        QCOMPARE(f.dialogs.messages[1].text,
-                 QStringLiteral("La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                                "Left.wav : ERROR: refusé\r\n"
-                                "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
-                                "1 autre(s) fichier(s) converti(s)."));
-        QCOMPARE(f.dialogs.messages[1].icon, ui::Icon::Exclamation);
-        QVERIFY(QFile::exists(QDir(dir).filePath(QStringLiteral("After.ogg"))));
-        QVERIFY(!QFile::exists(QDir(dir).filePath(QStringLiteral("Left.ogg"))));
+        QCOMPARE(f.dialogs.messages.size(), 7);
+        QCOMPARE(f.dialogs.messages[6].text,
+                 u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
+                 "Left.wav : ERROR: refusé\r\n"
+                 "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+                 "1 autre(s) fichier(s) converti(s)."_s);
+        QCOMPARE(f.dialogs.messages[6].icon, ui::Icon::Exclamation);
+        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
 
         // "Annuler" stops the encoders and cleans up; so does closing the window, before the
         // settings are saved.
         writeStandIn(standIn, Hang);
-        const QByteArray afterOgg = fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s));
-        w.controls().File1->clearSelection();
-        w.controls().File1->findItems(u"After.wav"_s, Qt::MatchExactly).first()->setSelected(true);
-        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
+        select({u"After.wav"_s});
         for (int started = 1; started <= 2; ++started) {
             f.dialogs.answers = {ui::Answer::Ok};
             w.converter().convert();
@@ -438,9 +390,9 @@ private slots:
             QTest::mouseClick(
                 w.converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
                 Qt::LeftButton);
-            QTRY_COMPARE(done.size(), 1);
-            QCOMPARE(f.dialogs.messages.size(), 3); // the question only; a cancel is no failure
-            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+            QTRY_COMPARE(done.size(), 3);
+            QCOMPARE(f.dialogs.messages.size(), 8); // the question only; a cancel is no failure
+            QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
             QCOMPARE(leftovers(dir), QStringList());
         }
         QFile::remove(f.settingsPath());
@@ -448,7 +400,7 @@ private slots:
         QVERIFY(!w.converter().isRunning());
         QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
         QVERIFY(QFile::exists(f.settingsPath()));
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), afterOgg);
+        QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
         QCOMPARE(leftovers(dir), QStringList());
     }
 };

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "tools/EditorLauncher.h"
@@ -14,31 +15,28 @@
 #include "ui/FileList.h"
 #include "ui/QtDialogs.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString ChooseTitle = QStringLiteral("Sélectionnez votre éditeur audio préféré...");
-const QString ChooseFilter =
-    QStringLiteral("Fichiers exécutables (*.exe)|*.exe|Tous les fichiers (*.*)|*.*");
+const QString ChooseTitle = u"Sélectionnez votre éditeur audio préféré..."_s;
+const QString ChooseFilter = u"Fichiers exécutables (*.exe)|*.exe|Tous les fichiers (*.*)|*.*"_s;
 
 // An editor stand-in: writes its working folder, its argument count and its arguments, each
 // ended by a NUL byte, to "record" beside itself (renamed into place once complete).
 QString writeStandIn(const QString &folder, const QString &name) {
-    const QString path = QDir(folder).filePath(name);
-    QFile script(path);
-    if (!script.open(QIODevice::WriteOnly))
-        return QString();
-    script.write("#!/bin/sh\n"
-                 "out=\"$(dirname \"$0\")/record\"\n"
-                 "{ printf '%s\\0' \"$(pwd -P)\" \"$#\"; for a; do printf '%s\\0' \"$a\"; done; } "
-                 "> \"$out.part\" && mv \"$out.part\" \"$out\"\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    const QString path = fixtures::writeBytes(
+        QDir(folder).filePath(name),
+        "#!/bin/sh\nout=\"$(dirname \"$0\")/record\"\n"
+        "{ printf '%s\\0' \"$(pwd -P)\" \"$#\"; for a; do printf '%s\\0' \"$a\"; done; } "
+        "> \"$out.part\" && mv \"$out.part\" \"$out\"\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
     return path;
 }
 
 // The working folder, then the arguments, as the stand-in received them.
 QStringList waitForRecord(const QString &folder) {
-    const QString path = QDir(folder).filePath(QStringLiteral("record"));
+    const QString path = QDir(folder).filePath(u"record"_s);
     if (!QTest::qWaitFor([&] { return QFile::exists(path); }, 10000))
         return {};
     QFile file(path);
@@ -61,11 +59,16 @@ bool selectFile(MainWindow &w, const QString &name) {
 class TestEditor : public QObject {
     Q_OBJECT
 private slots:
-    void firstUseChoosesThenOpens() {
+    void firstUseChoosesThenOpensAndFailuresForgetOrTell() {
         QTemporaryDir pack;
         QTemporaryDir tools;
-        fixtures::makeWav(pack.path(), QStringLiteral("TurnRight.wav"), 4410, 44100, 1);
-        const QString editor = writeStandIn(tools.path(), QStringLiteral("mon éditeur.sh"));
+        // Names a shell would mangle must reach the editor intact.
+        const QStringList names{
+            u"TurnRight.wav"_s, u"deux  espaces .wav"_s, u"l'apostrophe \"citée\".wav"_s,
+            u"-rf.wav"_s,       u"accentué çà Ü.wav"_s,  u"$(touch pwned);`id` *.wav"_s};
+        for (const QString &name : names)
+            QVERIFY(!fixtures::makeWav(pack.path(), name, 441, 44100, 1).isEmpty());
+        const QString editor = writeStandIn(tools.path(), u"mon éditeur.sh"_s);
         fixtures::WindowFixture f;
         MainWindow *w = f.startOn(pack.path());
         QVERIFY(w);
@@ -75,23 +78,23 @@ private slots:
         button->click();
         QVERIFY(f.dialogs.fileRequests.isEmpty());
 
-        QVERIFY(selectFile(*w, QStringLiteral("TurnRight.wav")));
+        QVERIFY(selectFile(*w, u"TurnRight.wav"_s));
         f.dialogs.fileAnswers = {editor};
-        f.dialogs.inputAnswers = {QStringLiteral("Mon Éditeur")};
+        f.dialogs.inputAnswers = {u"Mon Éditeur"_s};
         button->click();
 
         QCOMPARE(f.dialogs.fileRequests.size(), 1);
         const ui::FileDialogRequest &request = f.dialogs.fileRequests[0];
         QCOMPARE(request.title, ChooseTitle);
         QCOMPARE(request.filter, ChooseFilter);
-        QCOMPARE(request.defaultExtension, QStringLiteral("exe"));
+        QCOMPARE(request.defaultExtension, u"exe"_s);
         QVERIFY(request.mustExist && request.programs && !request.save);
         QCOMPARE(f.dialogs.inputPrompts,
                  QStringList{"Voici le nom tel qu'il apparaîtra sur le bouton « Ouvrir avec ».\r\n"
                              "Vous pouvez le modifier ou valider..."});
         QCOMPARE(f.dialogs.inputTitles, QStringList{"Nom de l'éditeur audio"});
         QCOMPARE(f.dialogs.inputDefaults, QStringList{"mon éditeur"});
-        QCOMPARE(button->text(), QStringLiteral("Ouvrir avec Mon Éditeur"));
+        QCOMPARE(button->text(), u"Ouvrir avec Mon Éditeur"_s);
         QCOMPARE(w->state().audioEditorPath, editor);
 
         const QString folder = QDir(pack.path()).canonicalPath();
@@ -99,116 +102,74 @@ private slots:
                  (QStringList{folder, "1", QDir(folder).filePath("TurnRight.wav")}));
         QVERIFY(f.dialogs.messages.isEmpty());
 
-        // Known now: the next click opens at once; the close keeps the editor.
-        button->click();
-        QCOMPARE(waitForRecord(tools.path()).size(), 3);
+        // Known now: the next clicks open at once.
+        for (const QString &name : names.mid(1)) {
+            QVERIFY(selectFile(*w, name));
+            button->click();
+            QCOMPARE(waitForRecord(tools.path()), (QStringList{folder, "1", folder + '/' + name}));
+        }
+        QVERIFY(!QFile::exists(pack.filePath(u"pwned"_s)));
         QCOMPARE(f.dialogs.fileRequests.size(), 1);
-        w->close();
-        QFile settings(f.settingsPath());
-        QVERIFY(settings.open(QIODevice::ReadOnly));
-        QVERIFY(settings.readAll().startsWith(
-            "AudioEditorName=Mon Éditeur\r\nAudioEditorPath=" + editor.toUtf8() + "\r\n"));
-    }
 
-    void fileNamesReachTheEditorIntact_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("spaces") << "deux  espaces .wav";
-        QTest::newRow("quotes") << "l'apostrophe \"citée\".wav";
-        QTest::newRow("leading dash") << "-rf.wav";
-        QTest::newRow("accents") << "accentué çà Ü.wav";
-        QTest::newRow("shell") << "$(touch pwned);`id` *.wav";
-    }
-
-    void fileNamesReachTheEditorIntact() {
-        QFETCH(QString, name);
-        QTemporaryDir pack;
-        QTemporaryDir tools;
-        fixtures::makeWav(pack.path(), name, 441, 44100, 1);
-        fixtures::WindowFixture f;
-        MainWindow *w = f.startOn(pack.path());
-        QVERIFY(w);
-        w->state().audioEditorName = QStringLiteral("Essai");
-        w->state().audioEditorPath = writeStandIn(tools.path(), QStringLiteral("editor"));
-        QVERIFY(selectFile(*w, name));
-        w->controls().cmdOpenSample->click();
-        const QString folder = QDir(pack.path()).canonicalPath();
-        QCOMPARE(waitForRecord(tools.path()), (QStringList{folder, "1", folder + '/' + name}));
-        QVERIFY(!QFile::exists(pack.filePath(QStringLiteral("pwned"))));
-    }
-
-    void failuresForgetOrTell() {
-        QTemporaryDir pack;
-        QTemporaryDir tools;
-        fixtures::makeWav(pack.path(), QStringLiteral("50.wav"), 441, 44100, 1);
-        fixtures::WindowFixture f;
-        MainWindow *w = f.startOn(pack.path());
-        QVERIFY(w);
-        QPushButton *button = w->controls().cmdOpenSample;
-        QVERIFY(selectFile(*w, QStringLiteral("50.wav")));
-
-        // Cancelled choice: no editor, no message.
-        w->state().audioEditorName = QStringLiteral("Ancien");
-        button->setText(QStringLiteral("Ouvrir avec Ancien"));
+        // Failures. A cancelled choice: no editor, no message.
+        w->state().audioEditorName = u"Ancien"_s;
+        w->state().audioEditorPath.clear();
+        button->setText(u"Ouvrir avec Ancien"_s);
         button->click();
-        QCOMPARE(button->text(), QStringLiteral("Ouvrir avec..."));
+        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
         QVERIFY(w->state().audioEditorName.isEmpty() && w->state().audioEditorPath.isEmpty());
         QVERIFY(f.dialogs.messages.isEmpty());
 
         // A chosen executable that is not there: told, then forgotten; an empty answer in the
         // input box takes the proposal.
-        const QString missing = tools.filePath(QStringLiteral("Editeur.exe"));
+        const QString missing = tools.filePath(u"Editeur.exe"_s);
         f.dialogs.fileAnswers = {missing};
         button->click();
-        QCOMPARE(f.dialogs.inputDefaults.last(), QStringLiteral("Editeur"));
+        QCOMPARE(f.dialogs.inputDefaults.last(), u"Editeur"_s);
         QCOMPARE(f.dialogs.messages.size(), 1);
         QCOMPARE(f.dialogs.messages[0].text,
                  "L'exécutable de votre éditeur audio est introuvable !\r\n" + missing);
-        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Erreur !"));
+        QCOMPARE(f.dialogs.messages[0].title, u"Erreur !"_s);
         QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
         QCOMPARE(f.dialogs.messages[0].buttons, ui::Buttons::Ok);
-        QCOMPARE(button->text(), QStringLiteral("Ouvrir avec..."));
+        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
         QVERIFY(w->state().audioEditorPath.isEmpty());
 
-        // A known editor that cannot be started (no execute permission at all): told, kept.
-        QFile plain(tools.filePath(QStringLiteral("plain")));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.write("#!/bin/sh\n");
-        plain.close();
+        // A known editor that cannot be started (no execute permission at all): told, kept, and
+        // saved at the close.
+        QFile plain(fixtures::writeBytes(tools.filePath(u"plain"_s), "#!/bin/sh\n"));
         QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        w->state().audioEditorName = QStringLiteral("Plain");
+        w->state().audioEditorName = u"Plain"_s;
         w->state().audioEditorPath = plain.fileName();
         button->click();
         QCOMPARE(f.dialogs.messages.size(), 2);
         QCOMPARE(f.dialogs.messages[1].text,
                  "Impossible de lancer votre éditeur audio !\r\n" + plain.fileName());
-        QCOMPARE(f.dialogs.messages[1].title, QStringLiteral("Erreur !"));
+        QCOMPARE(f.dialogs.messages[1].title, u"Erreur !"_s);
         QCOMPARE(w->state().audioEditorPath, plain.fileName());
+        w->close();
+        QVERIFY(fixtures::readBytes(f.settingsPath())
+                    .startsWith("AudioEditorName=Plain\r\nAudioEditorPath=" +
+                                plain.fileName().toUtf8() + "\r\n"));
     }
 
     void filtersSelectAsExpectedHere() {
         QTemporaryDir dir;
         const auto make = [&](const QString &name, bool executable) {
-            QFile file(dir.filePath(name));
-            file.open(QIODevice::WriteOnly);
-            file.close();
-            file.setPermissions(executable ? QFile::ReadOwner | QFile::ExeOwner
-                                           : QFile::ReadOwner | QFile::WriteOwner);
-            return QFileInfo(file.fileName());
+            const QString path = fixtures::writeBytes(dir.filePath(name), {});
+            QFile::setPermissions(path, QFile::ReadOwner |
+                                            (executable ? QFile::ExeOwner : QFile::WriteOwner));
+            return QFileInfo(path);
         };
-        const QFileInfo audacity = make(QStringLiteral("audacity"), true);
-        const QFileInfo notes = make(QStringLiteral("notes"), false);
-        const QFileInfo windows = make(QStringLiteral("Editeur.EXE"), false);
+        const QFileInfo audacity = make(u"audacity"_s, true);
+        make(u"notes"_s, false);
+        make(u"Editeur.EXE"_s, false);
         const QFileInfo folder(dir.path());
-        const QStringList exe{QStringLiteral("*.exe")};
-        const QStringList all{QStringLiteral("*.*")};
+        const QStringList exe{u"*.exe"_s};
+        const QStringList all{u"*.*"_s};
 
-        ui::FileFilterProxy programs(true);
-        QVERIFY(programs.accepts(audacity, exe));
-        QVERIFY(programs.accepts(windows, exe));
-        QVERIFY(!programs.accepts(notes, exe));
-        QVERIFY(programs.accepts(folder, exe));
-        QVERIFY(programs.accepts(notes, all)); // "*.*" takes names without a dot too
-
+        // Folders stay listed (to walk into); documents never take a program for "*.exe".
+        QVERIFY(ui::FileFilterProxy(true).accepts(folder, exe));
         ui::FileFilterProxy documents(false);
         QVERIFY(!documents.accepts(audacity, exe));
         QVERIFY(documents.accepts(audacity, all));
@@ -219,7 +180,7 @@ private slots:
         ui::FileDialogRequest request;
         request.title = ChooseTitle;
         request.filter = ChooseFilter;
-        request.defaultExtension = QStringLiteral("exe");
+        request.defaultExtension = u"exe"_s;
         request.mustExist = true;
         request.programs = true;
         QStringList filters;
@@ -237,7 +198,7 @@ private slots:
             }
             filters = dialog->nameFilters();
             dialog->setDirectory(dir.path());
-            auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            auto *view = dialog->findChild<QListView *>(u"listView"_s);
             const auto names = [view] {
                 QStringList result;
                 for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
@@ -251,7 +212,7 @@ private slots:
             underAll = names();
             dialog->selectNameFilter(filters.value(0));
             // As a user does: a click on the program in the list, then "Open".
-            const int row = names().indexOf(QStringLiteral("audacity"));
+            const int row = names().indexOf(u"audacity"_s);
             view->setCurrentIndex(view->model()->index(row, 0, view->rootIndex()));
             QMetaObject::invokeMethod(dialog, row >= 0 ? "accept" : "reject");
         });

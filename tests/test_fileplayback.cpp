@@ -68,24 +68,15 @@ private slots:
 
     void init() { build(kManual); }
 
-    void cleanup() {
-        playback_.reset();
-        window_.reset();
-        engine_.reset();
-    }
-
-    void barFollowsThePositionAndClicksSeek() {
+    void barFollowsThePositionClicksSeekAndTheEndResets() {
         QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
         QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
-        QCOMPARE(bar_->barWidth(), 300);
         playback_->startFilePlayback(u"second.wav"_s);
         QVERIFY(isUsable(playback_->stream()));
         QCOMPARE(playback_->fileLength(), 44100);
         QCOMPARE(playback_->bytesPerUnit(), 147.0f);
-        QCOMPARE(playback_->wholeBytesPerUnit(), 147);
         QVERIFY(timer_->isActive());
         QCOMPARE(label_->text(), u"--:--"_s);
-        QCOMPARE(engine_->channelIsActive(playback_->stream()), 1);
 
         // Byte 22050 is half a second in: 22050 frames of output at 44100 Hz.
         render(*engine_, 22050);
@@ -116,14 +107,10 @@ private slots:
         QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(250 * 147));
         QCOMPARE(toList.count(), 2);
         QCOMPARE(toDummy.count(), 0);
-    }
 
-    void endResetsTheDisplayWithinOneTick() {
-        QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
-        QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
-        playback_->startFilePlayback(u"second.wav"_s);
+        // The end resets the display within one tick.
         const Handle h = playback_->stream();
-        render(*engine_, 44000);
+        render(*engine_, 7300);
         playback_->tick();
         QVERIFY(bar_->drawnEnd() > 290);
         render(*engine_, 100);
@@ -137,7 +124,7 @@ private slots:
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(120, 5));
         QCOMPARE(bar_->drawnEnd(), 0);
         QCOMPARE(toDummy.count(), 1);
-        QCOMPARE(toList.count(), 0);
+        QCOMPARE(toList.count(), 2);
         QCOMPARE(label_->text(), u"--:--"_s);
     }
 
@@ -175,20 +162,6 @@ private slots:
         QCOMPARE(bar_->drawnEnd(), 150);
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(30, 5));
         QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(20));
-    }
-
-    void stopResetsEverything() {
-        playback_->startFilePlayback(u"second.wav"_s);
-        render(*engine_, 5000);
-        playback_->tick();
-        const Handle h = playback_->stream();
-        playback_->stopFilePlayback();
-        playback_->stopFilePlayback();
-        QCOMPARE(engine_->channelIsActive(h), 0);
-        QCOMPARE(engine_->liveStreams(), 0);
-        QCOMPARE(bar_->drawnEnd(), 0);
-        QCOMPARE(label_->text(), u"--:--"_s);
-        QVERIFY(!timer_->isActive());
     }
 
     void realDeviceAndTimerEndTheFile() {

@@ -7,6 +7,8 @@
 #include "fixtures/SoundFiles.h"
 #include "test_sentence_rig.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int Silent = 33075; // 750 ms at 44100 Hz
@@ -21,20 +23,17 @@ std::vector<qint16> heard(int frames, int rate) {
 QString mismatch(const std::vector<qint16> &out, std::int64_t at,
                  const std::vector<qint16> &expected) {
     if (static_cast<std::size_t>(2 * at) + expected.size() > out.size())
-        return QStringLiteral("output too short");
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        if (out[2 * at + i] != expected[i])
-            return QStringLiteral("frame %1 of the element differs").arg(i / 2);
-    }
-    return {};
+        return u"output too short"_s;
+    const auto [e, o] = std::mismatch(expected.begin(), expected.end(), out.begin() + 2 * at);
+    return e == expected.end()
+               ? QString()
+               : u"frame %1 of the element differs"_s.arg((e - expected.begin()) / 2);
 }
 
 QString nonSilent(const std::vector<qint16> &out, std::int64_t from, std::int64_t frames) {
-    for (std::int64_t i = 2 * from; i < 2 * (from + frames); ++i) {
-        if (out[i] != 0)
-            return QStringLiteral("sound at frame %1").arg(i / 2);
-    }
-    return {};
+    const auto end = out.begin() + 2 * (from + frames);
+    const auto it = std::find_if(out.begin() + 2 * from, end, [](qint16 s) { return s != 0; });
+    return it == end ? QString() : u"sound at frame %1"_s.arg((it - out.begin()) / 2);
 }
 
 struct Wav {
@@ -89,6 +88,36 @@ private slots:
         QCOMPARE(rig.composer->currentElement(), 2);
     }
 
+    void tooLongPromptIsReportedAndCut() {
+        SentenceRig rig;
+        // At 8000 Hz: 66 s and 65.536 s are beyond the longest slot, 65.535 s is still allowed.
+        QVERIFY(listen(rig,
+                       {{"2ndLeft.wav", 66 * 8000, 8000},
+                        {"RbRight.wav", 65536 * 8, 8000},
+                        {"Then.wav", 65535 * 8, 8000},
+                        {"TurnRight.wav", 4410, 44100}},
+                       {14, 13, 54, 48}));
+        QCOMPARE(rig.dialogs.messages.size(), 2);
+        const auto &m = rig.dialogs.messages[0];
+        QCOMPARE(m.text, u"Le son « 2ndLeft » (Prenez la deuxième\r\nà gauche)\r\n"
+                         "dure plus d'une minute...Il faut le raccourcir !"_s);
+        QCOMPARE(m.title, u"Oups !"_s);
+        QCOMPARE(m.icon, ui::Icon::Exclamation);
+        QCOMPARE(m.buttons, ui::Buttons::Ok);
+        QCOMPARE(rig.dialogs.messages[1].text,
+                 u"Le son « RbRight » (Au rond-point,\r\ntournez à droite)\r\n"
+                 "dure plus d'une minute...Il faut le raccourcir !"_s);
+        QCOMPARE(rig.c.tmrPlaySentence->interval(), 750);
+
+        // The too-long prompt sounds for its first 750 ms, then the next starts on the next frame.
+        const std::vector<qint16> longOut = heard(66 * 8000, 8000);
+        const std::vector<qint16> out = rig.render(Silent + 4410 + 1);
+        QCOMPARE(mismatch(out, 0, {longOut.begin(), longOut.begin() + 2 * Silent}), QString());
+        QCOMPARE(mismatch(out, Silent, heard(4410, 44100)), QString());
+        QVERIFY(out[2 * (Silent + 4410)] != 0); // Then.wav, allowed, starts right after
+        rig.composer->setListening(false);
+    }
+
     void stoppingMidElementSilencesAtOnce() {
         SentenceRig rig;
         QVERIFY(listen(rig, {{"TurnRight.wav", 88200, 44100}}, {13, 13}));
@@ -103,23 +132,18 @@ private slots:
         QCOMPARE(nonSilent(rig.render(4 * 44100), 0, 4 * 44100), QString());
     }
 
-    void theLastTickDoesNotCutTheSound_data() {
-        QTest::addColumn<int>("first");
-        QTest::newRow("short elements") << 441;
-        QTest::newRow("zero-millisecond element") << 1;
-    }
-
     void theLastTickDoesNotCutTheSound() {
         // The timer only moves the highlight: when it runs ahead of the device, the end of the
         // sentence must still be heard whole, and a zero-millisecond element does not stall it.
-        QFETCH(int, first);
-        SentenceRig rig;
-        QVERIFY(listen(rig, {{"After.wav", first, 44100}, {"Then.wav", 882, 44100}}, {0, 54}));
-        QVERIFY(rig.c.tmrPlaySentence->interval() >= 1);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 2000);
-        const std::vector<qint16> out = rig.render(first + 882 + 100);
-        QCOMPARE(mismatch(out, 0, heard(first, 44100)), QString());
-        QCOMPARE(mismatch(out, first, heard(882, 44100)), QString());
+        for (int first : {441, 1}) {
+            SentenceRig rig;
+            QVERIFY(listen(rig, {{"After.wav", first, 44100}, {"Then.wav", 882, 44100}}, {0, 54}));
+            QVERIFY(rig.c.tmrPlaySentence->interval() >= 1);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.c.chkListen->isChecked(), 2000);
+            const std::vector<qint16> out = rig.render(first + 882 + 100);
+            QCOMPARE(mismatch(out, 0, heard(first, 44100)), QString());
+            QCOMPARE(mismatch(out, first, heard(882, 44100)), QString());
+        }
     }
 
     void handEditedAndUnreadableElementsAreSilentSlots() {
@@ -130,7 +154,7 @@ private slots:
         QVERIFY(!fixtures::makeGarbage(dir, "TurnRight.wav", 5000).isEmpty());
         rig.composer->loadSentenceFile(
             fixtures::writeBytes(rig.pack.filePath("s.txt"), "00;77;abc;;13;-4;11\r\n"));
-        QCOMPARE(rig.text(), QStringLiteral("Après ; Tournez à droite ; Mètres"));
+        QCOMPARE(rig.text(), u"Après ; Tournez à droite ; Mètres"_s);
         rig.composer->setListening(true);
         QVERIFY(rig.state.listening);
         QVERIFY(rig.dialogs.messages.isEmpty());

@@ -27,6 +27,7 @@ struct SentenceRig {
     audio::SoundEngine engine{audio::SoundEngine::Options{false}};
     fixtures::ScriptedDialogs dialogs;
     QTemporaryDir pack;
+    // Declared in build order, so that they go in reverse before the widgets and the engine.
     std::unique_ptr<playback::PromptChannel> promptChannel;
     std::unique_ptr<playback::FilePlayback> filePlayback;
     std::unique_ptr<catalogue::PromptPanel> panel;
@@ -44,12 +45,6 @@ struct SentenceRig {
         panel->reloadAllSamples();
         composer = std::make_unique<sentence::SentenceComposer>(
             app::composerWidgets(c), state, engine, *panel, *promptChannel, *filePlayback, dialogs);
-    }
-    ~SentenceRig() {
-        composer.reset();
-        panel.reset();
-        filePlayback.reset();
-        promptChannel.reset();
     }
 
     QString text() const { return c.txtSentence->toPlainText(); }

@@ -16,6 +16,8 @@
 using namespace audio;
 using namespace Qt::StringLiterals;
 using fixtures::makeWav;
+using fixtures::readAll;
+using fixtures::silent;
 using fixtures::wavSamples;
 
 namespace {
@@ -43,16 +45,6 @@ QVector<qint16> render(SoundEngine &e, Handle h, int frames, int chunk = 4096) {
     return out;
 }
 
-QVector<qint16> readAll(SoundEngine &e, Handle h) {
-    QVector<qint16> all;
-    QByteArray buf(20000, '\0');
-    for (std::int32_t n; (n = e.channelGetData(h, buf.data(), 20000)) >= 0;) {
-        const auto *p = reinterpret_cast<const qint16 *>(buf.constData());
-        all.append(QVector<qint16>(p, p + n / 2));
-    }
-    return all;
-}
-
 void putLe(QByteArray &b, quint32 v, int bytes) {
     for (int i = 0; i < bytes; ++i)
         b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -67,13 +59,11 @@ QString writeAnyWav(const QString &path, int tag, int bits, int channels, int ra
     QByteArray b("RIFF");
     putLe(b, 36 + data, 4);
     b.append("WAVEfmt ");
-    putLe(b, 16, 4);
-    putLe(b, static_cast<quint32>(tag), 2);
-    putLe(b, static_cast<quint32>(channels), 2);
-    putLe(b, static_cast<quint32>(rate), 4);
-    putLe(b, static_cast<quint32>(qint64{rate} * channels * bytes), 4);
-    putLe(b, static_cast<quint32>(channels * bytes), 2);
-    putLe(b, static_cast<quint32>(bits), 2);
+    // Chunk size, tag, channels, rate, byte rate, block align, bits.
+    const qint64 fmt[] = {
+        16, tag, channels, rate, qint64{rate} * channels * bytes, channels * bytes, bits};
+    for (int i = 0; i < 7; ++i)
+        putLe(b, quint32(fmt[i]), i == 0 || i == 3 || i == 4 ? 4 : 2);
     b.append("data");
     putLe(b, claimedData ? claimedData : data, 4);
     for (int i = 0; i < frames * channels; ++i) {
@@ -266,8 +256,8 @@ private slots:
         QTRY_COMPARE(e.reclaimsWaiting(), 0);
     }
 
-    // Streamed compressed files: exact lengths, and decoding from a seek lands on the very frame
-    // (compared with a whole decode).
+    // Streamed compressed files: decoding from a seek lands on the very frame (compared with a
+    // whole decode).
     void streamedCompressedSeeksAreExact() {
         const QString mp3 = fixtures::makeMp3(dir_.path(), u"seek.mp3"_s, 12.0);
         const QString ogg = fixtures::makeOgg(dir_.path(), u"seek.ogg"_s, 12.0);
@@ -275,14 +265,10 @@ private slots:
         for (const QString &f : {mp3, ogg}) {
             DecodedAudio whole;
             QVERIFY(decodeFile(f, whole));
-            const std::uint64_t length = std::uint64_t(whole.samples.size()) * 2;
-            // Counted in the background for playing streams, met at the end by a reader.
-            const Handle p = e.streamCreateFile(f, 0);
-            QTRY_COMPARE(e.channelGetLength(p), length);
             const Handle h = e.streamCreateFile(f, DecodeOnly);
             QVERIFY(e.isStreamed(h));
+            // Read to its end first (the corpus checks the lengths), then sought back into.
             QCOMPARE(std::size_t(readAll(e, h).size()), whole.samples.size());
-            QCOMPARE(e.channelGetLength(h), length);
             for (std::int64_t at : {std::int64_t{0}, std::int64_t{22051}, std::int64_t{100000},
                                     std::int64_t{200003}, whole.frames() - 1000}) {
                 QVERIFY(e.channelSetPosition(h, std::uint64_t(at) * 2));
@@ -295,7 +281,7 @@ private slots:
     }
 
     // 100,000 create/free cycles: no handle comes twice, and the first stays dead.
-    void handlesNeverComeBack() {
+    void handlesNeverComeBackAndAFullQueueKeepsEveryCommand() {
         SoundEngine e(options(false));
         const QString f = makeWav(dir_.path(), u"tiny.wav"_s, 10);
         QSet<Handle> seen;
@@ -309,12 +295,9 @@ private slots:
         }
         QCOMPARE(e.channelGetLength(first), kDead);
         QVERIFY(!e.channelStop(first));
-    }
 
-    // More commands than the queue holds, with no render between: none is lost or reordered,
-    // the last (a stop) wins, and the decoder thread hands them over without another call.
-    void aFullQueueKeepsEveryCommandInOrder() {
-        SoundEngine e(options(false));
+        // More commands than the queue holds, with no render between: none is lost or reordered,
+        // the last (a stop) wins, and the decoder thread hands them over without another call.
         const Handle h = e.streamCreateFile(makeWav(dir_.path(), u"q.wav"_s, 40000), 0);
         for (int i = 0; i < 1500; ++i) {
             QVERIFY(e.channelPlay(h, true));
@@ -339,12 +322,6 @@ private slots:
         QVERIFY(e.streamFree(h));
         e.mixer().render(out.data(), 512);
         QTRY_COMPARE(e.reclaimsWaiting(), 0);
-    }
-
-private:
-    static bool silent(const QVector<qint16> &v, int from, int to) {
-        return v.size() >= 2 * to && std::all_of(v.begin() + 2 * from, v.begin() + 2 * to,
-                                                 [](qint16 s) { return s == 0; });
     }
 };
 
