@@ -42,9 +42,12 @@ QString native(const QString &path) {
 // The browser on a real window with the controllers it drives.
 struct Window : fixtures::ControllerRig {
     QStringList files() const { return c.File1->fileNames(); }
-    std::array<bool, 4> toggles() const {
-        return {c.chkFLBFilter[0]->isChecked(), c.chkFLBFilter[1]->isChecked(),
-                c.chkFLBFilter[2]->isChecked(), c.chkFLBFilter[3]->isChecked()};
+    // The four toggles as "0101", all files first.
+    QString toggles() const {
+        QString out;
+        for (const QPushButton *toggle : c.chkFLBFilter)
+            out += toggle->isChecked() ? u'1' : u'0';
+        return out;
     }
     void clickToggle(int i) { QTest::mouseClick(c.chkFLBFilter[i], Qt::LeftButton); }
     // Every place that shows the current folder agrees.
@@ -72,36 +75,31 @@ private slots:
         QVERIFY(w.browser.pointAt(dir.path()));
         QCOMPARE(w.files(), (QStringList{"a.mp3", "b.MP2", "c.wav", "X.OGG"}));
         // The toggles are not brought into line with the pattern until the first click.
-        QCOMPARE(w.toggles(), (std::array<bool, 4>{false, false, false, false}));
+        QCOMPARE(w.toggles(), u"0000"_s);
         QCOMPARE(w.c.File1->currentRow(), -1);
-        w.c.cmdDummy->setFocus();
 
-        w.clickToggle(3); // WAV alone
-        QCOMPARE(w.toggles(), (std::array<bool, 4>{false, false, false, true}));
-        QCOMPARE(w.browser.pattern(), u"*.wav"_s);
-        QCOMPARE(w.files(), QStringList{"c.wav"});
-        QCOMPARE(w.widget.focusWidget(), w.c.File1);
-
-        w.c.cmdDummy->setFocus();
-        w.clickToggle(3); // the last one down goes up: every file, extension or not
-        QCOMPARE(w.toggles(), (std::array<bool, 4>{true, false, false, false}));
-        QCOMPARE(w.browser.pattern(), u"*.*"_s);
-        QCOMPARE(w.files(), (QStringList{"a.mp3", "b.MP2", "c.wav", "noext", "X.OGG", "y.txt"}));
-        QCOMPARE(w.widget.focusWidget(), w.c.File1);
-
-        w.clickToggle(2); // a type while all files is down: that type alone
-        QCOMPARE(w.toggles(), (std::array<bool, 4>{false, false, true, false}));
-        QCOMPARE(w.files(), QStringList{"X.OGG"});
-
-        w.clickToggle(1);
-        QCOMPARE(w.browser.pattern(), u"*.mp?;*.ogg"_s);
-        QCOMPARE(w.files(), (QStringList{"a.mp3", "b.MP2", "X.OGG"}));
-
-        w.clickToggle(0); // all files down puts every type up
-        QCOMPARE(w.toggles(), (std::array<bool, 4>{true, false, false, false}));
-        w.clickToggle(0); // and up again takes all three types
-        QCOMPARE(w.toggles(), (std::array<bool, 4>{false, true, true, true}));
-        QCOMPARE(w.browser.pattern(), u"*.mp?;*.ogg;*.wav"_s);
+        // Each click, made with the focus elsewhere, hands the focus to the file list.
+        const QStringList everything{"a.mp3", "b.MP2", "c.wav", "noext", "X.OGG", "y.txt"};
+        const struct {
+            int click;
+            const char *toggles, *pattern;
+            QStringList files;
+        } steps[] = {
+            {3, "0001", "*.wav", {"c.wav"}}, // WAV alone
+            {3, "1000", "*.*", everything},  // the last one down goes up: every file
+            {2, "0010", "*.ogg", {"X.OGG"}}, // a type while all files is down: that type alone
+            {1, "0110", "*.mp?;*.ogg", {"a.mp3", "b.MP2", "X.OGG"}},
+            {0, "1000", "*.*", everything}, // all files down puts every type up
+            {0, "0111", "*.mp?;*.ogg;*.wav", {"a.mp3", "b.MP2", "c.wav", "X.OGG"}}, // all three
+        };
+        for (const auto &step : steps) {
+            w.c.cmdDummy->setFocus();
+            w.clickToggle(step.click);
+            QCOMPARE(w.toggles(), QLatin1String(step.toggles));
+            QCOMPARE(w.browser.pattern(), QLatin1String(step.pattern));
+            QCOMPARE(w.files(), step.files);
+            QCOMPARE(w.widget.focusWidget(), w.c.File1);
+        }
         QCOMPARE(w.reloads, 1); // a filter change recolours nothing
     }
 
