@@ -5,7 +5,8 @@
 #include <QtTest>
 
 #include "catalogue/PromptPanel.h"
-#include "fixtures/ReadOnlyMount.h"
+#include "fixtures/Bytes.h"
+#include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "playback/FilePlayback.h"
@@ -16,6 +17,7 @@
 #include "ui/PromptButton.h"
 
 using namespace Qt::StringLiterals;
+using fixtures::readBytes;
 
 namespace {
 
@@ -33,10 +35,9 @@ QString confirmDelete(const QString &name) {
            u" ».\r\nATTENTION : cette opération ne pourra pas être annulée !"_s;
 }
 
-QByteArray bytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+// The pack's files once essai.mp3 is left where it was.
+const QStringList Untouched = {u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
+                               u"TurnRight.ogg"_s};
 
 // The demo pack's files that matter here, made with the real encoders, in the window.
 struct Pack : fixtures::WindowFixture {
@@ -62,6 +63,11 @@ struct Pack : fixtures::WindowFixture {
         c().File1->setCurrentRow(int(list().indexOf(name)));
         c().File1->setFocus();
     }
+    // F2 in the list on that entry.
+    void assignFrom(const QString &name) {
+        focusEntry(name);
+        key(c().File1, Qt::Key_F2);
+    }
     void clickEntry(const QString &name) {
         const QRect rect = c().File1->visualItemRect(c().File1->item(int(list().indexOf(name))));
         QTest::mouseClick(c().File1->viewport(), Qt::LeftButton, {}, rect.center());
@@ -77,6 +83,9 @@ struct Pack : fixtures::WindowFixture {
         if (m.text != text)
             qWarning().noquote() << "message:" << m.text << "\nwanted: " << text;
         return m.text == text && m.title == title && m.icon == icon && m.buttons == buttons;
+    }
+    bool lastErrorIs(const QString &text) const {
+        return lastMessageIs(text, u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok);
     }
     bool normalPanel() const {
         return !w->state().assignMode && !c().cmdValider->isVisible() &&
@@ -95,8 +104,7 @@ private slots:
     void assignOnTheDemoPack() {
         Pack p;
         QVERIFY(p.open());
-        p.focusEntry(u"essai.mp3"_s);
-        p.key(p.c().File1, Qt::Key_F2);
+        p.assignFrom(u"essai.mp3"_s);
         QVERIFY(p.w->state().assignMode);
         QCOMPARE(p.w->state().selectedFile, u"essai.mp3"_s);
         QCOMPARE(p.focus(), p.c().cmdDummy);
@@ -123,20 +131,19 @@ private slots:
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
         // The target is kept: the next assignment aims at TurnRight again, where .mp3 is taken.
-        const QByteArray take2 = bytes(p.path(u"Ma prise 2.mp3"_s));
-        const QByteArray assigned = bytes(p.path(u"TurnRight.mp3"_s));
+        const QByteArray take2 = readBytes(p.path(u"Ma prise 2.mp3"_s));
+        const QByteArray assigned = readBytes(p.path(u"TurnRight.mp3"_s));
         p.focusEntry(u"Ma prise 2.mp3"_s);
         QTest::mouseClick(p.c().cmdAssign, Qt::LeftButton);
         p.valider();
         QCOMPARE(p.dialogs.messages.size(), 3);
         QCOMPARE(p.dialogs.messages[1].text,
                  confirmRename(u"Ma prise 2.mp3"_s, u"TurnRight.mp3"_s));
-        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « Ma prise 2.mp3 » en « "
-                                "TurnRight.mp3 » : un fichier nommé « TurnRight.mp3 » existe "
-                                "déjà dans ce dossier.\r\nAucun fichier n'a été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
-        QCOMPARE(bytes(p.path(u"Ma prise 2.mp3"_s)), take2);
-        QCOMPARE(bytes(p.path(u"TurnRight.mp3"_s)), assigned);
+        QVERIFY(p.lastErrorIs(u"Impossible de renommer le fichier « Ma prise 2.mp3 » en « "
+                              "TurnRight.mp3 » : un fichier nommé « TurnRight.mp3 » existe "
+                              "déjà dans ce dossier.\r\nAucun fichier n'a été modifié."_s));
+        QCOMPARE(readBytes(p.path(u"Ma prise 2.mp3"_s)), take2);
+        QCOMPARE(readBytes(p.path(u"TurnRight.mp3"_s)), assigned);
         // Still in assign mode, ready for another pick; Escape gives up.
         QVERIFY(p.w->state().assignMode);
         QVERIFY(p.c().cmdValider->isVisible() && p.c().cmdValider->isEnabled());
@@ -169,8 +176,7 @@ private slots:
         QVERIFY(QFile::exists(p.path(u"bonjour.wav"_s)));
 
         // Starting again reads the focused file afresh.
-        p.focusEntry(u"essai.mp3"_s);
-        p.key(p.c().File1, Qt::Key_F2);
+        p.assignFrom(u"essai.mp3"_s);
         QCOMPARE(p.w->state().selectedFile, u"essai.mp3"_s);
         QCOMPARE(p.w->panel().button(TurnLeft)->toolTip(), u"TurnLeft.mp3"_s);
         // A right press in assign mode is no pick.
@@ -178,8 +184,7 @@ private slots:
         QCOMPARE(p.w->state().assignTarget, std::int16_t(After));
         p.key(p.c().Dir1, Qt::Key_Escape);
         QVERIFY(p.normalPanel());
-        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
-                                        u"TurnRight.ogg"_s}));
+        QCOMPARE(p.list(), Untouched);
     }
 
     void failedRenamesChangeNothing() {
@@ -188,35 +193,31 @@ private slots:
         const QString folder = p.folder();
 
         // The file goes away between the start and the confirmation.
-        p.focusEntry(u"essai.mp3"_s);
-        p.key(p.c().File1, Qt::Key_F2);
+        p.assignFrom(u"essai.mp3"_s);
         p.pick(TurnLeft);
         QVERIFY(QFile::remove(p.path(u"essai.mp3"_s)));
         p.valider();
-        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
-                                "TurnLeft.mp3 » : le fichier « essai.mp3 » n'est plus dans le "
-                                "dossier « "_s +
-                                    folder +
-                                    u" » (un autre programme l'a peut-être supprimé ou "
-                                    "renommé).\r\nAucun fichier n'a été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QVERIFY(p.lastErrorIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
+                              "TurnLeft.mp3 » : le fichier « essai.mp3 » n'est plus dans le "
+                              "dossier « "_s +
+                              folder +
+                              u" » (un autre programme l'a peut-être supprimé ou "
+                              "renommé).\r\nAucun fichier n'a été modifié."_s));
         QVERIFY(!p.list().contains(u"essai.mp3"_s)); // the stale entry is gone at once
         QVERIFY(!QFile::exists(p.path(u"TurnLeft.mp3"_s)));
         QVERIFY(p.w->state().assignMode);
 
         // A name that differs only in letter case is taken.
         QVERIFY(!fixtures::makeWav(p.dir.path(), u"turnleft.MP3"_s, 100).isEmpty());
-        const QByteArray clash = bytes(p.path(u"turnleft.MP3"_s));
-        p.focusEntry(u"Ma prise 2.mp3"_s);
-        p.key(p.c().File1, Qt::Key_F2);
+        const QByteArray clash = readBytes(p.path(u"turnleft.MP3"_s));
+        p.assignFrom(u"Ma prise 2.mp3"_s);
         p.valider();
-        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « Ma prise 2.mp3 » en « "
-                                "TurnLeft.mp3 » : un fichier nommé « turnleft.MP3 » existe déjà "
-                                "dans ce dossier (seules les majuscules diffèrent : sur la carte "
-                                "mémoire les deux noms se confondraient).\r\nAucun fichier n'a "
-                                "été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
-        QCOMPARE(bytes(p.path(u"turnleft.MP3"_s)), clash);
+        QVERIFY(p.lastErrorIs(u"Impossible de renommer le fichier « Ma prise 2.mp3 » en « "
+                              "TurnLeft.mp3 » : un fichier nommé « turnleft.MP3 » existe déjà "
+                              "dans ce dossier (seules les majuscules diffèrent : sur la carte "
+                              "mémoire les deux noms se confondraient).\r\nAucun fichier n'a "
+                              "été modifié."_s));
+        QCOMPARE(readBytes(p.path(u"turnleft.MP3"_s)), clash);
         QVERIFY(QFile::exists(p.path(u"Ma prise 2.mp3"_s)));
 
         // The folder changed since the start: a same-named file elsewhere is not the one chosen.
@@ -234,28 +235,23 @@ private slots:
     void readOnlyFolder() {
         Pack p;
         QVERIFY(p.open());
-        fixtures::ReadOnlyMount readOnly(p.dir.path());
-        if (!readOnly.mounted)
-            QSKIP("mount --bind and remount,ro are refused here (no root, or no mount rights in "
-                  "this container): the refusal cannot be made real");
+        fixtures::Mount readOnly = fixtures::Mount::readOnly(p.dir.path());
+        if (!readOnly.ok())
+            QSKIP(readOnly.why().constData());
         const QString refused = u" : le système refuse la modification (dossier protégé en "
                                 "écriture ou droits insuffisants)."_s;
-        p.focusEntry(u"essai.mp3"_s);
-        p.key(p.c().File1, Qt::Key_F2);
+        p.assignFrom(u"essai.mp3"_s);
         p.valider();
-        QVERIFY(p.lastMessageIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
-                                "After.mp3 »"_s +
-                                    refused + u"\r\nAucun fichier n'a été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QVERIFY(p.lastErrorIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
+                              "After.mp3 »"_s +
+                              refused + u"\r\nAucun fichier n'a été modifié."_s));
         p.w->formKeyDown(Qt::Key_Escape, Qt::NoModifier);
         p.clickEntry(u"bonjour.wav"_s);
         p.key(p.c().File1, Qt::Key_Delete);
-        QVERIFY(p.lastMessageIs(u"Impossible de supprimer le fichier « bonjour.wav »"_s + refused +
-                                    u"\r\nLe dossier n'a pas été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QVERIFY(p.lastErrorIs(u"Impossible de supprimer le fichier « bonjour.wav »"_s + refused +
+                              u"\r\nLe dossier n'a pas été modifié."_s));
         QCOMPARE(p.focus(), p.c().File1);
-        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
-                                        u"TurnRight.ogg"_s}));
+        QCOMPARE(p.list(), Untouched);
     }
 
     void deletion() {
@@ -267,9 +263,8 @@ private slots:
         // Nothing chosen yet: said at once, no confirmation of nothing.
         p.c().File1->setFocus();
         p.key(p.c().File1, Qt::Key_Delete);
-        QVERIFY(p.lastMessageIs(u"Impossible de supprimer : aucun fichier n'est choisi dans la "
-                                "liste.\r\nLe dossier n'a pas été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QVERIFY(p.lastErrorIs(u"Impossible de supprimer : aucun fichier n'est choisi dans la "
+                              "liste.\r\nLe dossier n'a pas été modifié."_s));
 
         // The prompt sounds and its file is then deleted: channel and button let go of it.
         p.pick(TurnLeft);
@@ -284,8 +279,7 @@ private slots:
 
         p.key(p.c().File1, Qt::Key_Delete);
         QVERIFY(!QFile::exists(p.path(u"TurnLeft.wav"_s)));
-        QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"essai.mp3"_s, u"Ma prise 2.mp3"_s,
-                                        u"TurnRight.ogg"_s}));
+        QCOMPARE(p.list(), Untouched);
         QCOMPARE(p.w->panel().restingColor(TurnLeft), catalogue::MissingColor);
         QVERIFY(!p.w->panel().isSelected(TurnLeft));
         QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
@@ -294,12 +288,11 @@ private slots:
 
         // A second Delete on the same name is told, and nothing else goes.
         p.key(p.c().File1, Qt::Key_Delete);
-        QVERIFY(p.lastMessageIs(u"Impossible de supprimer le fichier « TurnLeft.wav » : le "
-                                "fichier « TurnLeft.wav » n'est plus dans le dossier « "_s +
-                                    p.folder() +
-                                    u" » (un autre programme l'a peut-être supprimé ou "
-                                    "renommé).\r\nLe dossier n'a pas été modifié."_s,
-                                u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok));
+        QVERIFY(p.lastErrorIs(u"Impossible de supprimer le fichier « TurnLeft.wav » : le "
+                              "fichier « TurnLeft.wav » n'est plus dans le dossier « "_s +
+                              p.folder() +
+                              u" » (un autre programme l'a peut-être supprimé ou "
+                              "renommé).\r\nLe dossier n'a pas été modifié."_s));
         QCOMPARE(p.list().size(), 4);
     }
 };

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/Settings.h"
 #include "ui/QtFrench.h"
 
 namespace {
@@ -42,65 +41,55 @@ QString tool(const char *name) {
 class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
-    void installedTree();
-    void qtSpeaksFrench();
-    void installedSettingsInConfigFolder();
+    void installedTree() {
+        const QString buildDir = QFileInfo(qEnvironmentVariable("PARLOTTE_PROGRAM")).absolutePath();
+        QTemporaryDir prefix;
+        Run r = run(tool("cmake"), {QStringLiteral("--install"), buildDir,
+                                    QStringLiteral("--prefix"), prefix.path()});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.output));
+
+        const QString id = QStringLiteral("org.parlotte.Parlotte");
+        const QString share = prefix.path() + QStringLiteral("/share/");
+        const QStringList expected = {
+            QStringLiteral("bin/parlotte"),
+            QStringLiteral("share/applications/") + id + QStringLiteral(".desktop"),
+            QStringLiteral("share/metainfo/") + id + QStringLiteral(".metainfo.xml"),
+            QStringLiteral("share/icons/hicolor/16x16/apps/") + id + QStringLiteral(".png"),
+            QStringLiteral("share/icons/hicolor/48x48/apps/") + id + QStringLiteral(".png"),
+            QStringLiteral("share/icons/hicolor/256x256/apps/") + id + QStringLiteral(".png"),
+            QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg")};
+        for (const QString &file : expected)
+            QVERIFY2(QFileInfo(prefix.filePath(file)).isFile(), qPrintable(file));
+
+        r = run(prefix.filePath(QStringLiteral("bin/parlotte")), {QStringLiteral("--version")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.output.startsWith(QStringLiteral("Parlotte ")));
+
+        r = run(tool("desktop-file-validate"),
+                {share + QStringLiteral("applications/") + id + QStringLiteral(".desktop")});
+        QVERIFY2(r.exitCode == 0 && r.output.isEmpty(), qPrintable(r.output));
+        r = run(tool("appstreamcli"),
+                {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                 QStringLiteral("--pedantic"),
+                 share + QStringLiteral("metainfo/") + id + QStringLiteral(".metainfo.xml")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.output));
+    }
+
+    void qtSpeaksFrench() {
+        QVERIFY2(ui::installQtFrench(), "qtbase_fr.qm not found (package qt6-translations-l10n)");
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                             QDialogButtonBox::Save | QDialogButtonBox::Yes | QDialogButtonBox::No);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuler"));
+        QCOMPARE(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("Enregistrer"));
+        QCOMPARE(box.button(QDialogButtonBox::No)->text(), QStringLiteral("&Non"));
+        // The file dialog's own labels and its overwrite question.
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"),
+                 QStringLiteral("Voir dans :"));
+        QVERIFY(QCoreApplication::translate("QFileDialog",
+                                            "%1 already exists.\nDo you want to replace it?")
+                    .endsWith(QStringLiteral("Voulez-vous l'écraser ?")));
+    }
 };
-
-void TestDesktop::installedSettingsInConfigFolder() {
-    // Installed in /usr/bin, it keeps its settings in the user's folder even when run as root.
-    QStandardPaths::setTestModeEnabled(true);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QCOMPARE(app::settingsFolder(QStringLiteral("/usr/bin")), config);
-    QCOMPARE(app::settingsFolder(QStringLiteral("/opt/parlotte/bin")), config);
-}
-
-void TestDesktop::installedTree() {
-    const QString buildDir = QFileInfo(qEnvironmentVariable("PARLOTTE_PROGRAM")).absolutePath();
-    QTemporaryDir prefix;
-    Run r = run(tool("cmake"),
-                {QStringLiteral("--install"), buildDir, QStringLiteral("--prefix"), prefix.path()});
-    QVERIFY2(r.exitCode == 0, qPrintable(r.output));
-
-    const QString id = QStringLiteral("org.parlotte.Parlotte");
-    const QString share = prefix.path() + QStringLiteral("/share/");
-    const QStringList expected = {
-        QStringLiteral("bin/parlotte"),
-        QStringLiteral("share/applications/") + id + QStringLiteral(".desktop"),
-        QStringLiteral("share/metainfo/") + id + QStringLiteral(".metainfo.xml"),
-        QStringLiteral("share/icons/hicolor/16x16/apps/") + id + QStringLiteral(".png"),
-        QStringLiteral("share/icons/hicolor/48x48/apps/") + id + QStringLiteral(".png"),
-        QStringLiteral("share/icons/hicolor/256x256/apps/") + id + QStringLiteral(".png"),
-        QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg")};
-    for (const QString &file : expected)
-        QVERIFY2(QFileInfo(prefix.filePath(file)).isFile(), qPrintable(file));
-
-    r = run(prefix.filePath(QStringLiteral("bin/parlotte")), {QStringLiteral("--version")});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.output.startsWith(QStringLiteral("Parlotte ")));
-
-    r = run(tool("desktop-file-validate"),
-            {share + QStringLiteral("applications/") + id + QStringLiteral(".desktop")});
-    QVERIFY2(r.exitCode == 0 && r.output.isEmpty(), qPrintable(r.output));
-    r = run(tool("appstreamcli"),
-            {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
-             share + QStringLiteral("metainfo/") + id + QStringLiteral(".metainfo.xml")});
-    QVERIFY2(r.exitCode == 0, qPrintable(r.output));
-}
-
-void TestDesktop::qtSpeaksFrench() {
-    QVERIFY2(ui::installQtFrench(), "qtbase_fr.qm not found (package qt6-translations-l10n)");
-    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save |
-                         QDialogButtonBox::Yes | QDialogButtonBox::No);
-    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuler"));
-    QCOMPARE(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("Enregistrer"));
-    QCOMPARE(box.button(QDialogButtonBox::No)->text(), QStringLiteral("&Non"));
-    // The file dialog's own labels and its overwrite question.
-    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Voir dans :"));
-    QVERIFY(
-        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
-            .endsWith(QStringLiteral("Voulez-vous l'écraser ?")));
-}
 
 QTEST_MAIN(TestDesktop)
 #include "test_desktop.moc"

@@ -5,6 +5,7 @@
 
 #include "app/Farewell.h"
 #include "core/Clock.h"
+#include "fixtures/Bytes.h"
 #include "fixtures/WindowFixture.h"
 
 namespace {
@@ -27,11 +28,6 @@ double remarkDraw(bool remark) {
 }
 double closingDraw(int v) {
     return (v + 0.5) / 21;
-}
-
-QByteArray readAll(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -117,13 +113,13 @@ private slots:
         QVERIFY(box.text.startsWith(
             QStringLiteral("Merci de votre visite !\r\nParlotte vous souhaite ")));
         QVERIFY(box.text.endsWith(QStringLiteral("\r\n") + app::CreditLine));
-        QVERIFY(readAll(f.settingsPath()).endsWith("\r\nExitMessage=0\r\n"));
+        QVERIFY(fixtures::readBytes(f.settingsPath()).endsWith("\r\nExitMessage=0\r\n"));
 
         // The next run closes without a word and keeps it off.
         f.start();
         f.window->close();
         QCOMPARE(f.dialogs.messages.size(), 1);
-        QVERIFY(readAll(f.settingsPath()).endsWith("\r\nExitMessage=0\r\n"));
+        QVERIFY(fixtures::readBytes(f.settingsPath()).endsWith("\r\nExitMessage=0\r\n"));
     }
 
     void systemCloseSavesWithoutTheFarewell() {
@@ -134,11 +130,10 @@ private slots:
         QFile::remove(f.settingsPath());
         w->closeForSystem();
         QVERIFY(f.dialogs.messages.isEmpty());
-        const QByteArray saved = readAll(f.settingsPath());
+        const QByteArray saved = fixtures::readBytes(f.settingsPath());
         QVERIFY(saved.contains("\r\nExitMessage=1\r\n"));
         QVERIFY(saved.contains("\r\nLastFolder=" + w->state().currentFolder.toUtf8() + "\r\n"));
     }
-
 };
 
 QTEST_MAIN(TestFarewell)

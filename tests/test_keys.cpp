@@ -50,7 +50,7 @@ enum Effect {
     SavesSentence,
     AsksDelete,
     TogglesPreview,
-    OpensFolder,
+    OpensFolder
 };
 
 // What a key can change, read from the window.
@@ -325,16 +325,16 @@ private slots:
         k.dialogs.answers = {ui::Answer::Cancel, ui::Answer::Cancel, ui::Answer::Cancel};
         k.w->composer().setSentenceMode(true); // listening and backspace are live then
         const ui::Controls &c = k.c();
-        const QList<std::pair<QPushButton *, QWidget *>> table = {
-            {c.chkListen, c.cmdDummy},       {c.chkListen, c.cmdDummy},
-            {c.cmdBackspace, c.cmdDummy},    {c.chkSentence, c.cmdDummy},
-            {c.cmdOpenSample, c.cmdDummy},   {c.cmdOpenSentence, c.cmdDummy},
-            {c.cmdSaveSentence, c.cmdDummy}, {c.cmdConvert, c.cmdDummy},
-            {c.cmdReloadAll, c.File1},       {c.chkFLBFilter[0], c.File1},
-            {c.chkFLBFilter[3], c.File1},    {c.chkFLBFilter[0], c.File1},
-            {c.cmdAssign, c.cmdDummy},       {c.cmdValider, c.cmdDummy},
-        };
-        for (const auto &[control, focus] : table) {
+        // The reload button and the filters hand the focus to the file list, the rest to the sink.
+        const QList<QPushButton *> toList = {c.cmdReloadAll, c.chkFLBFilter[0], c.chkFLBFilter[3]};
+        const QList<QPushButton *> order = {
+            k.w->panel().button(5), c.chkListen,     c.chkListen,       c.cmdBackspace,
+            c.chkSentence,          c.cmdOpenSample, c.cmdOpenSentence, c.cmdSaveSentence,
+            c.cmdConvert,           c.cmdReloadAll,  c.chkFLBFilter[0], c.chkFLBFilter[3],
+            c.chkFLBFilter[0],      c.cmdAssign,     c.cmdValider};
+        for (QPushButton *control : order) {
+            QWidget *focus =
+                toList.contains(control) ? static_cast<QWidget *>(c.File1) : c.cmdDummy;
             k.prepare(Plain); // a filter change leaves the file list without a focused entry
             QVERIFY2(control->isVisible() && control->isEnabled(),
                      qPrintable(control->objectName()));

@@ -50,57 +50,52 @@ class TestLegibility : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { ui::installDefaultFont(); }
-    void frameCaptionBoldButtonsRegular();
-    void longCaptionOnTwoLines_data();
-    void longCaptionOnTwoLines();
-    void fileListTails();
+    void frameCaptionBoldButtonsRegular() {
+        QWidget window;
+        const ui::Controls c = ui::buildLayout(&window);
+        const QString text = QStringLiteral("Clic gauche : écouter le son");
+        // A bold face lays down clearly more ink than the regular one.
+        QVERIFY(inkCount(c.fraSamples->font(), text) > 1.3 * inkCount(QApplication::font(), text));
+        QVERIFY(!QFontInfo(c.optSample0->font()).bold());
+    }
+
+    void longCaptionOnTwoLines_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("SharpLeft") << QStringLiteral("Tournez immédiatement à gauche");
+        QTest::newRow("SharpRight") << QStringLiteral("Tournez immédiatement à droite");
+        QTest::newRow("two lines") << QStringLiteral("Faites demi-tour\ndès que possible");
+    }
+
+    void longCaptionOnTwoLines() {
+        QFETCH(QString, caption);
+        QWidget window;
+        const ui::Controls c = ui::buildLayout(&window);
+        ui::PromptButton *button = c.optSample0;
+        button->setText(caption);
+        const QImage image = button->grab().toImage();
+        // Inside the bevel: two lines of text, neither touching the edge (a clipped line would).
+        const QRect inside = QRect(QPoint(0, 0), image.size()).adjusted(2, 1, -2, -2);
+        const QVector<QPair<int, int>> bands = inkBands(image, inside);
+        QCOMPARE(bands.size(), 2);
+        QVERIFY(bands.first().first > inside.top());
+        QVERIFY(bands.last().second < inside.bottom());
+    }
+
+    void fileListTails() {
+        QWidget window;
+        const ui::Controls c = ui::buildLayout(&window);
+        window.resize(900, 700);
+        c.File1->addItems({QStringLiteral("ogg gpq"), QStringLiteral("ogg gpq")});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage image = c.File1->viewport()->grab().toImage();
+        const QRect row = c.File1->visualItemRect(c.File1->item(0));
+        const QVector<QPair<int, int>> bands = inkBands(image, row);
+        QCOMPARE(bands.size(), 1);
+        // The tails end above the row's last pixel line instead of being cut by it.
+        QVERIFY(bands.first().second < row.bottom());
+    }
 };
-
-void TestLegibility::frameCaptionBoldButtonsRegular() {
-    QWidget window;
-    const ui::Controls c = ui::buildLayout(&window);
-    const QString text = QStringLiteral("Clic gauche : écouter le son");
-    // A bold face lays down clearly more ink than the regular one.
-    QVERIFY(inkCount(c.fraSamples->font(), text) > 1.3 * inkCount(QApplication::font(), text));
-    QVERIFY(!QFontInfo(c.optSample0->font()).bold());
-}
-
-void TestLegibility::longCaptionOnTwoLines_data() {
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("SharpLeft") << QStringLiteral("Tournez immédiatement à gauche");
-    QTest::newRow("SharpRight") << QStringLiteral("Tournez immédiatement à droite");
-    QTest::newRow("two lines") << QStringLiteral("Faites demi-tour\ndès que possible");
-}
-
-void TestLegibility::longCaptionOnTwoLines() {
-    QFETCH(QString, caption);
-    QWidget window;
-    const ui::Controls c = ui::buildLayout(&window);
-    ui::PromptButton *button = c.optSample0;
-    button->setText(caption);
-    const QImage image = button->grab().toImage();
-    // Inside the bevel: two lines of text, neither touching the edge (a clipped line would).
-    const QRect inside = QRect(QPoint(0, 0), image.size()).adjusted(2, 1, -2, -2);
-    const QVector<QPair<int, int>> bands = inkBands(image, inside);
-    QCOMPARE(bands.size(), 2);
-    QVERIFY(bands.first().first > inside.top());
-    QVERIFY(bands.last().second < inside.bottom());
-}
-
-void TestLegibility::fileListTails() {
-    QWidget window;
-    const ui::Controls c = ui::buildLayout(&window);
-    window.resize(900, 700);
-    c.File1->addItems({QStringLiteral("ogg gpq"), QStringLiteral("ogg gpq")});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QImage image = c.File1->viewport()->grab().toImage();
-    const QRect row = c.File1->visualItemRect(c.File1->item(0));
-    const QVector<QPair<int, int>> bands = inkBands(image, row);
-    QCOMPARE(bands.size(), 1);
-    // The tails end above the row's last pixel line instead of being cut by it.
-    QVERIFY(bands.first().second < row.bottom());
-}
 
 QTEST_MAIN(TestLegibility)
 #include "test_legibility.moc"

@@ -104,11 +104,6 @@ private slots:
         QCOMPARE(w.state.selectedFile, u"d.wav"_s);
         w.key(Qt::Key_Up, Qt::ControlModifier);
         QCOMPARE(w.started, QStringList{"a.wav"});
-        // Ctrl released where the list could not see it (in a file dialog) leaves CtrlDown up; a
-        // plain click still plays, judged by its own modifiers.
-        w.state.ctrlDown = true;
-        w.click(0);
-        QCOMPARE(w.started, (QStringList{"a.wav", "a.wav"}));
     }
 
     void vanishedFilePlaysNothing() {
@@ -177,8 +172,6 @@ private slots:
         w.key(Qt::Key_Enter); // and once more: play again
         QCOMPARE(w.started, (QStringList{"c.wav", "c.wav"}));
         QCOMPARE(w.state.selectedFile, u"c.wav"_s);
-        w.key(Qt::Key_Escape);
-        QCOMPARE(w.stops, 2);
     }
 };
 

@@ -5,22 +5,15 @@
 
 #include "app/Settings.h"
 #include "catalogue/PromptPanel.h"
+#include "fixtures/Bytes.h"
 #include "fixtures/WindowFixture.h"
 
 namespace {
 
-QByteArray readAll(const QString &path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
 QString makePack(QTemporaryDir &dir, const QString &sub) {
     const QString folder = dir.path() + u'/' + sub;
     QDir().mkpath(folder);
-    QFile file(folder + QStringLiteral("/After.ogg"));
-    file.open(QIODevice::WriteOnly);
-    file.write("x");
+    fixtures::writeBytes(folder + QStringLiteral("/After.ogg"), "x");
     return folder;
 }
 
@@ -34,7 +27,7 @@ private slots:
     void missingFileIsCreatedAtStartUp() {
         fixtures::WindowFixture f;
         f.start();
-        QCOMPARE(readAll(f.settingsPath()),
+        QCOMPARE(fixtures::readBytes(f.settingsPath()),
                  ("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" +
                   f.programFolder().toUtf8() + "\r\nLastSentence=\r\nExitMessage=1\r\n"));
     }
@@ -50,9 +43,8 @@ private slots:
         QCOMPARE(w.controls().lblDirPath->text(), pack);
         QCOMPARE(w.panel().restingColor(0), catalogue::PresentColor);
         QVERIFY(!w.state().exitMessage);
-        QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
         w.close();
-        QCOMPARE(readAll(f.settingsPath()),
+        QCOMPARE(fixtures::readBytes(f.settingsPath()),
                  "AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" + pack.toUtf8() +
                      "\r\nLastSentence=\r\nExitMessage=0\r\n");
     }
@@ -72,9 +64,7 @@ private slots:
         fixtures::WindowFixture f;
         QTemporaryDir packs;
         QDir(packs.path()).mkdir(QStringLiteral("only-a-folder"));
-        QFile hidden(packs.path() + QStringLiteral("/.hidden.ogg"));
-        hidden.open(QIODevice::WriteOnly);
-        hidden.close();
+        fixtures::writeBytes(packs.path() + QStringLiteral("/.hidden.ogg"), "");
         f.writeSettings("LastFolder=" + packs.path().toUtf8() + "\r\n");
         MainWindow &w = f.start();
         QCOMPARE(w.state().currentFolder, f.programFolder());
@@ -86,45 +76,36 @@ private slots:
 
     void editorNameAndPathInBothOrders() {
         QTemporaryDir dir;
-        const QString editor = dir.path() + QStringLiteral("/editor");
-        QFile exe(editor);
-        exe.open(QIODevice::WriteOnly);
-        exe.close();
-        exe.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        {
+        const QByteArray editor = dir.filePath(QStringLiteral("editor")).toUtf8();
+        const QByteArray plain = dir.filePath(QStringLiteral("plain")).toUtf8();
+        QVERIFY(!fixtures::writeBytes(QString::fromUtf8(editor), "").isEmpty());
+        QVERIFY(QFile::setPermissions(QString::fromUtf8(editor),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(!fixtures::writeBytes(QString::fromUtf8(plain), "").isEmpty());
+        // Only a regular file that can be run is an editor: not a folder, not a plain file; a
+        // name read before a refused path is dropped with it, one read after it is kept.
+        const struct {
+            QByteArray settings;
+            const char *caption;
+            QByteArray path;
+        } cases[] = {
+            {"AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor, "Ouvrir avec Audacieux",
+             editor},
+            {"AudioEditorName=Audacieux\r\nAudioEditorPath=/gone/editor", "Ouvrir avec...", {}},
+            {"AudioEditorName=Audacieux\r\nAudioEditorPath=" + dir.path().toUtf8(),
+             "Ouvrir avec...",
+             {}},
+            {"AudioEditorName=Audacieux\r\nAudioEditorPath=" + plain, "Ouvrir avec...", {}},
+            {"AudioEditorPath=/gone/editor\r\nAudioEditorName=Audacieux",
+             "Ouvrir avec Audacieux",
+             {}},
+        };
+        for (const auto &c : cases) {
             fixtures::WindowFixture f;
-            f.writeSettings("AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor.toUtf8() +
-                            "\r\n");
+            f.writeSettings(c.settings + "\r\n");
             MainWindow &w = f.start();
-            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
-            QCOMPARE(w.state().audioEditorPath, editor);
-        }
-        {
-            fixtures::WindowFixture f;
-            f.writeSettings("AudioEditorName=Audacieux\r\nAudioEditorPath=/gone/editor\r\n");
-            MainWindow &w = f.start();
-            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
-            QVERIFY(w.state().audioEditorName.isEmpty());
-            QVERIFY(w.state().audioEditorPath.isEmpty());
-        }
-        // Only a regular file that can be run is an editor: not a folder, not a plain file.
-        QFile plain(dir.path() + QStringLiteral("/plain"));
-        plain.open(QIODevice::WriteOnly);
-        plain.close();
-        for (const QString &notAnEditor : {dir.path(), plain.fileName()}) {
-            fixtures::WindowFixture f;
-            f.writeSettings("AudioEditorName=Audacieux\r\nAudioEditorPath=" + notAnEditor.toUtf8() +
-                            "\r\n");
-            MainWindow &w = f.start();
-            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
-            QVERIFY(w.state().audioEditorPath.isEmpty());
-        }
-        {
-            fixtures::WindowFixture f;
-            f.writeSettings("AudioEditorPath=/gone/editor\r\nAudioEditorName=Audacieux\r\n");
-            MainWindow &w = f.start();
-            QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Audacieux"));
-            QVERIFY(w.state().audioEditorPath.isEmpty());
+            QCOMPARE(w.controls().cmdOpenSample->text(), QString::fromUtf8(c.caption));
+            QCOMPARE(w.state().audioEditorPath, QString::fromUtf8(c.path));
         }
     }
 
@@ -147,7 +128,8 @@ private slots:
             QVERIFY(w);
             QCOMPARE(w->state().currentFolder, pack);
             w->close();
-            const QList<app::SettingsLine> lines = app::parseSettings(readAll(f.settingsPath()));
+            const QList<app::SettingsLine> lines =
+                app::parseSettings(fixtures::readBytes(f.settingsPath()));
             QCOMPARE(lines.size(), 5);
             QCOMPARE(lines[2].key, QStringLiteral("LastFolder"));
             QCOMPARE(lines[2].value, c.remembered ? pack : QString());
@@ -172,13 +154,11 @@ private slots:
     }
 
     void truthValues() {
-        QCOMPARE(app::readTruth(QStringLiteral("0")), std::optional<bool>(false));
-        QCOMPARE(app::readTruth(QStringLiteral("1")), std::optional<bool>(true));
-        QCOMPARE(app::readTruth(QStringLiteral("-1")), std::optional<bool>(true));
-        QCOMPARE(app::readTruth(QStringLiteral("False")), std::optional<bool>(false));
-        QCOMPARE(app::readTruth(QStringLiteral("true")), std::optional<bool>(true));
-        QCOMPARE(app::readTruth(QStringLiteral("oui")), std::nullopt);
-        QCOMPARE(app::readTruth(QString()), std::nullopt);
+        const std::pair<const char *, std::optional<bool>> cases[] = {
+            {"0", false},   {"1", true}, {"-1", true},      {"False", false},
+            {"true", true}, {"oui", {}}, {"", std::nullopt}};
+        for (const auto &[text, truth] : cases)
+            QCOMPARE(app::readTruth(QString::fromLatin1(text)), truth);
     }
 
     void garbledFileLoadsNothingHarmful() {
@@ -198,7 +178,7 @@ private slots:
         app::SettingsValues values;
         values.lastFolder = QStringLiteral("/données/voix");
         QVERIFY(app::writeSettings(path, values));
-        const QByteArray before = readAll(path);
+        const QByteArray before = fixtures::readBytes(path);
         QVERIFY(before.contains("LastFolder=/donn\xc3\xa9"
                                 "es/voix\r\n"));
         // Round trip of an accented path.
@@ -206,13 +186,17 @@ private slots:
         QCOMPARE(lines[2].value, QStringLiteral("/données/voix"));
         // Writing where no file can be made leaves no partial file and reports the failure.
         QVERIFY(!app::writeSettings(dir.filePath(QStringLiteral("missing/settings.ini")), values));
-        QCOMPARE(readAll(path), before);
+        QCOMPARE(fixtures::readBytes(path), before);
     }
 
     void locationFallsBackWhenFolderIsReadOnly() {
         QTemporaryDir dir;
         QCOMPARE(app::settingsFolder(dir.path()), dir.path());
         QVERIFY(app::settingsFolder(QStringLiteral("/proc")) != QStringLiteral("/proc"));
+        // Installed in /usr/bin, it keeps its settings in the user's folder even when run as root.
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QCOMPARE(app::settingsFolder(QStringLiteral("/usr/bin")), config);
+        QCOMPARE(app::settingsFolder(QStringLiteral("/opt/parlotte/bin")), config);
     }
 };
 

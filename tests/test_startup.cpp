@@ -97,12 +97,6 @@ private slots:
                  QStringLiteral("Ouvrir un fichier \"phrase\" [Ctrl+O]"));
         QCOMPARE(c.cmdSaveSentence->toolTip(),
                  QStringLiteral("Enregistrer la phrase sous... [Ctrl+S]"));
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(!c.chkFLBFilter[i]->isChecked());
-        QCOMPARE(c.chkFLBFilter[0]->property("tag").toString(), QStringLiteral("*.*;"));
-        QCOMPARE(c.chkFLBFilter[1]->property("tag").toString(), QStringLiteral("*.mp?;"));
-        QCOMPARE(c.chkFLBFilter[2]->property("tag").toString(), QStringLiteral("*.ogg;"));
-        QCOMPARE(c.chkFLBFilter[3]->property("tag").toString(), QStringLiteral("*.wav;"));
 
         // Initial state: hidden, disabled, stopped.
         QVERIFY(!c.cmdBackspace->isVisible());
@@ -112,14 +106,8 @@ private slots:
         QVERIFY(!c.tmrPlaySample->isActive());
         QVERIFY(!c.tmrPlaySentence->isActive());
         QVERIFY(!c.tmrFrame->isActive());
-        QCOMPARE(c.tmrPlaySample->interval(), 10);
-        QCOMPARE(c.tmrFrame->interval(), 450);
         QCOMPARE(c.picSamplePos->drawnEnd(), 0);
         QVERIFY(c.txtSentence->toPlainText().isEmpty());
-        QCOMPARE(w.state().currentPromptIndex, -1);
-        QCOMPARE(w.state().lastPreviewIndex, -1);
-        QVERIFY(!w.state().assignMode);
-        QVERIFY(w.state().exitMessage);
 
         // The focus rests on the off-screen sink, which lies wholly left of the client area.
         QVERIFY(c.cmdDummy->isVisible() && c.cmdDummy->isEnabled());
@@ -136,39 +124,37 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(f.programFolder()).canonicalPath());
     }
 
-    void outdatedLibrariesAreReportedAndStartUpGoesOn() {
-        fixtures::WindowFixture f;
-        f.engine.outdated = {QStringLiteral("SDL2"), QStringLiteral("libsndfile")};
-        MainWindow &w = f.start();
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        QCOMPARE(f.dialogs.messages[0].text, QStringLiteral("Version incorrecte de SDL2 !"));
-        QCOMPARE(f.dialogs.messages[1].text, QStringLiteral("Version incorrecte de libsndfile !"));
-        for (const auto &m : f.dialogs.messages) {
-            QCOMPARE(m.title, QStringLiteral("Erreur"));
-            QCOMPARE(m.icon, ui::Icon::Critical);
-            QCOMPARE(m.buttons, ui::Buttons::Ok);
+    // Outdated libraries, or an engine that does not start: each told, and start-up goes on.
+    void engineFailuresAreReportedAndStartUpGoesOn() {
+        for (const bool initFails : {false, true}) {
+            fixtures::WindowFixture f;
+            QStringList told;
+            if (initFails) {
+                f.engine.initFails = true;
+                f.engine.initError = QStringLiteral("No available audio device");
+                told = {QStringLiteral(
+                    "Impossible d'initialiser SDL2 !\r\nErreur No available audio device")};
+            } else {
+                f.engine.outdated = {QStringLiteral("SDL2"), QStringLiteral("libsndfile")};
+                told = {QStringLiteral("Version incorrecte de SDL2 !"),
+                        QStringLiteral("Version incorrecte de libsndfile !")};
+            }
+            MainWindow &w = f.start();
+            QCOMPARE(f.dialogs.messages.size(), told.size());
+            for (int i = 0; i < told.size(); ++i) {
+                QCOMPARE(f.dialogs.messages[i].text, told[i]);
+                QCOMPARE(f.dialogs.messages[i].title, QStringLiteral("Erreur"));
+                QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Critical);
+                QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::Ok);
+            }
+            QCOMPARE(f.engine.initCalls, 1);
+            QVERIFY(w.isVisible());
+            QCOMPARE(
+                w.findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^optSample_")))
+                    .size(),
+                59);
+            QVERIFY(QFile::exists(f.settingsPath()));
         }
-        QCOMPARE(f.engine.initCalls, 1);
-        QVERIFY(w.isVisible());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Parlotte 1.32"));
-    }
-
-    void failedInitialisationIsReportedAndStartUpGoesOn() {
-        fixtures::WindowFixture f;
-        f.engine.initFails = true;
-        f.engine.initError = QStringLiteral("No available audio device");
-        MainWindow &w = f.start();
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(
-            f.dialogs.messages[0].text,
-            QStringLiteral("Impossible d'initialiser SDL2 !\r\nErreur No available audio device"));
-        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Erreur"));
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
-        QVERIFY(w.isVisible());
-        QCOMPARE(
-            w.findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^optSample_"))).size(),
-            59);
-        QVERIFY(QFile::exists(f.settingsPath()));
     }
 
     void realEngineWithoutDeviceStillStarts() {
