@@ -1,5 +1,7 @@
 #include "playback/SampleLookup.h"
 
+#include "core/Paths.h"
+
 #include <QFile>
 #include <algorithm>
 #include <filesystem>
@@ -20,14 +22,6 @@ QByteArray asciiLower(QByteArrayView bytes) {
     return out;
 }
 
-std::filesystem::path nativePath(const QString &folder) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(folder.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(folder).toStdString());
-#endif
-}
-
 QByteArray nameBytes(const std::filesystem::path &name) {
 #ifdef Q_OS_WIN
     return QString::fromStdWString(name.wstring()).toUtf8();
@@ -43,7 +37,7 @@ FolderIndex::FolderIndex(const QString &folder, const QString &onlyId) : folder_
         return;
     const QByteArray wanted = asciiLower(onlyId.toUtf8());
     std::error_code ec;
-    std::filesystem::directory_iterator it(nativePath(folder), ec);
+    std::filesystem::directory_iterator it(core::fsPath(folder), ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const QByteArray name = nameBytes(it->path().filename());
         if (name.size() < 5 || name.startsWith('.'))

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/Paths.h"
 #include "tools/OggCheck.h"
 #include "tools/SourceDecoder.h"
 #include "tools/WaveHeader.h"
@@ -139,20 +140,11 @@ bool lengthMatches(std::int64_t frames, std::int64_t sourceFrames, int sourceRat
     return std::abs(double(frames) - expected) <= 2.0 + expected / 1000.0;
 }
 
-// The name as the file system knows it, encoded the way Qt encodes it for its own calls.
-std::filesystem::path fsPath(const QString &path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 void placeResult(const QString &temp, const QString &destination, bool replace) {
     if (replace) {
         // Replaces the old file in one step: it is there, whole, until the new one is.
         std::error_code error;
-        std::filesystem::rename(fsPath(temp), fsPath(destination), error);
+        std::filesystem::rename(core::fsPath(temp), core::fsPath(destination), error);
         if (error)
             throw Failure{QStringLiteral("impossible de remplacer le fichier de destination")};
     } else if (!QFile::rename(temp, destination)) {
