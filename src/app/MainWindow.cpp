@@ -118,8 +118,9 @@ void MainWindow::start(const QString &openFolder) {
     state_.lastSentence.clear();
     state_.exitMessage = true;
 
-    if (!app::settingsReadPath(programFolder_).isEmpty()) {
-        loadSettings();
+    // Finding where the settings live probes the disk: once is enough.
+    if (const QString settings = app::settingsReadPath(programFolder_); !settings.isEmpty()) {
+        loadSettings(settings);
         composer_->loadSentenceFile(state_.lastSentence);
         composer_->setSentenceMode(false);
     } else {
@@ -136,8 +137,8 @@ void MainWindow::start(const QString &openFolder) {
     focusDummy();
 }
 
-void MainWindow::loadSettings() {
-    QFile file(app::settingsReadPath(programFolder_));
+void MainWindow::loadSettings(const QString &path) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
     // A settings file is a few hundred bytes; anything far larger is not ours.

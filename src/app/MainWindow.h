@@ -62,7 +62,7 @@ public:
     tools::ConvertController &converter() { return *convert_; }
     tools::EditorLauncher &editorLauncher() { return *editorLauncher_; }
 
-    void loadSettings();
+    void loadSettings(const QString &path);
     void saveSettings();
     void formKeyDown(int key, Qt::KeyboardModifiers modifiers);
 
