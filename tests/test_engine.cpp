@@ -385,6 +385,51 @@ private slots:
         QVERIFY(silent(render(e, 100), 0, 100));
     }
 
+    void sentenceGivenPieceByPieceWaitsForItsSlots() {
+        SoundEngine e(kManual);
+        const Handle a = e.streamCreateFile(makeWav(dir_.path(), u"p1.wav"_s, 3000, 44100, 2), 0);
+        const Handle b = e.streamCreateFile(makeWav(dir_.path(), u"p2.wav"_s, 2000, 44100, 2), 0);
+        const QVector<qint16> sa = wavSamples(3000, 44100, 2);
+        const QVector<qint16> sb = wavSamples(2000, 44100, 2);
+
+        // Nothing given: the sentence waits on silence.
+        e.beginSentence(4);
+        QVERIFY(silent(render(e, 500), 0, 500));
+        QVERIFY(e.mixer().sentencePlaying());
+        // The first slot sounds from the next frame rendered; the mixer then waits at the second.
+        e.appendSentence({{a, 3000}});
+        QVector<qint16> out = render(e, 4000, 700);
+        QCOMPARE(out.mid(0, 6000), sa);
+        QVERIFY(silent(out, 3000, 4000));
+        QVERIFY(e.mixer().sentencePlaying());
+        // Given while rendering: the joins of what was given together stay exact, and the
+        // slots beyond the count are ignored.
+        e.appendSentence({{b, 2000}});
+        out = render(e, 1000);
+        e.appendSentence({{a, 3000}, {b, 2000}, {a, 3000}});
+        out += render(e, 9000, 512);
+        QCOMPARE(out.mid(0, 4000), sb);
+        QCOMPARE(out.mid(4000, 6000), sa);
+        QCOMPARE(out.mid(10000, 4000), sb);
+        QVERIFY(silent(out, 7000, 10000));
+        QVERIFY(!e.mixer().sentencePlaying());
+
+        // Cancelled while waiting, it stays silent whatever is given afterwards; freeing a
+        // stream silences only the slots already given.
+        e.beginSentence(2);
+        e.cancelSentence();
+        e.appendSentence({{a, 3000}, {b, 2000}});
+        QVERIFY(silent(render(e, 6000), 0, 6000));
+        e.beginSentence(2);
+        e.appendSentence({{a, 3000}});
+        QVERIFY(e.streamFree(a));
+        e.appendSentence({{b, 2000}});
+        out = render(e, 5000);
+        QVERIFY(silent(out, 0, 3000));
+        QCOMPARE(out.mid(6000, 4000), sb);
+        QCOMPARE(e.pendingReclaims(), 0);
+    }
+
     void withoutADeviceOnlyDecodingWorks() {
         const QByteArray saved = qgetenv("SDL_AUDIODRIVER");
         qputenv("SDL_AUDIODRIVER", "no-such-driver");

@@ -194,6 +194,10 @@ private slots:
                 const Handle p = e.streamCreateFile(s.path, AutoFree);
                 const Handle q = e.streamCreateFile(s.path, 0);
                 const Handle c = e.streamCreateFile(s.path, DecodeOnly);
+                // What a sentence asks before it starts: the header alone.
+                const double claimed = e.headerSeconds(s.path);
+                if (s.frames >= 0)
+                    QVERIFY2(claimed >= 0, what.constData());
                 if (s.frames == -1) {
                     QVERIFY2(p == 0 && q == 0 && c == 0, what.constData());
                     continue;

@@ -42,8 +42,8 @@ struct ScheduledSlot {
 // only renders, and never locks, allocates, frees or reads a file). Calls return at once: a
 // long file is streamed by the engine's decoder thread, never decoded whole by the caller.
 // Handles are never reused for another stream within two billion creations.
-// streamCreateFile and scheduleSentence decode on the calling thread only what they keep whole
-// (short files); channelGetData decodes on the calling thread, one chunk per call.
+// streamCreateFile decodes on the calling thread only what it keeps whole (short files);
+// channelGetData decodes on the calling thread, one chunk per call.
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -84,10 +84,22 @@ public:
 
     // Output frames a stream takes on the mixer's timeline (its whole length, resampled).
     virtual std::int64_t outputFrames(Handle h) const = 0;
-    // Plays the slots one after the other, each starting on the frame where the previous one
-    // ends, from the next frame the mixer renders. Replaces any sentence already scheduled.
-    // (The parameter is not called `slots`: Qt defines that word away as a macro.)
-    virtual void scheduleSentence(const std::vector<ScheduledSlot> &plan) = 0;
+    // The length `path`'s header claims, in seconds, read without decoding: exact for PCM
+    // formats, an estimate for compressed ones; -1 for a file the engine would refuse.
+    virtual double headerSeconds(const QString &path) const = 0;
+    // Prepares a sentence of `count` slots, replacing any sentence already scheduled. Its slots
+    // are given in order by appendSentence, each starting on the frame where the previous one
+    // ends, the first from the next frame the mixer renders once it is given. Should the mixer
+    // reach a slot not given yet, it waits for it on silence, so no slot is ever skipped.
+    virtual void beginSentence(std::size_t count) = 0;
+    // The next slots of the sentence begun last; those beyond its count are ignored.
+    virtual void appendSentence(const std::vector<ScheduledSlot> &more) = 0;
+    // A whole sentence at once. (The parameter is not called `slots`: Qt defines that word
+    // away as a macro.)
+    void scheduleSentence(const std::vector<ScheduledSlot> &plan) {
+        beginSentence(plan.size());
+        appendSentence(plan);
+    }
     // Silences the scheduled sentence at once.
     virtual void cancelSentence() = 0;
 };

@@ -56,8 +56,9 @@ void Mixer::apply(const MixerCommand &c) {
             }
         } else {
             v = Voice{};
-            // The stream may also sound in the sentence: silence it there.
-            for (std::uint32_t i = 0; sentence_ && i < sentenceCount_; ++i) {
+            // The stream may also sound in the sentence: silence it there (only in the entries
+            // made ready: the sender may be writing the others).
+            for (std::uint32_t i = 0; sentence_ && i < sentenceReady_; ++i) {
                 if (sentence_[i].voice == c.voice)
                     sentence_[i].data = nullptr;
             }
@@ -69,13 +70,20 @@ void Mixer::apply(const MixerCommand &c) {
     case Kind::Sentence:
         sentence_ = c.sentence;
         sentenceCount_ = c.sentence ? c.sentenceCount : 0;
+        sentenceReady_ = std::min(c.sentenceReady, sentenceCount_);
         sentenceIndex_ = 0;
         sentenceOffset_ = 0;
         sentenceActive_.store(sentenceCount_ > 0, std::memory_order_release);
         break;
+    case Kind::SentenceMore:
+        // Only for the sentence it was made for: one that has been cancelled stays silent.
+        if (c.sentence && c.sentence == sentence_)
+            sentenceReady_ = std::max(sentenceReady_, std::min(c.sentenceReady, sentenceCount_));
+        break;
     case Kind::CancelSentence:
         sentence_ = nullptr;
         sentenceCount_ = 0;
+        sentenceReady_ = 0;
         sentenceActive_.store(false, std::memory_order_release);
         break;
     }
@@ -96,7 +104,8 @@ void Mixer::render(std::int16_t *out, int frames) {
 
 void Mixer::mixSentence(std::int32_t *acc, int frames) {
     int k = 0;
-    while (k < frames && sentence_ && sentenceIndex_ < sentenceCount_) {
+    // At an entry not ready yet the sentence waits, on silence.
+    while (k < frames && sentence_ && sentenceIndex_ < sentenceReady_) {
         const SentenceEntry &e = sentence_[sentenceIndex_];
         const std::int64_t slot = std::max<std::int64_t>(e.slotFrames, 0);
         const std::int64_t m = std::min<std::int64_t>(slot - sentenceOffset_, frames - k);
@@ -119,6 +128,7 @@ void Mixer::mixSentence(std::int32_t *acc, int frames) {
     if (sentence_ && sentenceIndex_ >= sentenceCount_) {
         sentence_ = nullptr;
         sentenceCount_ = 0;
+        sentenceReady_ = 0;
         sentenceActive_.store(false, std::memory_order_release);
     }
 }
@@ -203,6 +213,7 @@ void Mixer::reset() {
     }
     sentence_ = nullptr;
     sentenceCount_ = 0;
+    sentenceReady_ = 0;
     sentenceActive_.store(false, std::memory_order_release);
 }
 

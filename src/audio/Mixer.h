@@ -20,7 +20,15 @@ struct SentenceEntry {
 };
 
 struct MixerCommand {
-    enum class Kind : std::uint8_t { Play, Stop, Seek, Release, Sentence, CancelSentence };
+    enum class Kind : std::uint8_t {
+        Play,
+        Stop,
+        Seek,
+        Release,
+        Sentence,
+        SentenceMore,
+        CancelSentence
+    };
     Kind kind = Kind::Stop;
     std::uint32_t voice = 0;
     const std::int16_t *data = nullptr; // Play: the voice's samples, or null for a ring
@@ -28,9 +36,10 @@ struct MixerCommand {
     std::uint32_t epoch = 0;            // Play, Seek of a ring voice: blocks to play
     std::int64_t frames = 0;            // Play: length of data in frames
     std::int64_t cursor = -1;           // Play: start frame, -1 to resume; Seek: new frame
-    SentenceEntry *sentence = nullptr;  // Sentence: entries, owned by the sender
-    std::uint32_t sentenceCount = 0;
-    std::uint64_t seq = 0; // increasing; published once applied
+    SentenceEntry *sentence = nullptr;  // Sentence, SentenceMore: entries, owned by the sender
+    std::uint32_t sentenceCount = 0;    // Sentence: slots in all
+    std::uint32_t sentenceReady = 0;    // Sentence, SentenceMore: entries written so far
+    std::uint64_t seq = 0;              // increasing; published once applied
 };
 
 // Mixes the playing voices and the scheduled sentence into 44100 Hz stereo 16-bit frames.
@@ -38,6 +47,8 @@ struct MixerCommand {
 // test by hand) renders; commands posted before a render take effect on its first frame.
 // Sample data and rings handed over stay owned by the sender, who may free them only once
 // processedSeq() has reached the Release (or Sentence/CancelSentence) command that dropped them.
+// A sentence plays its entries in turn as they are made ready; at one not ready yet it waits on
+// silence, and it ends after its last.
 // A ring voice plays the blocks of its epoch as they arrive, renders silence when the ring is
 // empty (an underrun: its cursor waits) and ends after the block marked last.
 class Mixer {
@@ -101,6 +112,7 @@ private:
 
     SentenceEntry *sentence_ = nullptr;
     std::uint32_t sentenceCount_ = 0;
+    std::uint32_t sentenceReady_ = 0;
     std::uint32_t sentenceIndex_ = 0;
     std::int64_t sentenceOffset_ = 0;
 

@@ -71,7 +71,9 @@ public:
     double channelBytes2Seconds(Handle h, std::uint64_t bytes) const override;
 
     std::int64_t outputFrames(Handle h) const override;
-    void scheduleSentence(const std::vector<ScheduledSlot> &plan) override;
+    double headerSeconds(const QString &path) const override;
+    void beginSentence(std::size_t count) override;
+    void appendSentence(const std::vector<ScheduledSlot> &more) override;
     void cancelSentence() override;
 
     // For tests and benchmarks in manual mode: render() what would be heard, frame by frame.

@@ -73,7 +73,9 @@ struct SoundEngine::Slot {
 };
 
 struct SoundEngine::SentenceTable {
+    // Sized once: the mixer reads the entries given so far while later ones are written.
     std::vector<SentenceEntry> entries;
+    std::size_t given = 0;
     std::vector<std::shared_ptr<const WholeSound>> keep; // what the entries point into
 };
 
