@@ -46,7 +46,7 @@ private slots:
         QVERIFY(rig.c.chkListen->isEnabled());
         QVERIFY(rig.c.cmdBackspace->isEnabled());
         // Appending plays nothing.
-        QCOMPARE(rig.engine.liveStreams(), 0);
+        QCOMPARE(rig.engine.real.liveStreams(), 0);
         QVERIFY(allSilent(rig.render(4096)));
         QVERIFY(!rig.state.listening);
 
@@ -124,7 +124,7 @@ private slots:
         QVERIFY(rig.c.chkListen->isChecked()); // only the toggle's look changes
         QVERIFY(!rig.state.listening);
         QVERIFY(!rig.c.tmrPlaySentence->isActive());
-        QCOMPARE(rig.engine.liveStreams(), 0);
+        QCOMPARE(rig.engine.real.liveStreams(), 0);
         QVERIFY(allSilent(rig.render(8000)));
         rig.composer->setListening(false);
         QVERIFY(!rig.state.listening);

@@ -2,6 +2,7 @@
 
 // The sentence composer on its real controls, prompt panel and engine (rendered by hand), with a
 // voice-pack folder of its own.
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include "catalogue/PromptPanel.h"
 #include "core/WindowState.h"
 #include "fixtures/ScriptedDialogs.h"
+#include "fixtures/WindowFixture.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
@@ -24,7 +26,7 @@ struct SentenceRig {
     QWidget window;
     ui::Controls c;
     WindowState state;
-    audio::SoundEngine engine{audio::SoundEngine::Options{false}};
+    fixtures::TestEngine engine; // forwards to engine.real, rendered by hand
     fixtures::ScriptedDialogs dialogs;
     QTemporaryDir pack;
     // Declared in build order, so that they go in reverse before the widgets and the engine.
@@ -59,10 +61,22 @@ struct SentenceRig {
         for (int row : rows)
             composer->append(row);
     }
+    // Lets the composer open the rest of the sentence's files, as the event loop would.
+    void settle() {
+        while (composer->isPreparing())
+            QCoreApplication::processEvents();
+    }
+    // The slot lit now is over: fires the sentence timer at once instead of waiting for it.
+    bool tick() {
+        if (!c.tmrPlaySentence->isActive())
+            return false;
+        c.tmrPlaySentence->stop();
+        return QMetaObject::invokeMethod(c.tmrPlaySentence, "timeout");
+    }
     // What the mixer plays next, as 44100 Hz stereo frames.
     std::vector<qint16> render(int frames) {
         std::vector<qint16> out(static_cast<std::size_t>(frames) * 2);
-        engine.mixer().render(out.data(), frames);
+        engine.real.mixer().render(out.data(), frames);
         return out;
     }
 };

@@ -287,6 +287,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     controls_.tmrFrame->stop();
     controls_.tmrPlaySample->stop();
     controls_.tmrPlaySentence->stop();
+    composer_->stopPreparing();
     convert_->shutdown(); // encoders stopped, temporary files gone, before the engine goes
     engine_.stop();
     engine_.free(); // nothing sounds from here on

@@ -11,9 +11,7 @@
 #include "core/SampleTable.h"
 #include "core/WindowState.h"
 #include "playback/FilePlayback.h"
-#include "playback/PlayTime.h"
 #include "playback/PromptChannel.h"
-#include "playback/PromptStream.h"
 #include "sentence/SentenceCode.h"
 #include "sentence/SentenceFile.h"
 #include "ui/Dialogs.h"
@@ -50,7 +48,10 @@ SentenceComposer::SentenceComposer(const Widgets &widgets, WindowState &state,
                                    playback::FilePlayback &filePlayback, ui::Dialogs &dialogs,
                                    QObject *parent)
     : QObject(parent), w_(widgets), state_(state), engine_(engine), panel_(panel),
-      promptChannel_(promptChannel), filePlayback_(filePlayback), dialogs_(dialogs) {
+      promptChannel_(promptChannel), filePlayback_(filePlayback), dialogs_(dialogs),
+      sounds_(engine), preparing_(new QTimer(this)) {
+    preparing_->setInterval(0);
+    connect(preparing_, &QTimer::timeout, this, &SentenceComposer::prepareMore);
     connect(&panel_, &catalogue::PromptPanel::pressedInSentenceMode, this, [this](int row) {
         append(row);
         promptChannel_.updateCurrentIndex(row);
@@ -69,9 +70,9 @@ SentenceComposer::SentenceComposer(const Widgets &widgets, WindowState &state,
 
 SentenceComposer::~SentenceComposer() {
     w_.tmrPlaySentence->stop();
+    preparing_->stop();
     if (state_.listening)
         engine_.cancelSentence();
-    freeStreams();
 }
 
 QString SentenceComposer::text() const {
@@ -173,6 +174,7 @@ void SentenceComposer::onListenToggled(bool on) {
         // tables made at its start, and a stop that is refused would leave it running unseen.
         state_.listening = false;
         stopElement();
+        preparing_->stop();
         if (endingNaturally_)
             endingNaturally_ = false; // the last slot is over; its tail may still be in the device
         else
@@ -181,66 +183,53 @@ void SentenceComposer::onListenToggled(bool on) {
     focusSink();
 }
 
-void SentenceComposer::freeStreams() {
-    for (const Slot &e : std::as_const(elements_)) {
-        if (audio::isUsable(e.stream))
-            engine_.streamFree(e.stream);
-    }
-    elements_.clear();
-}
-
-void SentenceComposer::prepareSlots() {
-    const QVector<Element> pieces = parseElements(state_.sentenceCode);
-    elements_.resize(pieces.size());
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        Slot &slot = elements_[i];
-        slot.durationMs = FallbackMs;
-        slot.frames = FallbackFrames;
-        if (!pieces[i].valid)
-            continue; // a hand-edited piece naming no prompt: a silent slot
-        slot.row = pieces[i].row;
-        const auto h = playback::openPromptStream(engine_, state_.currentFolder, slot.row, 0);
-        if (!h || !audio::isUsable(*h))
-            continue; // no file, or one the engine cannot open: a silent slot too
-        slot.stream = *h;
-        const auto bytes = static_cast<std::uint32_t>(engine_.channelGetLength(slot.stream));
-        const float ms = audio::channelBytesToSeconds(engine_, slot.stream, bytes) * 1000.0f;
-        const int durationMs = playback::roundHalfEven(ms);
-        if (durationMs > LongestSlotMs) {
-            dialogs_.message(tooLongMessage(slot.row), QStringLiteral("Oups !"),
-                             ui::Icon::Exclamation, ui::Buttons::Ok);
-        } else if (durationMs >= 0) {
-            slot.durationMs = durationMs;
-            slot.frames = engine_.outputFrames(slot.stream);
-        }
-    }
-}
-
 void SentenceComposer::startListening() {
     w_.tmrPlaySentence->stop();
-    engine_.cancelSentence();
-    freeStreams();
-    prepareSlots();
-    if (elements_.isEmpty()) {
+    preparing_->stop();
+    const QVector<int> tooLong =
+        sounds_.begin(parseElements(state_.sentenceCode), state_.currentFolder);
+    if (sounds_.size() == 0) {
         state_.listening = false;
         return;
     }
+    // Answered before anything sounds.
+    for (int i : tooLong)
+        dialogs_.message(tooLongMessage(sounds_.slot(i).row), QStringLiteral("Oups !"),
+                         ui::Icon::Exclamation, ui::Buttons::Ok);
+    if (!state_.listening)
+        return; // stopped while a message was up
 
-    // Every element goes to the mixer at once, so each starts on the frame where the previous
-    // slot ends.
-    std::vector<audio::ScheduledSlot> schedule;
-    schedule.reserve(static_cast<std::size_t>(elements_.size()));
-    for (const Slot &e : std::as_const(elements_)) {
-        schedule.push_back({e.stream, e.frames});
-    }
-    engine_.scheduleSentence(schedule);
-
+    sounds_.reach(0);
     current_ = 0;
     playElement();
+    if (sounds_.given() < sounds_.size())
+        preparing_->start();
+}
+
+bool SentenceComposer::isPreparing() const {
+    return preparing_->isActive();
+}
+
+void SentenceComposer::stopPreparing() {
+    preparing_->stop();
+}
+
+void SentenceComposer::prepareMore() {
+    if (!sounds_.step()) {
+        preparing_->stop();
+        showLateTooLong();
+    }
+}
+
+void SentenceComposer::showLateTooLong() {
+    // A prompt whose header hid its length: the sentence plays on, cut as for the others.
+    for (int i : sounds_.takeLateTooLong())
+        dialogs_.message(tooLongMessage(sounds_.slot(i).row), QStringLiteral("Oups !"),
+                         ui::Icon::Exclamation, ui::Buttons::Ok);
 }
 
 void SentenceComposer::playElement() {
-    const Slot &e = elements_[current_];
+    const SentenceSounds::Slot &e = sounds_.slot(current_);
     if (e.row >= 0)
         panel_.setColor(e.row, catalogue::HighlightColor);
     // A 0 ms slot (an empty file) still waits a millisecond, so the timer never spins.
@@ -250,8 +239,8 @@ void SentenceComposer::playElement() {
 
 void SentenceComposer::stopElement() {
     w_.tmrPlaySentence->stop();
-    if (current_ >= 0 && current_ < elements_.size() && elements_[current_].row >= 0)
-        panel_.restoreRestingColor(elements_[current_].row);
+    if (current_ >= 0 && current_ < sounds_.given() && sounds_.slot(current_).row >= 0)
+        panel_.restoreRestingColor(sounds_.slot(current_).row);
 }
 
 void SentenceComposer::onTick() {
@@ -259,12 +248,19 @@ void SentenceComposer::onTick() {
         return;
     stopElement();
     ++current_;
-    if (current_ >= elements_.size()) {
-        current_ = static_cast<int>(elements_.size()) - 1;
+    if (current_ >= sounds_.size()) {
+        current_ = sounds_.size() - 1;
         endingNaturally_ = true;
         setListening(false);
         endingNaturally_ = false;
         return;
+    }
+    // The files are opened faster than they play, as a rule; should the next one still be
+    // closed, it is opened now, and the mixer waits for it meanwhile.
+    if (sounds_.given() <= current_) {
+        sounds_.reach(current_);
+        if (sounds_.given() >= sounds_.size())
+            prepareMore();
     }
     playElement();
 }

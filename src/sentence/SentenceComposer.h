@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include "audio/Engine.h"
+#include "sentence/SentenceSounds.h"
 
 struct WindowState;
 
@@ -28,18 +29,13 @@ namespace sentence {
 
 // Builds a sentence from prompt presses, edits it, plays it and keeps it in sentence files.
 //
-// Playback schedules every element on the mixer's timeline at once, so each starts on the frame
-// where the previous slot ends; the sentence timer only moves the highlight from button to button
-// and switches listening off after the last slot.
+// Playback places the elements on the mixer's timeline, each starting on the frame where the
+// previous slot ends. The first sounds as soon as its file is open; the files of the others are
+// opened one per turn of the event loop meanwhile, each distinct file once. The sentence timer
+// only moves the highlight from button to button and switches listening off after the last slot.
 class SentenceComposer : public QObject {
     Q_OBJECT
 public:
-    // The fallback slot of an element with nothing to play, or whose prompt is too long.
-    static constexpr int FallbackMs = 750;
-    static constexpr std::int64_t FallbackFrames = 33075; // 750 ms at 44100 Hz
-    // The longest slot the sentence timer could ever be set to.
-    static constexpr int LongestSlotMs = 65535;
-
     struct Widgets {
         QPushButton *chkSentence = nullptr;
         QPlainTextEdit *txtSentence = nullptr;
@@ -74,19 +70,15 @@ public:
 
     // Position of the element whose slot is lit, from 0.
     int currentElement() const { return current_; }
+    // Whether files of the sentence being played are still to be opened.
+    bool isPreparing() const;
+    // At close, before the engine goes: no more files are opened.
+    void stopPreparing();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Slot {
-        int row = -1; // the lit button, -1 for a piece that names no prompt
-        audio::Handle stream = 0;
-        int durationMs = 0;      // the timer's share: moves the highlight
-        std::int64_t frames = 0; // the mixer's share: a played prompt's whole decoded length;
-                                 // 750 ms for the rest, a too-long prompt sounding that long
-    };
-
     void onSentenceModeToggled(bool on);
     void onTextChanged();
     void onBackspace();
@@ -94,10 +86,10 @@ private:
     void onTick();
 
     void startListening();
-    void prepareSlots();
+    void prepareMore();
+    void showLateTooLong();
     void playElement();
     void stopElement();
-    void freeStreams();
     void focusSink();
     void stopChannels();
     QString text() const;
@@ -111,7 +103,9 @@ private:
     playback::FilePlayback &filePlayback_;
     ui::Dialogs &dialogs_;
 
-    QVector<Slot> elements_;
+    SentenceSounds sounds_;
+    // Hands the next files over between events while the sentence plays.
+    QTimer *preparing_ = nullptr;
     int current_ = 0;
     bool endingNaturally_ = false;
 };
