@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "Median.h"
+
 using namespace audio;
 
 namespace {
@@ -23,11 +25,6 @@ bool run(const QString &program, const QStringList &args) {
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Engine: decode-only stream created and read to its end, 20000 bytes at a time.

@@ -8,12 +8,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 #include <vector>
 
+#include "Median.h"
 #include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
@@ -23,11 +23,6 @@
 #include "tools/WaveHeader.h"
 
 namespace {
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // CPU time used so far by this process and the encoders it waited for, in ms. Unlike the wall
 // time it hardly depends on what else the machine is doing.

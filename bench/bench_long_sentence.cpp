@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "Median.h"
+#include "Memory.h"
 #include "app/ControllerWidgets.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
@@ -29,23 +31,6 @@
 namespace {
 
 constexpr int Elements = 3000;
-
-long statusKb(const char *key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-void resetPeak() {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 struct Result {
     double firstSoundMs = -1, lastOpenMs = -1, longestStepMs = 0;
@@ -129,23 +114,22 @@ int main(int argc, char *argv[]) {
     std::vector<Result> runs;
     for (int i = 0; i < 5; ++i)
         runs.push_back(run(pack.path(), sentenceFile));
-    auto median = [&](auto field) {
+    auto middle = [&](auto field) {
         std::vector<double> v;
         for (const Result &r : runs)
             v.push_back(static_cast<double>(field(r)));
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
+        return median(v);
     };
-    const double first = median([](const Result &r) { return r.firstSoundMs; });
-    const double last = median([](const Result &r) { return r.lastOpenMs; });
+    const double first = middle([](const Result &r) { return r.firstSoundMs; });
+    const double last = middle([](const Result &r) { return r.lastOpenMs; });
     std::printf("  click to first sound      %8.2f ms\n", first);
     std::printf("  click to last file open   %8.2f ms\n", last);
     std::printf("  longest step between events %6.2f ms\n",
-                median([](const Result &r) { return r.longestStepMs; }));
+                middle([](const Result &r) { return r.longestStepMs; }));
     std::printf("  streams held              %8.0f\n",
-                median([](const Result &r) { return r.streams; }));
+                middle([](const Result &r) { return r.streams; }));
     std::printf("  peak RSS over baseline    %8.1f MB\n",
-                median([](const Result &r) { return r.peakKb; }) / 1024.0);
+                middle([](const Result &r) { return r.peakKb; }) / 1024.0);
     const bool ok = first >= 0 && first < last;
     std::printf("first element sounds before the last file is open: %s\n", ok ? "yes" : "NO");
     return ok ? 0 : 1;

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "Memory.h"
+
 using namespace audio;
 
 namespace {
@@ -30,24 +32,6 @@ bool run(const QString &program, const QStringList &args) {
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// kB from /proc/self/status ("VmRSS", "VmHWM").
-long statusKb(const char *key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-void resetPeak() {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
 }
 
 bool audible(const std::vector<std::int16_t> &buf) {
