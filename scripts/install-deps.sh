@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsdl2-dev libsndfile1-dev
+  libsdl2-dev libsndfile1-dev libmpg123-dev
   libebur128-dev qt6-translations-l10n desktop-file-utils appstream dpkg-dev file
   vorbis-tools espeak-ng lame sox libsox-fmt-mp3 twolame
   xvfb xauth x11-apps x11-utils imagemagick
