@@ -197,6 +197,9 @@ private slots:
         const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
         QCOMPARE(app::settingsFolder(QStringLiteral("/usr/bin")), config);
         QCOMPARE(app::settingsFolder(QStringLiteral("/opt/parlotte/bin")), config);
+        // Nor does it show its own folder at the first start: no pack lives there.
+        QCOMPARE(app::defaultFolder(QStringLiteral("/usr/bin")), QDir::homePath());
+        QCOMPARE(app::defaultFolder(dir.path()), dir.path());
     }
 };
 

@@ -114,7 +114,7 @@ void MainWindow::start(const QString &openFolder) {
     panel_->setAssignMode(false);
 
     fileBrowser_->init();
-    fileBrowser_->pointAt(programFolder_);
+    fileBrowser_->pointAt(app::defaultFolder(programFolder_));
     state_.lastSentence.clear();
     state_.exitMessage = true;
 
@@ -155,12 +155,13 @@ void MainWindow::setEditorCaption() {
 void MainWindow::pointAtRememberedFolder(const QString &value) {
     QString folder = app::trimSpaces(value);
     if (folder.isEmpty()) {
-        fileBrowser_->pointAt(programFolder_);
+        fileBrowser_->pointAt(app::defaultFolder(programFolder_));
         return;
     }
     if (!folder.endsWith(QDir::separator()))
         folder += QDir::separator();
-    fileBrowser_->pointAt(files::folderHasOrdinaryFile(folder) ? folder : programFolder_);
+    fileBrowser_->pointAt(
+        files::folderHasOrdinaryFile(folder) ? folder : app::defaultFolder(programFolder_));
 }
 
 void MainWindow::applySettingsLine(const QString &key, const QString &value) {

@@ -42,6 +42,11 @@ QString settingsFolder(const QString &programFolder) {
     return config;
 }
 
+QString defaultFolder(const QString &programFolder) {
+    return isInstalledFolder(programFolder) ? QDir::toNativeSeparators(QDir::homePath())
+                                            : programFolder;
+}
+
 QString settingsPath(const QString &programFolder) {
     return iniIn(settingsFolder(programFolder));
 }

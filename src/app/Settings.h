@@ -31,6 +31,10 @@ struct SettingsValues {
 // system installs programs (/usr, /opt), else the user's configuration folder.
 QString settingsFolder(const QString &programFolder);
 QString settingsPath(const QString &programFolder);
+// The folder shown when no remembered one applies: the program's own, where a copy unpacked by
+// hand keeps its packs; the user's home for a program the system installed (/usr, /opt), whose
+// folder holds no pack.
+QString defaultFolder(const QString &programFolder);
 
 // The file start-up reads: the one written to, unless the other place (configuration folder or
 // program folder) holds a newer one, so that the remembered values survive the program folder
