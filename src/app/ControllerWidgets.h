@@ -5,6 +5,7 @@
 #include "files/FileBrowser.h"
 #include "playback/FilePlayback.h"
 #include "sentence/SentenceComposer.h"
+#include "tools/ConvertController.h"
 #include "tools/EditorLauncher.h"
 #include "ui/MainLayout.h"
 
@@ -30,6 +31,10 @@ inline files::Assignment::Widgets assignmentWidgets(const ui::Controls &c) {
 inline sentence::SentenceComposer::Widgets composerWidgets(const ui::Controls &c) {
     return {c.chkSentence,     c.txtSentence,     c.cmdBackspace,    c.chkListen,
             c.cmdOpenSentence, c.cmdSaveSentence, c.tmrPlaySentence, c.cmdDummy};
+}
+
+inline tools::ConvertController::Widgets convertWidgets(const ui::Controls &c) {
+    return {c.cmdConvert, c.File1, c.cmdDummy};
 }
 
 inline tools::EditorLauncher::Widgets editorWidgets(const ui::Controls &c) {

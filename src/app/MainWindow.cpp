@@ -58,9 +58,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     composer_ = std::make_unique<sentence::SentenceComposer>(
         app::composerWidgets(controls_), state_, engine_, *panel_, *promptChannel_, *filePlayback_,
         dialogs_);
-    convert_ = std::make_unique<tools::ConvertController>(
-        programFolder_, controls_.cmdConvert, controls_.File1, controls_.cmdDummy, state_, dialogs_,
-        *fileBrowser_, *filePlayback_);
+    convert_ =
+        std::make_unique<tools::ConvertController>(programFolder_, app::convertWidgets(controls_),
+                                                   state_, dialogs_, *fileBrowser_, *filePlayback_);
     editorLauncher_ = std::make_unique<tools::EditorLauncher>(app::editorWidgets(controls_), state_,
                                                               *filePlayback_, *promptChannel_,
                                                               dialogs_, processRunner_);

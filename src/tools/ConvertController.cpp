@@ -27,14 +27,14 @@ QString replaceQuestion(const QString &destination) {
 
 } // namespace
 
-ConvertController::ConvertController(const QString &programFolder, QPushButton *cmdConvert,
-                                     ui::FileList *fileList, QWidget *focusSink, WindowState &state,
-                                     ui::Dialogs &dialogs, files::FileBrowser &browser,
-                                     playback::FilePlayback &playback, QObject *parent)
-    : QObject(parent), programFolder_(programFolder), focusSink_(focusSink), fileList_(fileList),
-      state_(state), dialogs_(dialogs), browser_(browser), playback_(playback),
-      progress_(new ConversionProgress(cmdConvert->window())) {
-    connect(cmdConvert, &QPushButton::clicked, this, &ConvertController::convert);
+ConvertController::ConvertController(const QString &programFolder, const Widgets &widgets,
+                                     WindowState &state, ui::Dialogs &dialogs,
+                                     files::FileBrowser &browser, playback::FilePlayback &playback,
+                                     QObject *parent)
+    : QObject(parent), programFolder_(programFolder), w_(widgets), state_(state), dialogs_(dialogs),
+      browser_(browser), playback_(playback),
+      progress_(new ConversionProgress(w_.cmdConvert->window())) {
+    connect(w_.cmdConvert, &QPushButton::clicked, this, &ConvertController::convert);
     connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancel);
 }
 
@@ -46,7 +46,7 @@ bool ConvertController::isRunning() const {
 
 void ConvertController::convert() {
     if (state_.selectedFile.isEmpty()) {
-        focusSink_->setFocus();
+        w_.cmdDummy->setFocus();
         return;
     }
     if (isRunning()) {
@@ -67,17 +67,17 @@ void ConvertController::convert() {
                                "vorbis-tools) ou copiez oggenc dans le dossier du programme.\r\n"
                                "Aucun fichier n'a été converti."),
             QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
-        focusSink_->setFocus();
+        w_.cmdDummy->setFocus();
         return;
     }
     playback_.stopFilePlayback();
 
     // Every question first, in list order, so the encoders then run without waiting on anyone.
     QList<ConversionTask> tasks;
-    for (int row = 0; row < fileList_->count(); ++row) {
-        if (!fileList_->item(row)->isSelected())
+    for (int row = 0; row < w_.File1->count(); ++row) {
+        if (!w_.File1->item(row)->isSelected())
             continue;
-        ConversionTask task = planTask(state_.currentFolder, fileList_->fileName(row));
+        ConversionTask task = planTask(state_.currentFolder, w_.File1->fileName(row));
         if (QFileInfo::exists(task.destination)) {
             if (dialogs_.message(replaceQuestion(task.destination), Warning, ui::Icon::Exclamation,
                                  ui::Buttons::OkCancel) != ui::Answer::Ok)
@@ -88,7 +88,7 @@ void ConvertController::convert() {
     }
     if (tasks.isEmpty()) {
         browser_.refreshFiles();
-        focusSink_->setFocus();
+        w_.cmdDummy->setFocus();
         emit runFinished();
         return;
     }
@@ -131,7 +131,7 @@ void ConvertController::finish() {
         return;
     tellFailures();
     browser_.refreshFiles();
-    focusSink_->setFocus();
+    w_.cmdDummy->setFocus();
     emit runFinished();
 }
 

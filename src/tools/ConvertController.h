@@ -30,10 +30,16 @@ class Converter;
 class ConvertController : public QObject {
     Q_OBJECT
 public:
-    ConvertController(const QString &programFolder, QPushButton *cmdConvert, ui::FileList *fileList,
-                      QWidget *focusSink, WindowState &state, ui::Dialogs &dialogs,
-                      files::FileBrowser &browser, playback::FilePlayback &playback,
-                      QObject *parent = nullptr);
+    struct Widgets {
+        QPushButton *cmdConvert = nullptr;
+        ui::FileList *File1 = nullptr; // whose selected files are converted
+        QWidget *cmdDummy = nullptr;   // takes the focus back
+    };
+
+    // `programFolder` is searched first for the encoder.
+    ConvertController(const QString &programFolder, const Widgets &widgets, WindowState &state,
+                      ui::Dialogs &dialogs, files::FileBrowser &browser,
+                      playback::FilePlayback &playback, QObject *parent = nullptr);
     ~ConvertController() override;
 
     // The button's click (and Alt+C).
@@ -56,8 +62,7 @@ private:
     void tellFailures();
 
     QString programFolder_;
-    QWidget *focusSink_;
-    ui::FileList *fileList_;
+    Widgets w_;
     WindowState &state_;
     ui::Dialogs &dialogs_;
     files::FileBrowser &browser_;
