@@ -202,8 +202,9 @@ void SentenceComposer::startListening() {
     sounds_.reach(0);
     current_ = 0;
     playElement();
-    if (sounds_.given() < sounds_.size())
-        preparing_->start();
+    // Runs at least once, even when the first file was the only one: the last turn tells about
+    // prompts found too long late.
+    preparing_->start();
 }
 
 bool SentenceComposer::isPreparing() const {
@@ -257,11 +258,7 @@ void SentenceComposer::onTick() {
     }
     // The files are opened faster than they play, as a rule; should the next one still be
     // closed, it is opened now, and the mixer waits for it meanwhile.
-    if (sounds_.given() <= current_) {
-        sounds_.reach(current_);
-        if (sounds_.given() >= sounds_.size())
-            prepareMore();
-    }
+    sounds_.reach(current_);
     playElement();
 }
 
