@@ -114,13 +114,17 @@ void MainWindow::start(const QString &openFolder) {
     panel_->setAssignMode(false);
 
     fileBrowser_->init();
-    fileBrowser_->pointAt(app::defaultFolder(programFolder_));
     state_.lastSentence.clear();
     state_.exitMessage = true;
 
-    // Finding where the settings live probes the disk: once is enough.
-    if (const QString settings = app::settingsReadPath(programFolder_); !settings.isEmpty()) {
+    // Finding where the settings live probes the disk: once is enough. The folder list opens
+    // on the remembered folder, or else on the default one, never on both in turn.
+    const QString settings = app::settingsReadPath(programFolder_);
+    if (!settings.isEmpty())
         loadSettings(settings);
+    if (fileBrowser_->dirPath().isEmpty())
+        fileBrowser_->pointAt(app::defaultFolder(programFolder_));
+    if (!settings.isEmpty()) {
         composer_->loadSentenceFile(state_.lastSentence);
         composer_->setSentenceMode(false);
     } else {
