@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Median.h"
+#include "Memory.h"
 #include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
@@ -124,5 +125,22 @@ int main(int argc, char **argv) {
                 median(parlotteCpu));
     std::printf("  ratio %.2f (target <= 0.65 on 2 cores, <= 1.15 on one); CPU time ratio %.2f\n",
                 p / a, median(parlotteCpu) / median(aloneCpu));
+
+    // A long take: the decoded samples go to the encoder's input file chunk by chunk, so the
+    // memory does not grow with the length.
+    const QString take = fixtures::makeMp3(pack.path(), QStringLiteral("prise.mp3"), 600.0);
+    if (take.isEmpty())
+        return 1;
+    const long baseline = statusKb("VmRSS");
+    resetPeak();
+    tools::Converter converter(oggenc);
+    QEventLoop loop;
+    QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
+    converter.start({tools::planTask(pack.path(), QStringLiteral("prise.mp3"))});
+    loop.exec();
+    if (converter.outcomes().value(0).status != tools::ConversionOutcome::Status::Converted)
+        return 1;
+    std::printf("Converting a 10-minute MP3: peak RSS %.1f MB over the baseline\n",
+                double(statusKb("VmHWM") - baseline) / 1024.0);
     return 0;
 }

@@ -6,16 +6,15 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSysInfo>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <optional>
 
 #include "core/Paths.h"
 #include "tools/OggCheck.h"
 #include "tools/SourceDecoder.h"
-#include "tools/WaveHeader.h"
 
 namespace tools {
 
@@ -74,27 +73,6 @@ public:
 private:
     QString path_;
 };
-
-void writeWave(const QString &path, const audio::DecodedAudio &audio) {
-    const auto bytes = static_cast<std::uint64_t>(audio.samples.size()) * 2u;
-    if (bytes > MaxWaveDataBytes)
-        throw Failure{QStringLiteral("fichier trop long pour l'encodeur")};
-    QByteArray data(reinterpret_cast<const char *>(audio.samples.data()),
-                    static_cast<qsizetype>(bytes));
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
-        for (qsizetype i = 0; i + 1 < data.size(); i += 2)
-            std::swap(data[i], data[i + 1]);
-    }
-    const QByteArray header =
-        waveHeader(WaveFormat{audio.channels, audio.rate, 16}, static_cast<std::uint32_t>(bytes));
-    QFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                    file.write(header) == header.size() && file.write(data) == data.size() &&
-                    file.flush();
-    file.close();
-    if (!ok || file.error() != QFileDevice::NoError)
-        throw Failure{QStringLiteral("écriture impossible (disque plein ?)")};
-}
 
 struct EncoderRun {
     QProcess::ExitStatus status = QProcess::NormalExit;
@@ -170,17 +148,28 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
             throw Failure{QStringLiteral("fichier illisible")};
 
         // The source's length, to check the result against; unknown when we cannot decode it.
-        audio::DecodedAudio source;
-        const bool decoded = decodeSound(task_.source, source);
-        checkCancel(cancel);
-
+        // A source the encoder cannot read is decoded into a WAV file on the way.
+        SourceSound source;
         std::optional<TempFile> wave;
         QString input = task_.source;
-        if (task_.decode && decoded) {
+        SourceRead read;
+        if (task_.decode) {
             wave.emplace(folder, QStringLiteral(".wav"));
-            writeWave(wave->path(), source);
-            input = wave->path();
+            read = decodeToWave(task_.source, wave->path(), source, cancel);
+            if (read == SourceRead::Done)
+                input = wave->path();
+            else
+                wave.reset();
+        } else {
+            read = measureSound(task_.source, source, cancel);
         }
+        if (read == SourceRead::Cancelled)
+            throw Cancelled{};
+        if (read == SourceRead::TooLong)
+            throw Failure{QStringLiteral("fichier trop long pour l'encodeur")};
+        if (read == SourceRead::WriteFailed)
+            throw Failure{QStringLiteral("écriture impossible (disque plein ?)")};
+        const bool decoded = read == SourceRead::Done;
         // An MPEG or Ogg file that we cannot decode goes to the encoder as it is.
         progress(10);
         checkCancel(cancel);
@@ -206,7 +195,7 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         if (!readOggVorbisFile(result.path(), check) || check.channels != 1 ||
             check.rate != OutputRate)
             throw Failure{QStringLiteral("le résultat de l'encodeur est illisible")};
-        if (decoded && !lengthMatches(check.frames, source.frames(), source.rate))
+        if (decoded && !lengthMatches(check.frames, source.frames, source.rate))
             throw Failure{QStringLiteral("le résultat de l'encodeur est incomplet")};
         checkCancel(cancel);
 
@@ -218,6 +207,8 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         return {Status::Failed, failure.reason};
     } catch (const Cancelled &) {
         return {Status::Cancelled, {}};
+    } catch (const std::bad_alloc &) {
+        return {Status::Failed, QStringLiteral("mémoire insuffisante")};
     }
 }
 

@@ -1,9 +1,80 @@
 #include "tools/SourceDecoder.h"
 
+#include <QFile>
+#include <QSysInfo>
+#include <utility>
+#include <vector>
+
+#include "tools/WaveHeader.h"
+
 namespace tools {
+
+namespace {
+
+constexpr std::int64_t ChunkFrames = 16384;
+
+// Reads `path` chunk by chunk, handing each chunk (whole frames) to `use`, which may stop the
+// reading by returning something other than Done.
+template <typename Use>
+SourceRead readChunks(const QString &path, SourceSound &out, const std::atomic<bool> &cancel,
+                      Use &&use) {
+    out = SourceSound{};
+    audio::FileDecoder decoder;
+    if (!decoder.open(path))
+        return SourceRead::Unreadable;
+    out.rate = decoder.rate();
+    out.channels = decoder.channels();
+    std::vector<std::int16_t> chunk(static_cast<std::size_t>(ChunkFrames * out.channels));
+    for (std::int64_t got; (got = decoder.read(chunk.data(), ChunkFrames)) > 0;) {
+        if (cancel.load(std::memory_order_relaxed))
+            return SourceRead::Cancelled;
+        out.frames += got;
+        if (const SourceRead r = use(chunk.data(), got * out.channels); r != SourceRead::Done)
+            return r;
+    }
+    return out.frames > 0 ? SourceRead::Done : SourceRead::Unreadable;
+}
+
+} // namespace
 
 bool decodeSound(const QString &path, audio::DecodedAudio &out) {
     return audio::decodeFile(path, out);
+}
+
+SourceRead measureSound(const QString &path, SourceSound &out, const std::atomic<bool> &cancel) {
+    return readChunks(path, out, cancel,
+                      [](const std::int16_t *, std::int64_t) { return SourceRead::Done; });
+}
+
+SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSound &out,
+                        const std::atomic<bool> &cancel) {
+    QFile file(wavePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return SourceRead::WriteFailed;
+    // The sizes are known at the end only: the header is written again then.
+    if (file.write(QByteArray(WaveHeaderSize, '\0')) != WaveHeaderSize)
+        return SourceRead::WriteFailed;
+    std::uint64_t dataBytes = 0;
+    const SourceRead read =
+        readChunks(path, out, cancel, [&](const std::int16_t *samples, std::int64_t count) {
+            const auto bytes = static_cast<std::uint64_t>(count) * 2u;
+            dataBytes += bytes;
+            if (dataBytes > MaxWaveDataBytes)
+                return SourceRead::TooLong;
+            QByteArray data(reinterpret_cast<const char *>(samples), static_cast<qsizetype>(bytes));
+            if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
+                for (qsizetype i = 0; i + 1 < data.size(); i += 2)
+                    std::swap(data[i], data[i + 1]);
+            }
+            return file.write(data) == data.size() ? SourceRead::Done : SourceRead::WriteFailed;
+        });
+    if (read != SourceRead::Done)
+        return read;
+    const QByteArray header =
+        waveHeader(WaveFormat{out.channels, out.rate, 16}, static_cast<std::uint32_t>(dataBytes));
+    const bool ok = file.seek(0) && file.write(header) == header.size() && file.flush();
+    file.close();
+    return ok && file.error() == QFileDevice::NoError ? SourceRead::Done : SourceRead::WriteFailed;
 }
 
 } // namespace tools

@@ -1,14 +1,37 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <cstdint>
 
 #include "audio/Decoder.h"
 
 namespace tools {
 
-// The one place where conversion asks the sound engine's decoder for a file's samples (the
-// MPEG input handed to the encoder, and the encoder's result checked afterwards). Safe to call
-// from any thread. False for a file that cannot be read as sound.
+// Where conversion asks the sound engine's decoder for a file's samples. Every call is safe
+// from any thread.
+
+// A whole file in memory (the encoder's result read back in tests and benchmarks). False for a
+// file that cannot be read as sound.
 bool decodeSound(const QString &path, audio::DecodedAudio &out);
+
+// What our decoder finds in a source, read through to its end.
+struct SourceSound {
+    int rate = 0;
+    int channels = 0;
+    std::int64_t frames = 0;
+};
+
+enum class SourceRead { Done, Unreadable, TooLong, WriteFailed, Cancelled };
+
+// Reads `path` to its end, keeping nothing but the count: Unreadable when it cannot be read as
+// sound or holds no samples.
+SourceRead measureSound(const QString &path, SourceSound &out, const std::atomic<bool> &cancel);
+
+// Decodes `path` into the 16-bit WAV file `wavePath`, chunk by chunk, so that memory stays flat
+// whatever the length, and measures it on the way. TooLong when the samples would not fit a WAV
+// header; WriteFailed when the file cannot be written whole.
+SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSound &out,
+                        const std::atomic<bool> &cancel);
 
 } // namespace tools
