@@ -2,19 +2,10 @@
 // rules keep their promises.
 #include <QString>
 #include <cstdint>
-#include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "core/SampleTable.h"
 #include "sentence/SentenceCode.h"
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0)

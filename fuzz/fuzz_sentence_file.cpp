@@ -5,18 +5,13 @@
 #include <QFile>
 #include <QString>
 #include <cstdint>
-#include <cstdlib>
 #include <unistd.h>
 
+#include "FuzzCheck.h"
 #include "sentence/SentenceCode.h"
 #include "sentence/SentenceFile.h"
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 // In memory where the system offers it: every input goes through a real file twice.
 const QString &scratchFile() {

@@ -2,18 +2,9 @@
 // parses to exactly the five keys with the values it meant.
 #include <QByteArray>
 #include <cstdint>
-#include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "app/Settings.h"
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));

@@ -2,18 +2,12 @@
 #include "audio/SoundEngineParts.h"
 
 #include "audio/Decoder.h"
-#include "audio/DecoderThread.h"
 #include "audio/Resampler.h"
 #include "audio/StreamFeed.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <SDL.h>
-#include <algorithm>
-#include <cstring>
-#include <limits>
 #include <new>
-#include <sndfile.h>
 
 namespace audio {
 
