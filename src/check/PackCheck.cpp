@@ -6,6 +6,7 @@
 #include <QMap>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "check/FatNames.h"
 #include "check/FileFormat.h"
@@ -42,12 +43,21 @@ FileFinding examine(const QString &folder, const QString &name, int row) {
     f.row = row;
     const QString path = QDir(folder).filePath(name);
     f.format = formatName(path);
-    audio::DecodedAudio audio;
-    f.readable = decode(path, audio);
+    std::optional<SoundAnalyser> analyser;
+    int rate = 0;
+    int channels = 0;
+    f.readable = readSound(
+        path,
+        [&](int r, int c) {
+            rate = r;
+            channels = c;
+            analyser.emplace(r, c);
+        },
+        [&](const std::int16_t *samples, std::int64_t frames) { analyser->add(samples, frames); });
     if (f.readable) {
-        f.rate = audio.rate;
-        f.channels = audio.channels;
-        f.facts = analyse(audio);
+        f.rate = rate;
+        f.channels = channels;
+        f.facts = analyser->finish();
     }
     return f;
 }

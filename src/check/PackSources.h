@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <functional>
 
-#include "audio/Decoder.h"
 #include "playback/SampleLookup.h"
 
 // The two things the check borrows from the player, each behind one function so that the check
@@ -21,7 +22,10 @@ private:
     playback::FolderIndex index_;
 };
 
-// Decodes a whole file with the program's own decoder; false if it cannot be read as sound.
-bool decode(const QString &path, audio::DecodedAudio &out);
+// Reads a file with the program's own decoder, chunk by chunk: `begin` gets its rate and
+// channels first, then `chunk` each run of whole frames. False if it cannot be read as sound or
+// holds none.
+bool readSound(const QString &path, const std::function<void(int rate, int channels)> &begin,
+               const std::function<void(const std::int16_t *samples, std::int64_t frames)> &chunk);
 
 } // namespace check

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ebur128.h>
-#include <vector>
 
 namespace check {
 
@@ -17,78 +15,82 @@ bool loud(const std::int16_t *frame, int channels) {
     return false;
 }
 
-std::int64_t countClipped(const audio::DecodedAudio &audio) {
-    const int channels = audio.channels;
-    const std::int64_t frames = audio.frames();
-    std::int64_t clipped = 0;
-    for (int c = 0; c < channels; ++c) {
-        std::int64_t run = 0;
-        for (std::int64_t f = 0; f <= frames; ++f) {
-            const int s =
-                f < frames ? audio.samples[static_cast<std::size_t>(f * channels + c)] : 0;
-            if (s >= 32767 || s <= -32768) {
-                ++run;
-                continue;
-            }
-            if (run >= ClipRun)
-                clipped += run;
-            run = 0;
-        }
-    }
-    return clipped;
+} // namespace
+
+SoundAnalyser::SoundAnalyser(int rate, int channels)
+    : rate_(rate), channels_(channels), runs_(static_cast<std::size_t>(std::max(channels, 0))) {
+    if (rate_ > 0 && channels_ > 0)
+        loudness_ =
+            ebur128_init(static_cast<unsigned>(channels_), static_cast<unsigned long>(rate_),
+                         EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
 }
 
-void measureLoudness(const audio::DecodedAudio &audio, SoundFacts &facts) {
-    ebur128_state *st =
-        ebur128_init(static_cast<unsigned>(audio.channels), static_cast<unsigned long>(audio.rate),
-                     EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
-    if (!st)
+SoundAnalyser::~SoundAnalyser() {
+    if (loudness_)
+        ebur128_destroy(&loudness_);
+}
+
+void SoundAnalyser::endRun(int channel) {
+    std::int64_t &run = runs_[static_cast<std::size_t>(channel)];
+    if (run >= ClipRun)
+        clipped_ += run;
+    run = 0;
+}
+
+void SoundAnalyser::add(const std::int16_t *samples, std::int64_t frames) {
+    if (channels_ <= 0 || rate_ <= 0 || frames <= 0)
         return;
-    if (ebur128_add_frames_short(st, audio.samples.data(), static_cast<size_t>(audio.frames())) ==
-        EBUR128_SUCCESS) {
+    for (std::int64_t f = 0; f < frames; ++f) {
+        const std::int16_t *frame = samples + f * channels_;
+        if (loud(frame, channels_)) {
+            if (firstLoud_ < 0)
+                firstLoud_ = frames_ + f;
+            lastLoud_ = frames_ + f;
+        }
+        for (int c = 0; c < channels_; ++c) {
+            if (frame[c] >= 32767 || frame[c] <= -32768)
+                ++runs_[static_cast<std::size_t>(c)];
+            else
+                endRun(c);
+        }
+    }
+    frames_ += frames;
+    if (loudness_ && loudnessOk_)
+        loudnessOk_ = ebur128_add_frames_short(loudness_, samples, static_cast<size_t>(frames)) ==
+                      EBUR128_SUCCESS;
+}
+
+SoundFacts SoundAnalyser::finish() {
+    SoundFacts facts;
+    if (channels_ <= 0 || rate_ <= 0)
+        return facts;
+    facts.frames = frames_;
+    facts.seconds = static_cast<double>(frames_) / rate_;
+    if (firstLoud_ < 0) {
+        // Nothing but silence: all of it counts as leading.
+        facts.leadingSilence = facts.seconds;
+    } else {
+        facts.leadingSilence = static_cast<double>(firstLoud_) / rate_;
+        facts.trailingSilence = static_cast<double>(frames_ - (lastLoud_ + 1)) / rate_;
+    }
+    for (int c = 0; c < channels_; ++c)
+        endRun(c);
+    facts.clippedSamples = clipped_;
+
+    if (loudness_ && loudnessOk_) {
         double lufs = 0;
-        if (ebur128_loudness_global(st, &lufs) == EBUR128_SUCCESS && std::isfinite(lufs))
+        if (ebur128_loudness_global(loudness_, &lufs) == EBUR128_SUCCESS && std::isfinite(lufs))
             facts.loudness = lufs;
         double peak = 0;
         bool ok = true;
-        for (int c = 0; c < audio.channels && ok; ++c) {
+        for (int c = 0; c < channels_ && ok; ++c) {
             double p = 0;
-            ok = ebur128_true_peak(st, static_cast<unsigned>(c), &p) == EBUR128_SUCCESS;
+            ok = ebur128_true_peak(loudness_, static_cast<unsigned>(c), &p) == EBUR128_SUCCESS;
             peak = std::max(peak, p);
         }
         if (ok && peak > 0)
             facts.truePeak = 20.0 * std::log10(peak);
     }
-    ebur128_destroy(&st);
-}
-
-} // namespace
-
-SoundFacts analyse(const audio::DecodedAudio &audio) {
-    SoundFacts facts;
-    const int channels = audio.channels;
-    if (channels <= 0 || audio.rate <= 0)
-        return facts;
-    facts.frames = audio.frames();
-    facts.seconds = static_cast<double>(facts.frames) / audio.rate;
-
-    const std::int16_t *data = audio.samples.data();
-    std::int64_t first = 0;
-    while (first < facts.frames && !loud(data + first * channels, channels))
-        ++first;
-    std::int64_t last = facts.frames;
-    while (last > first && !loud(data + (last - 1) * channels, channels))
-        --last;
-    if (first == facts.frames) {
-        // Nothing but silence: all of it counts as leading.
-        facts.leadingSilence = facts.seconds;
-    } else {
-        facts.leadingSilence = static_cast<double>(first) / audio.rate;
-        facts.trailingSilence = static_cast<double>(facts.frames - last) / audio.rate;
-    }
-
-    facts.clippedSamples = countClipped(audio);
-    measureLoudness(audio, facts);
     return facts;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <ebur128.h>
 #include <optional>
-
-#include "audio/Decoder.h"
+#include <vector>
 
 // What one decoded take tells about itself: length, silence at its ends, clipping, loudness.
 namespace check {
@@ -25,6 +25,31 @@ struct SoundFacts {
     std::optional<double> truePeak;
 };
 
-SoundFacts analyse(const audio::DecodedAudio &audio);
+// Takes a take chunk by chunk (16-bit interleaved frames), so that a recording of any length is
+// analysed in the same little memory.
+class SoundAnalyser {
+public:
+    SoundAnalyser(int rate, int channels);
+    ~SoundAnalyser();
+    SoundAnalyser(const SoundAnalyser &) = delete;
+    SoundAnalyser &operator=(const SoundAnalyser &) = delete;
+
+    void add(const std::int16_t *samples, std::int64_t frames);
+    // Once, after the last chunk.
+    SoundFacts finish();
+
+private:
+    void endRun(int channel);
+
+    int rate_;
+    int channels_;
+    std::int64_t frames_ = 0;
+    std::int64_t firstLoud_ = -1;
+    std::int64_t lastLoud_ = -1;
+    std::vector<std::int64_t> runs_; // full-scale samples in a row, per channel
+    std::int64_t clipped_ = 0;
+    ebur128_state *loudness_ = nullptr;
+    bool loudnessOk_ = true;
+};
 
 } // namespace check
