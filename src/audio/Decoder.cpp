@@ -150,6 +150,23 @@ bool FileDecoder::seek(std::int64_t frame) {
     return true;
 }
 
+std::int64_t readInChunks(const QString &path, const std::function<void(int, int)> &begin,
+                          const std::function<bool(const std::int16_t *, std::int64_t)> &chunk) {
+    constexpr std::int64_t ChunkFrames = 16384;
+    FileDecoder decoder;
+    if (!decoder.open(path))
+        return -1;
+    begin(decoder.rate(), decoder.channels());
+    std::vector<std::int16_t> buffer(static_cast<std::size_t>(ChunkFrames * decoder.channels()));
+    std::int64_t total = 0;
+    for (std::int64_t got; (got = decoder.read(buffer.data(), ChunkFrames)) > 0;) {
+        total += got;
+        if (!chunk(buffer.data(), got))
+            break;
+    }
+    return total;
+}
+
 bool decodeFile(const QString &path, DecodedAudio &out, std::int64_t maxFrames, bool *tooLong) {
     out = DecodedAudio{};
     if (tooLong)

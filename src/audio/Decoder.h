@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,13 @@ private:
     bool floatRead_ = false;
     std::vector<float> floats_;
 };
+
+// Reads `path` to its end, chunk by chunk, in the same little memory whatever its length:
+// `begin(rate, channels)` once, then `chunk(samples, frames)` for each run of whole frames; a
+// chunk returning false stops the reading there. The frames read, or -1 for a file that cannot
+// be read as sound.
+std::int64_t readInChunks(const QString &path, const std::function<void(int, int)> &begin,
+                          const std::function<bool(const std::int16_t *, std::int64_t)> &chunk);
 
 // A whole sound file decoded to 16-bit interleaved samples at its own rate and channel count.
 struct DecodedAudio {

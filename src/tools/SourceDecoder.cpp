@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QSysInfo>
+#include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "tools/WaveHeader.h"
 
@@ -11,28 +11,28 @@ namespace tools {
 
 namespace {
 
-constexpr std::int64_t ChunkFrames = 16384;
-
-// Reads `path` chunk by chunk, handing each chunk (whole frames) to `use`, which may stop the
+// Reads `path` to its end, handing each chunk (whole frames) to `use`, which may stop the
 // reading by returning something other than Done.
 template <typename Use>
 SourceRead readChunks(const QString &path, SourceSound &out, const std::atomic<bool> &cancel,
                       Use &&use) {
     out = SourceSound{};
-    audio::FileDecoder decoder;
-    if (!decoder.open(path))
-        return SourceRead::Unreadable;
-    out.rate = decoder.rate();
-    out.channels = decoder.channels();
-    std::vector<std::int16_t> chunk(static_cast<std::size_t>(ChunkFrames * out.channels));
-    for (std::int64_t got; (got = decoder.read(chunk.data(), ChunkFrames)) > 0;) {
-        if (cancel.load(std::memory_order_relaxed))
-            return SourceRead::Cancelled;
-        out.frames += got;
-        if (const SourceRead r = use(chunk.data(), got * out.channels); r != SourceRead::Done)
-            return r;
-    }
-    return out.frames > 0 ? SourceRead::Done : SourceRead::Unreadable;
+    SourceRead stopped = SourceRead::Done;
+    const std::int64_t frames = audio::readInChunks(
+        path,
+        [&](int rate, int channels) {
+            out.rate = rate;
+            out.channels = channels;
+        },
+        [&](const std::int16_t *samples, std::int64_t count) {
+            stopped = cancel.load(std::memory_order_relaxed) ? SourceRead::Cancelled
+                                                             : use(samples, count * out.channels);
+            return stopped == SourceRead::Done;
+        });
+    if (stopped != SourceRead::Done)
+        return stopped;
+    out.frames = std::max<std::int64_t>(frames, 0);
+    return frames > 0 ? SourceRead::Done : SourceRead::Unreadable;
 }
 
 } // namespace
