@@ -9,6 +9,8 @@ TSAN_BUILD ?= build-tsan
 # tests start encoders (fork) from a process with threads, which TSan allows when told so.
 TSAN_TESTS ?= test_engine test_streaming
 JOBS ?= $(shell nproc)
+# ccache, where installed, shares compiled objects between builds and work trees.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps build run test sanitize tsan fuzz bench screenshot format demo clean install package
 
@@ -18,7 +20,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -35,7 +37,7 @@ test: build
 		ctest --output-on-failure -j $(JOBS)
 
 $(ASAN_BUILD)/build.ninja:
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOTTE_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DPARLOTTE_SANITIZE=ON
 
 sanitize: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
@@ -44,7 +46,7 @@ sanitize: deps $(ASAN_BUILD)/build.ninja
 		ctest --output-on-failure -j $(JOBS)
 
 $(FUZZ_BUILD)/build.ninja:
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DPARLOTTE_FUZZ=ON
 
 # Each fuzz target for FUZZ_SECONDS, starting from the seeds in fuzz/seeds.
@@ -53,7 +55,7 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 $(TSAN_BUILD)/build.ninja:
-	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLOTTE_TSAN=ON
+	cmake -S . -B $(TSAN_BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLOTTE_TSAN=ON
 
 tsan: deps $(TSAN_BUILD)/build.ninja
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
