@@ -19,8 +19,9 @@
 #include "app/ControllerWidgets.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
+#include "core/Modes.h"
 #include "core/SampleTable.h"
-#include "core/WindowState.h"
+#include "fixtures/FixedFolder.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/FilePlayback.h"
@@ -41,17 +42,17 @@ struct Result {
 Result run(const QString &pack, const QString &sentenceFile) {
     QWidget window;
     const ui::Controls controls = ui::buildLayout(&window);
-    WindowState state;
-    state.currentFolder = pack;
+    const fixtures::FixedFolder folder(pack);
+    core::Modes modes;
     audio::SoundEngine engine{audio::SoundEngine::Options{false}};
     fixtures::ScriptedDialogs dialogs;
-    playback::PromptChannel promptChannel(state, engine);
-    playback::FilePlayback filePlayback(engine, state, app::fileChannelWidgets(controls));
-    catalogue::PromptPanel panel(app::panelWidgets(controls), state, promptChannel);
+    playback::PromptChannel promptChannel(folder, engine);
+    playback::FilePlayback filePlayback(engine, folder, app::fileChannelWidgets(controls));
+    catalogue::PromptPanel panel(app::panelWidgets(controls), folder, promptChannel);
     panel.buildGrid();
     panel.reloadAllSamples();
-    sentence::SentenceComposer composer(app::composerWidgets(controls), state, engine, panel,
-                                        promptChannel, filePlayback, dialogs);
+    sentence::SentenceComposer composer(app::composerWidgets(controls), folder, modes, engine,
+                                        panel, promptChannel, filePlayback, dialogs);
     composer.loadSentenceFile(sentenceFile);
 
     Result r;

@@ -19,7 +19,8 @@
 #include "app/ControllerWidgets.h"
 #include "audio/SoundEngine.h"
 #include "catalogue/PromptPanel.h"
-#include "core/WindowState.h"
+#include "core/Modes.h"
+#include "fixtures/FixedFolder.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/PlayTime.h"
@@ -89,22 +90,22 @@ void print(const char *name, const std::vector<long> &j) {
 std::vector<qint16> scheduled(const QString &pack) {
     QWidget window;
     const ui::Controls controls = ui::buildLayout(&window);
-    WindowState state;
-    state.currentFolder = pack;
+    const fixtures::FixedFolder folder(pack);
+    core::Modes modes;
     audio::SoundEngine engine{audio::SoundEngine::Options{false}};
     fixtures::ScriptedDialogs dialogs; // answers OK, cancels file dialogs
-    playback::PromptChannel promptChannel(state, engine);
-    playback::FilePlayback filePlayback(engine, state, app::fileChannelWidgets(controls));
-    catalogue::PromptPanel panel(app::panelWidgets(controls), state, promptChannel);
+    playback::PromptChannel promptChannel(folder, engine);
+    playback::FilePlayback filePlayback(engine, folder, app::fileChannelWidgets(controls));
+    catalogue::PromptPanel panel(app::panelWidgets(controls), folder, promptChannel);
     panel.buildGrid();
     panel.reloadAllSamples();
     std::vector<qint16> out;
     {
-        sentence::SentenceComposer composer(app::composerWidgets(controls), state, engine, panel,
-                                            promptChannel, filePlayback, dialogs);
+        sentence::SentenceComposer composer(app::composerWidgets(controls), folder, modes, engine,
+                                            panel, promptChannel, filePlayback, dialogs);
         composer.setSentenceMode(true);
         for (int row : Rows)
-            composer.append(row);
+            composer.append(core::PromptRow::of(row));
         composer.setListening(true);
         // The highlight runs on its timer as in the program; the sound is on the timeline.
         while (controls.chkListen->isChecked())

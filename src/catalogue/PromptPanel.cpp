@@ -4,7 +4,7 @@
 #include <QGroupBox>
 #include <QTimer>
 
-#include "core/WindowState.h"
+#include "core/BrowserView.h"
 #include "playback/PromptChannel.h"
 #include "playback/SampleLookup.h"
 #include "ui/MainLayout.h"
@@ -24,9 +24,9 @@ constexpr double FreeCellLeft = 11115, FreeCellWidth = 1935;
 
 } // namespace
 
-PromptPanel::PromptPanel(const Widgets &widgets, WindowState &state,
+PromptPanel::PromptPanel(const Widgets &widgets, const core::BrowserView &browser,
                          playback::PromptChannel &channel, QObject *parent)
-    : QObject(parent), w_(widgets), state_(state), channel_(channel),
+    : QObject(parent), w_(widgets), browser_(browser), channel_(channel),
       group_(new QButtonGroup(this)) {
     frameDesignColor_ = w_.fraSamples->palette().color(QPalette::Window);
     resting_.fill(MissingColor);
@@ -40,27 +40,9 @@ void PromptPanel::focusSink() {
 }
 
 void PromptPanel::onPressed(int row, Qt::MouseButton button) {
-    if (button == Qt::LeftButton) {
-        if (state_.assignMode) {
-            state_.assignTarget = static_cast<std::int16_t>(row);
-        } else if (state_.sentenceMode) {
-            emit pressedInSentenceMode(row);
-        } else {
-            channel_.press(row);
-        }
+    emit pressed(row, button);
+    if (button == Qt::LeftButton)
         focusSink();
-    } else if (button == Qt::RightButton && !state_.assignMode) {
-        reloadSample(row);
-    }
-}
-
-void PromptPanel::onDoubleClicked(int row) {
-    if (state_.assignMode) {
-        state_.assignTarget = static_cast<std::int16_t>(row);
-        focusSink();
-    } else {
-        emit doubleClickedOutsideAssignMode(row);
-    }
 }
 
 void PromptPanel::buildGrid() {
@@ -88,7 +70,10 @@ void PromptPanel::buildGrid() {
         button->setText(caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         connect(button, &ui::PromptButton::mousePressed, this,
                 [this](int r, Qt::MouseButton b, Qt::KeyboardModifiers) { onPressed(r, b); });
-        connect(button, &ui::PromptButton::doubleClicked, this, &PromptPanel::onDoubleClicked);
+        connect(button, &ui::PromptButton::doubleClicked, this, [this](int r) {
+            emit doubleClicked(r);
+            focusSink();
+        });
         connect(button, &ui::PromptButton::keyPressed, this, &PromptPanel::focusSink);
     }
     // Buttons 1..58 were created after button 0; keep the free cell's buttons above them.
@@ -123,9 +108,10 @@ void PromptPanel::restoreRestingColor(int row) {
 }
 
 void PromptPanel::reloadAllSamples() {
-    if (state_.currentFolder.isEmpty())
+    const QString folder = browser_.currentFolder();
+    if (folder.isEmpty())
         return;
-    const playback::FolderIndex index(state_.currentFolder);
+    const playback::FolderIndex index(folder);
     // Hidden while the 59 colours change, so the panel repaints once.
     w_.fraSamples->setUpdatesEnabled(false);
     for (int row = 0; row < core::SampleCount; ++row)
@@ -135,32 +121,30 @@ void PromptPanel::reloadAllSamples() {
 }
 
 void PromptPanel::reloadSample(int row) {
-    setResting(row, channel_.reload(row));
+    setResting(row, channel_.reload(core::PromptRow::of(row)));
 }
 
-void PromptPanel::setAssignMode(bool on) {
-    state_.assignMode = on;
-    state_.frameBlinkPhase = on;
+void PromptPanel::showAssignMode(bool on, const QString &suffix) {
+    frameBlinkPhase_ = on;
     w_.fraSamples->setTitle(QString::fromUtf8(on ? AssignFrameCaption : ui::NormalFrameCaption));
     QPalette palette = w_.fraSamples->palette();
     palette.setColor(QPalette::Window, on ? QColor::fromRgb(AssignFrameColor) : frameDesignColor_);
     w_.fraSamples->setPalette(palette);
     w_.cmdValider->setVisible(on);
     w_.cmdValider->setEnabled(true);
-    const QString suffix = on ? state_.selectedFile.right(4) : QStringLiteral(".ogg");
     if (on)
         w_.tmrFrame->start();
     else
         w_.tmrFrame->stop();
     for (int row = 0; row < core::SampleCount; ++row)
-        buttons_[row]->setToolTip(core::samples()[row].id + suffix);
+        buttons_[row]->setToolTip(core::samples()[row].id + (on ? suffix : QStringLiteral(".ogg")));
 }
 
 void PromptPanel::onFrameTimer() {
-    state_.frameBlinkPhase = !state_.frameBlinkPhase;
+    frameBlinkPhase_ = !frameBlinkPhase_;
     QPalette palette = w_.fraSamples->palette();
-    palette.setColor(QPalette::Window, state_.frameBlinkPhase ? QColor::fromRgb(AssignFrameColor)
-                                                              : frameDesignColor_);
+    palette.setColor(QPalette::Window,
+                     frameBlinkPhase_ ? QColor::fromRgb(AssignFrameColor) : frameDesignColor_);
     w_.fraSamples->setPalette(palette);
 }
 

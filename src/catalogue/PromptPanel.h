@@ -11,8 +11,10 @@ class QButtonGroup;
 class QGroupBox;
 class QPushButton;
 class QTimer;
-struct WindowState;
 
+namespace core {
+class BrowserView;
+}
 namespace playback {
 class PromptChannel;
 }
@@ -29,8 +31,8 @@ constexpr QRgb HighlightColor = qRgb(0xC0, 0xC0, 0xFF);   // light blue: a sente
 
 extern const char *const AssignFrameCaption;
 
-// The frame of 59 prompt buttons: grid, colours, tooltips, the assign-mode look, and what a
-// press on a button does in each mode.
+// The frame of 59 prompt buttons: grid, colours, tooltips and the assign-mode look. A view: it
+// tells the presses on its buttons, and what a press does in each mode is decided above it.
 class PromptPanel : public QObject {
     Q_OBJECT
 public:
@@ -43,15 +45,18 @@ public:
         QWidget *cmdDummy = nullptr; // the focus sink a press hands the focus back to
     };
 
-    PromptPanel(const Widgets &widgets, WindowState &state, playback::PromptChannel &channel,
-                QObject *parent = nullptr);
+    // Colours the buttons after the files of the folder `browser` shows.
+    PromptPanel(const Widgets &widgets, const core::BrowserView &browser,
+                playback::PromptChannel &channel, QObject *parent = nullptr);
 
     // Creates buttons 1 to 58 as copies of button 0, places the free cell's two buttons and
     // connects the buttons' presses.
     void buildGrid();
     void reloadAllSamples();
     void reloadSample(int row);
-    void setAssignMode(bool on);
+    // The assign-mode look: frame caption and blinking, "Valider", and tooltips naming the
+    // file each prompt would give, with `suffix` (the chosen file's extension) in assign mode.
+    void showAssignMode(bool on, const QString &suffix);
 
     ui::PromptButton *button(int row) const { return buttons_[row]; }
     QRgb restingColor(int row) const { return resting_[row]; }
@@ -67,21 +72,21 @@ public:
     QColor frameDesignColor() const { return frameDesignColor_; }
 
 signals:
-    // Presses that the sentence composer handles.
-    void pressedInSentenceMode(int row);
-    void doubleClickedOutsideAssignMode(int row);
+    // A mouse press on button `row`, then the second press of a double click. A left press and
+    // a double click hand the focus to the sink after they are told.
+    void pressed(int row, Qt::MouseButton button);
+    void doubleClicked(int row);
     // The colours were set anew from the folder.
     void recoloured();
 
 private:
     void onPressed(int row, Qt::MouseButton button);
-    void onDoubleClicked(int row);
     void onFrameTimer();
     void setResting(int row, bool present);
     void focusSink();
 
     Widgets w_;
-    WindowState &state_;
+    const core::BrowserView &browser_;
     playback::PromptChannel &channel_;
     QButtonGroup *group_;
     std::array<ui::PromptButton *, core::SampleCount> buttons_{};
@@ -89,6 +94,7 @@ private:
     float buttonWidth_ = 0;
     float buttonHeight_ = 0;
     QColor frameDesignColor_;
+    bool frameBlinkPhase_ = false;
 };
 
 } // namespace catalogue

@@ -20,11 +20,7 @@ struct SampleEntry {
 
 SampleEntry splitEntry(const QString &entryText);
 
-// Derived once: SampleIds and SampleLabels with the captions, by row.
+// Derived once from the table: each row's caption, label and file base name.
 const std::array<SampleEntry, SampleCount> &samples();
-
-inline bool isRow(long long row) {
-    return row >= 0 && row < SampleCount;
-}
 
 } // namespace core

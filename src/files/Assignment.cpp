@@ -3,8 +3,8 @@
 #include <QPushButton>
 
 #include "catalogue/PromptPanel.h"
+#include "core/Modes.h"
 #include "core/SampleTable.h"
-#include "core/WindowState.h"
 #include "files/FileBrowser.h"
 #include "files/FileOps.h"
 #include "playback/FilePlayback.h"
@@ -13,10 +13,11 @@
 
 namespace files {
 
-Assignment::Assignment(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
-                       playback::FilePlayback &filePlayback, ui::Dialogs &dialogs, QObject *parent)
-    : QObject(parent), w_(widgets), state_(state), panel_(panel), filePlayback_(filePlayback),
-      dialogs_(dialogs) {
+Assignment::Assignment(const Widgets &widgets, FileBrowser &browser, core::Modes &modes,
+                       catalogue::PromptPanel &panel, playback::FilePlayback &filePlayback,
+                       ui::Dialogs &dialogs, QObject *parent)
+    : QObject(parent), w_(widgets), browser_(browser), modes_(modes), panel_(panel),
+      filePlayback_(filePlayback), dialogs_(dialogs) {
     connect(w_.cmdAssign, &QPushButton::clicked, this, &Assignment::start);
     connect(w_.cmdValider, &QPushButton::clicked, this, &Assignment::confirm);
 }
@@ -26,26 +27,30 @@ void Assignment::focusSink() {
 }
 
 void Assignment::start() {
-    state_.selectedFile = w_.File1->fileName(w_.File1->currentRow());
-    if (!state_.selectedFile.isEmpty()) {
-        folder_ = state_.currentFolder;
+    browser_.setSelectedFile(w_.File1->fileName(w_.File1->currentRow()));
+    if (!browser_.selectedFile().isEmpty()) {
+        folder_ = browser_.currentFolder();
         filePlayback_.stopFilePlayback();
-        panel_.setAssignMode(true);
+        modes_.setAssign(true);
     }
     focusSink();
 }
 
+void Assignment::setTarget(core::PromptRow row) {
+    if (row)
+        target_ = row;
+}
+
 QString Assignment::targetName() const {
-    const int row = core::isRow(state_.assignTarget) ? state_.assignTarget : 0;
-    return core::samples()[row].id + state_.selectedFile.right(4);
+    return core::samples()[target_.index()].id + browser_.selectedFile().right(4);
 }
 
 void Assignment::confirm() {
-    if (!state_.assignMode) {
+    if (!modes_.assign()) {
         focusSink();
         return;
     }
-    const QString source = state_.selectedFile;
+    const QString source = browser_.selectedFile();
     const QString target = targetName();
     const ui::Answer answer = dialogs_.message(
         QStringLiteral("Vous allez renommer le fichier « ") + source + QStringLiteral(" » en « ") +
@@ -56,16 +61,17 @@ void Assignment::confirm() {
         w_.cmdValider->setEnabled(false);
         // The chosen name belongs to the folder the assignment started in; a same-named file of
         // another folder is not the one the user picked.
-        const FileOutcome outcome = state_.currentFolder == folder_
-                                        ? renameNoReplace(state_.currentFolder, source, target)
+        const QString folder = browser_.currentFolder();
+        const FileOutcome outcome = folder == folder_
+                                        ? renameNoReplace(folder, source, target)
                                         : FileOutcome{FileError::FolderChanged, {}, 0};
         if (outcome.ok()) {
             // At once, not when the folder watcher notices: the list and every colour (the
             // file may have been another prompt's), then the target's channel.
             w_.File1->refresh();
             panel_.reloadAllSamples();
-            panel_.reloadSample(core::isRow(state_.assignTarget) ? state_.assignTarget : 0);
-            panel_.setAssignMode(false);
+            panel_.reloadSample(target_.index());
+            modes_.setAssign(false);
         } else {
             if (outcome.error == FileError::SourceMissing) {
                 w_.File1->refresh();
@@ -78,7 +84,7 @@ void Assignment::confirm() {
                                      : QStringLiteral("Impossible de renommer le fichier « ") +
                                            source + QStringLiteral(" » en « ") + target +
                                            QStringLiteral(" » : ");
-            dialogs_.message(head + failureCause(outcome, state_.currentFolder, source, target) +
+            dialogs_.message(head + failureCause(outcome, folder, source, target) +
                                  QStringLiteral(".\r\nAucun fichier n'a été modifié."),
                              QStringLiteral("Erreur !"), ui::Icon::Critical, ui::Buttons::Ok);
         }

@@ -3,9 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include "core/PromptRow.h"
+
 class QPushButton;
 class QWidget;
-struct WindowState;
 namespace catalogue {
 class PromptPanel;
 }
@@ -17,10 +18,17 @@ class Dialogs;
 class FileList;
 } // namespace ui
 
+namespace core {
+class Modes;
+}
+
 namespace files {
 
+class FileBrowser;
+
 // Giving a file of the current folder the name of a prompt: start with the file list's focused
-// entry, pick the prompt in the panel (the panel records the pick), then confirm with "Valider".
+// entry, pick the prompt (a press in the panel in assign mode sets the target), then confirm
+// with "Valider".
 class Assignment : public QObject {
     Q_OBJECT
 public:
@@ -32,15 +40,18 @@ public:
     };
 
     // Connects the clicks of "Affecter à..." and "Valider".
-    Assignment(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
-               playback::FilePlayback &filePlayback, ui::Dialogs &dialogs,
-               QObject *parent = nullptr);
+    Assignment(const Widgets &widgets, FileBrowser &browser, core::Modes &modes,
+               catalogue::PromptPanel &panel, playback::FilePlayback &filePlayback,
+               ui::Dialogs &dialogs, QObject *parent = nullptr);
 
-    // "Affecter à..." or F2: takes the focused file and puts the panel in assign mode.
+    // "Affecter à..." or F2: chooses the focused file in the browser and switches assign mode on.
     void start();
     // "Valider": asks, then renames the chosen file after the picked prompt.
     void confirm();
 
+    // The prompt the chosen file would be named after: the first one until another is picked.
+    void setTarget(core::PromptRow row);
+    core::PromptRow target() const { return target_; }
     // The name the chosen file would get.
     QString targetName() const;
 
@@ -48,11 +59,13 @@ private:
     void focusSink();
 
     Widgets w_;
-    WindowState &state_;
+    FileBrowser &browser_;
+    core::Modes &modes_;
     catalogue::PromptPanel &panel_;
     playback::FilePlayback &filePlayback_;
     ui::Dialogs &dialogs_;
     QString folder_; // where the pending assignment started
+    core::PromptRow target_ = core::PromptRow::of(0);
 };
 
 } // namespace files

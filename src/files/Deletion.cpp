@@ -1,9 +1,7 @@
 #include "files/Deletion.h"
 
-#include "catalogue/PromptPanel.h"
+#include "core/BrowserView.h"
 #include "core/SampleTable.h"
-#include "core/WindowState.h"
-#include "files/FileBrowser.h"
 #include "files/FileOps.h"
 #include "playback/PromptChannel.h"
 #include "playback/SampleLookup.h"
@@ -12,14 +10,14 @@
 
 namespace files {
 
-Deletion::Deletion(ui::FileList *fileList, WindowState &state, catalogue::PromptPanel &panel,
+Deletion::Deletion(ui::FileList *fileList, const core::BrowserView &browser,
                    playback::PromptChannel &promptChannel, ui::Dialogs &dialogs, QObject *parent)
-    : QObject(parent), list_(fileList), state_(state), panel_(panel), promptChannel_(promptChannel),
+    : QObject(parent), list_(fileList), browser_(browser), promptChannel_(promptChannel),
       dialogs_(dialogs) {}
 
 void Deletion::deleteSelected() {
-    const QString name = state_.selectedFile;
-    const QString folder = state_.currentFolder;
+    const QString name = browser_.selectedFile();
+    const QString folder = browser_.currentFolder();
     // Asking to confirm the deletion of nothing would only puzzle: say so at once.
     const ui::Answer answer =
         name.isEmpty()
@@ -32,15 +30,14 @@ void Deletion::deleteSelected() {
     if (answer != ui::Answer::Ok)
         return;
 
-    const int current = state_.currentPromptIndex;
+    const core::PromptRow current = promptChannel_.current();
     const bool currentPromptsFile =
-        core::isRow(current) &&
-        playback::findSampleFile(folder, core::samples()[current].id) == name;
+        current && playback::findSampleFile(folder, core::samples()[current.index()].id) == name;
     const FileOutcome outcome = removeFile(folder, name);
     if (outcome.ok() && currentPromptsFile)
         promptChannel_.stopButtonSample(current); // its stream is of a file that is gone
     // Also after a failure: a file that vanished meanwhile must leave the list now.
-    refreshFileList(list_, panel_);
+    emit deleted();
     if (!outcome.ok()) {
         const QString head = name.isEmpty()
                                  ? QStringLiteral("Impossible de supprimer : ")

@@ -2,9 +2,8 @@
 
 #include <QObject>
 
-struct WindowState;
-namespace catalogue {
-class PromptPanel;
+namespace core {
+class BrowserView;
 }
 namespace playback {
 class PromptChannel;
@@ -16,21 +15,26 @@ class FileList;
 
 namespace files {
 
-// Delete in the file list: removes SelectedFile from the disk after a confirmation, then brings
-// the list, the prompt colours and the prompt channel up to date.
+// Delete in the file list: removes the browser's chosen file from the disk after a confirmation,
+// stops the prompt channel when it held that file, and tells `deleted` so that the list and the
+// prompt colours are brought up to date.
 class Deletion : public QObject {
     Q_OBJECT
 public:
-    Deletion(ui::FileList *fileList, WindowState &state, catalogue::PromptPanel &panel,
+    Deletion(ui::FileList *fileList, const core::BrowserView &browser,
              playback::PromptChannel &promptChannel, ui::Dialogs &dialogs,
              QObject *parent = nullptr);
 
     void deleteSelected();
 
+signals:
+    // After every attempt that was confirmed, failed or not: a file that vanished meanwhile
+    // must leave the list too.
+    void deleted();
+
 private:
     ui::FileList *list_;
-    WindowState &state_;
-    catalogue::PromptPanel &panel_;
+    const core::BrowserView &browser_;
     playback::PromptChannel &promptChannel_;
     ui::Dialogs &dialogs_;
 };

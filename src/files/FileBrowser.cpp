@@ -1,43 +1,18 @@
 #include "files/FileBrowser.h"
 
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "catalogue/PromptPanel.h"
-#include "core/WindowState.h"
-#include "files/Assignment.h"
-#include "files/Deletion.h"
-#include "files/Preview.h"
-#include "playback/FilePlayback.h"
 #include "ui/DirList.h"
 #include "ui/DriveList.h"
 #include "ui/FileList.h"
 
 namespace files {
 
-namespace {
-
-bool isEnter(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
-} // namespace
-
-void refreshFileList(ui::FileList *list, catalogue::PromptPanel &panel) {
-    list->refresh();
-    panel.reloadAllSamples();
-    list->setFocus();
-}
-
-FileBrowser::FileBrowser(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
-                         Preview &preview, playback::FilePlayback &filePlayback,
-                         Assignment &assignment, Deletion &deletion, QObject *parent)
-    : QObject(parent), w_(widgets), state_(state), panel_(panel), preview_(preview),
-      filePlayback_(filePlayback), assignment_(assignment), deletion_(deletion), watcher_(this),
-      watchDelay_(this) {
+FileBrowser::FileBrowser(const Widgets &widgets, QObject *parent)
+    : QObject(parent), w_(widgets), watcher_(this), watchDelay_(this) {
     w_.File1->setPattern(QLatin1String(InitialPattern));
     // Other programs often write a file in several steps; one re-read after they settle.
     watchDelay_.setSingleShot(true);
@@ -60,9 +35,6 @@ void FileBrowser::init() {
                 [this] { w_.File1->setFocus(); });
     }
 
-    w_.Dir1->installEventFilter(this);
-    w_.File1->installEventFilter(this);
-
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &watchDelay_,
             qOverload<>(&QTimer::start));
     connect(&watchDelay_, &QTimer::timeout, this, &FileBrowser::rereadLists);
@@ -83,6 +55,13 @@ QString FileBrowser::dirPath() const {
     return w_.Dir1->path();
 }
 
+void FileBrowser::setSelectedFile(const QString &name) {
+    if (name == selectedFile_)
+        return;
+    selectedFile_ = name;
+    emit selectedFileChanged(name);
+}
+
 QString FileBrowser::pattern() const {
     return w_.File1->pattern();
 }
@@ -90,10 +69,9 @@ QString FileBrowser::pattern() const {
 void FileBrowser::folderChange() {
     // Right after a path change the highlighted entry is the new folder itself.
     w_.File1->setPath(w_.Dir1->highlightedPath());
-    state_.currentFolder = w_.Dir1->path();
-    w_.lblDirPath->setText(state_.currentFolder);
+    currentFolder_ = w_.Dir1->path();
+    w_.lblDirPath->setText(currentFolder_);
     watch(w_.File1->path());
-    panel_.reloadAllSamples();
     emit folderChanged();
 }
 
@@ -128,7 +106,9 @@ void FileBrowser::toggleClicked(int index) {
 }
 
 void FileBrowser::refreshFiles() {
-    refreshFileList(w_.File1, panel_);
+    w_.File1->refresh();
+    emit refreshed();
+    w_.File1->setFocus();
 }
 
 void FileBrowser::rereadLists() {
@@ -148,62 +128,8 @@ void FileBrowser::openHighlightedFolder() {
     if (highlighted.isEmpty())
         return;
     pointAt(highlighted);
-    state_.currentFolder = w_.Dir1->path();
-    w_.lblDirPath->setText(state_.currentFolder);
-}
-
-bool FileBrowser::eventFilter(QObject *watched, QEvent *event) {
-    const bool press = event->type() == QEvent::KeyPress;
-    if (!press && event->type() != QEvent::KeyRelease)
-        return QObject::eventFilter(watched, event);
-    const auto *key = static_cast<QKeyEvent *>(event);
-    if (watched == w_.File1) {
-        // Every key event in the file list refreshes CtrlDown before anything else. The Ctrl
-        // key's own events carry the state it leaves behind.
-        state_.ctrlDown =
-            key->key() == Qt::Key_Control ? press : key->modifiers().testFlag(Qt::ControlModifier);
-        if (press)
-            return fileKey(key->key());
-    } else if (watched == w_.Dir1 && press) {
-        return dirKey(key->key());
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-bool FileBrowser::dirKey(int key) {
-    if (isEnter(key)) {
-        openHighlightedFolder();
-    } else if (key == Qt::Key_Escape) {
-        if (state_.assignMode)
-            panel_.setAssignMode(false);
-    } else if (key == Qt::Key_F5) {
-        refreshFiles();
-    } else if (key == Qt::Key_F2) {
-        assignment_.start();
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool FileBrowser::fileKey(int key) {
-    if (key == Qt::Key_Escape) {
-        if (state_.assignMode)
-            panel_.setAssignMode(false);
-        else
-            filePlayback_.stopFilePlayback();
-    } else if (key == Qt::Key_F5) {
-        refreshFiles();
-    } else if (isEnter(key)) {
-        preview_.enterPressed();
-    } else if (key == Qt::Key_F2) {
-        assignment_.start();
-    } else if (key == Qt::Key_Delete) {
-        deletion_.deleteSelected();
-    } else {
-        return false;
-    }
-    return true;
+    currentFolder_ = w_.Dir1->path();
+    w_.lblDirPath->setText(currentFolder_);
 }
 
 } // namespace files

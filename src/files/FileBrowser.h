@@ -6,17 +6,11 @@
 #include <QTimer>
 #include <array>
 
+#include "core/BrowserView.h"
 #include "files/FileFilter.h"
 
 class QLabel;
 class QPushButton;
-struct WindowState;
-namespace catalogue {
-class PromptPanel;
-}
-namespace playback {
-class FilePlayback;
-}
 namespace ui {
 class DirList;
 class DriveList;
@@ -25,17 +19,11 @@ class FileList;
 
 namespace files {
 
-class Assignment;
-class Deletion;
-class Preview;
-
-// RefreshFiles: re-reads `list`, recolours every prompt button, gives the focus to the list.
-void refreshFileList(ui::FileList *list, catalogue::PromptPanel &panel);
-
 // The drive, folder and file lists with the type filter. The folder list's path is the
-// program's current folder: every change of it updates CurrentFolder, the path label and the
-// file list, then recolours the prompt buttons.
-class FileBrowser : public QObject {
+// program's current folder: every change of it updates `currentFolder`, the path label and the
+// file list, then is told by `folderChanged`. The browser also owns the chosen file, the one
+// that preview, assigning, deleting, converting and the editor work on.
+class FileBrowser : public QObject, public core::BrowserView {
     Q_OBJECT
 public:
     struct Widgets {
@@ -46,12 +34,7 @@ public:
         std::array<QPushButton *, 4> chkFLBFilter{};
     };
 
-    // Recolours `panel` when the folder changes; Escape in the lists leaves the panel's assign
-    // mode or stops `filePlayback`; Enter in the file list goes to `preview`, F2 in both lists
-    // to `assignment`, Delete in the file list to `deletion`.
-    FileBrowser(const Widgets &widgets, WindowState &state, catalogue::PromptPanel &panel,
-                Preview &preview, playback::FilePlayback &filePlayback, Assignment &assignment,
-                Deletion &deletion, QObject *parent = nullptr);
+    explicit FileBrowser(const Widgets &widgets, QObject *parent = nullptr);
 
     // Fills the drive list and connects the controls.
     void init();
@@ -60,8 +43,15 @@ public:
     // with nothing changed, when the folder cannot be listed.
     bool pointAt(const QString &folder);
     QString dirPath() const;
+    // Enter in the folder list: opens the highlighted folder.
+    void openHighlightedFolder();
 
-    // Re-reads the file list, recolours the prompt buttons, gives the focus to the file list.
+    QString currentFolder() const override { return currentFolder_; }
+    QString selectedFile() const override { return selectedFile_; }
+    void setSelectedFile(const QString &name);
+
+    // Re-reads the file list, tells `refreshed` (the prompt colours follow), gives the focus to
+    // the file list.
     void refreshFiles();
     // Re-reads the folder list and then the file list from disk, keeping highlight, focus and
     // selection by name where possible. Recolours nothing.
@@ -71,26 +61,18 @@ public:
 
 signals:
     void folderChanged();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void refreshed();
+    void selectedFileChanged(const QString &name);
 
 private:
     void folderChange();
     void driveChange(int index);
     void toggleClicked(int index);
-    void openHighlightedFolder();
-    bool dirKey(int key);
-    bool fileKey(int key);
     void watch(const QString &folder);
 
     Widgets w_;
-    WindowState &state_;
-    catalogue::PromptPanel &panel_;
-    Preview &preview_;
-    playback::FilePlayback &filePlayback_;
-    Assignment &assignment_;
-    Deletion &deletion_;
+    QString currentFolder_;
+    QString selectedFile_;
     QFileSystemWatcher watcher_;
     QTimer watchDelay_;
 };

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 
-struct WindowState;
 namespace playback {
 class FilePlayback;
 }
@@ -13,26 +12,31 @@ class FileList;
 
 namespace files {
 
-// Selecting an entry of the file list plays the file on the file channel; selecting the same
-// position again stops it. LastPreviewIndex is a list position, not a name.
+class FileBrowser;
+
+// Selecting an entry of the file list chooses its file in the browser and plays it on the file
+// channel; selecting the same position again stops it. The last position previewed is a list
+// position, not a name.
 class Preview : public QObject {
     Q_OBJECT
 public:
     // Listens to the file list's clicks and focus moves by itself.
-    Preview(ui::FileList *fileList, WindowState &state, playback::FilePlayback &filePlayback,
+    Preview(ui::FileList *fileList, FileBrowser &browser, playback::FilePlayback &filePlayback,
             QObject *parent = nullptr);
 
-    // The file list's click handling for its focused entry, with Ctrl as CtrlDown has it.
-    void fileClicked();
-    // Enter in the file list.
-    void enterPressed();
+    // Enter in the file list, with Ctrl as that key's event has it.
+    void enterPressed(bool ctrlHeld);
+
+    // The list position previewed last, -1 after a stop or before any.
+    int lastPosition() const { return lastPosition_; }
 
 private:
     void click(bool ctrlHeld);
 
     ui::FileList *list_;
-    WindowState &state_;
+    FileBrowser &browser_;
     playback::FilePlayback &filePlayback_;
+    int lastPosition_ = -1;
 };
 
 } // namespace files

@@ -1,7 +1,7 @@
 #include "playback/FilePlayback.h"
 
+#include "core/BrowserView.h"
 #include "core/Paths.h"
-#include "core/WindowState.h"
 #include "playback/PlayTime.h"
 #include "ui/PositionBar.h"
 
@@ -16,9 +16,9 @@ const QString kNoTime = QStringLiteral("--:--");
 
 } // namespace
 
-FilePlayback::FilePlayback(audio::Engine &engine, WindowState &state, const Widgets &widgets,
-                           QObject *parent)
-    : QObject(parent), engine_(engine), state_(state), bar_(widgets.picSamplePos),
+FilePlayback::FilePlayback(audio::Engine &engine, const core::BrowserView &browser,
+                           const Widgets &widgets, QObject *parent)
+    : QObject(parent), engine_(engine), browser_(browser), bar_(widgets.picSamplePos),
       label_(widgets.lblSampleTime), timer_(widgets.tmrPlaySample) {
     if (timer_)
         connect(timer_, &QTimer::timeout, this, &FilePlayback::tick);
@@ -37,7 +37,8 @@ void FilePlayback::startFilePlayback(const QString &name) {
     halt();
     engine_.streamFree(stream_);
 
-    stream_ = engine_.streamCreateFile(core::filePath(state_.currentFolder, name), audio::AutoFree);
+    stream_ =
+        engine_.streamCreateFile(core::filePath(browser_.currentFolder(), name), audio::AutoFree);
     if (!audio::isUsable(stream_))
         return;
 

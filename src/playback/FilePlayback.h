@@ -8,7 +8,9 @@
 
 class QLabel;
 class QTimer;
-struct WindowState;
+namespace core {
+class BrowserView;
+}
 namespace ui {
 class PositionBar;
 }
@@ -27,7 +29,7 @@ public:
         QTimer *tmrPlaySample = nullptr;
     };
 
-    FilePlayback(audio::Engine &engine, WindowState &state, const Widgets &widgets,
+    FilePlayback(audio::Engine &engine, const core::BrowserView &browser, const Widgets &widgets,
                  QObject *parent = nullptr);
 
     void startFilePlayback(const QString &name);
@@ -58,7 +60,7 @@ private:
     void halt(); // stops without telling: a new start follows
 
     audio::Engine &engine_;
-    WindowState &state_;
+    const core::BrowserView &browser_;
     audio::Handle stream_ = 0;
     ui::PositionBar *bar_;
     QLabel *label_;

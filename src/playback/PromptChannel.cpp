@@ -1,15 +1,14 @@
 #include "playback/PromptChannel.h"
 
-#include "core/SampleTable.h"
-#include "core/WindowState.h"
+#include "core/BrowserView.h"
 #include "playback/PromptStream.h"
 
 namespace playback {
 
-void PromptChannel::press(int row) {
-    if (state_.currentPromptIndex >= 0)
-        stopButtonSample(state_.currentPromptIndex);
-    if (const auto h = openPromptStream(engine_, state_.currentFolder, row, audio::AutoFree)) {
+void PromptChannel::press(core::PromptRow row) {
+    if (current_)
+        stopButtonSample(current_);
+    if (const auto h = openPromptStream(engine_, browser_.currentFolder(), row, audio::AutoFree)) {
         engine_.streamFree(stream_);
         stream_ = *h;
         engine_.channelPlay(stream_, false);
@@ -17,19 +16,26 @@ void PromptChannel::press(int row) {
     updateCurrentIndex(row);
 }
 
-void PromptChannel::updateCurrentIndex(int row) {
-    state_.currentPromptIndex = state_.currentPromptIndex == row ? -1 : static_cast<short>(row);
+void PromptChannel::updateCurrentIndex(core::PromptRow row) {
+    setCurrent(current_ == row ? core::PromptRow() : row);
 }
 
-void PromptChannel::stopButtonSample(int row) {
+void PromptChannel::setCurrent(core::PromptRow row) {
+    if (current_ == row)
+        return;
+    current_ = row;
+    emit currentChanged();
+}
+
+void PromptChannel::stopButtonSample(core::PromptRow row) {
     engine_.channelStop(stream_);
     engine_.streamFree(stream_);
-    if (core::isRow(row))
-        emit buttonReleased(row);
+    if (row)
+        emit buttonReleased(row.index());
 }
 
-bool PromptChannel::reload(int row) {
-    const auto h = openPromptStream(engine_, state_.currentFolder, row, audio::AutoFree);
+bool PromptChannel::reload(core::PromptRow row) {
+    const auto h = openPromptStream(engine_, browser_.currentFolder(), row, audio::AutoFree);
     if (!h)
         return false;
     engine_.streamFree(stream_);

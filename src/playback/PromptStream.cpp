@@ -6,11 +6,11 @@
 
 namespace playback {
 
-std::optional<audio::Handle> openPromptStream(audio::Engine &engine, const QString &folder, int row,
-                                              std::uint32_t flags) {
-    if (!core::isRow(row))
+std::optional<audio::Handle> openPromptStream(audio::Engine &engine, const QString &folder,
+                                              core::PromptRow row, std::uint32_t flags) {
+    if (!row)
         return std::nullopt;
-    const QString name = findSampleFile(folder, core::samples()[row].id);
+    const QString name = findSampleFile(folder, core::samples()[row.index()].id);
     if (name.isEmpty())
         return std::nullopt;
     return engine.streamCreateFile(core::filePath(folder, name), flags);

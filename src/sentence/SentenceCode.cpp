@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "core/SampleTable.h"
+#include "core/PromptRow.h"
 
 namespace sentence {
 
@@ -13,9 +13,10 @@ namespace {
 Element elementOf(const QString &piece) {
     bool ok = false;
     const qlonglong value = piece.trimmed().toLongLong(&ok);
-    if (!ok || !core::isRow(value))
+    const core::PromptRow row = ok ? core::PromptRow::of(value) : core::PromptRow();
+    if (!row)
         return {0, false};
-    return {static_cast<int>(value), true};
+    return {row.index(), true};
 }
 
 } // namespace

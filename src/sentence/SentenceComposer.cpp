@@ -8,8 +8,9 @@
 #include <algorithm>
 
 #include "catalogue/PromptPanel.h"
+#include "core/BrowserView.h"
+#include "core/Modes.h"
 #include "core/SampleTable.h"
-#include "core/WindowState.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceCode.h"
@@ -42,22 +43,17 @@ QString tooLongMessage(int row) {
 
 } // namespace
 
-SentenceComposer::SentenceComposer(const Widgets &widgets, WindowState &state,
-                                   audio::Engine &engine, catalogue::PromptPanel &panel,
+SentenceComposer::SentenceComposer(const Widgets &widgets, const core::BrowserView &browser,
+                                   core::Modes &modes, audio::Engine &engine,
+                                   catalogue::PromptPanel &panel,
                                    playback::PromptChannel &promptChannel,
                                    playback::FilePlayback &filePlayback, ui::Dialogs &dialogs,
                                    QObject *parent)
-    : QObject(parent), w_(widgets), state_(state), engine_(engine), panel_(panel),
-      promptChannel_(promptChannel), filePlayback_(filePlayback), dialogs_(dialogs),
+    : QObject(parent), w_(widgets), browser_(browser), modes_(modes), engine_(engine),
+      panel_(panel), promptChannel_(promptChannel), filePlayback_(filePlayback), dialogs_(dialogs),
       sounds_(engine), preparing_(new QTimer(this)) {
     preparing_->setInterval(0);
     connect(preparing_, &QTimer::timeout, this, &SentenceComposer::prepareMore);
-    connect(&panel_, &catalogue::PromptPanel::pressedInSentenceMode, this, [this](int row) {
-        append(row);
-        promptChannel_.updateCurrentIndex(row);
-    });
-    connect(&panel_, &catalogue::PromptPanel::doubleClickedOutsideAssignMode, this,
-            &SentenceComposer::doubleClicked);
     connect(w_.chkSentence, &QPushButton::toggled, this, &SentenceComposer::onSentenceModeToggled);
     connect(w_.txtSentence, &QPlainTextEdit::textChanged, this, &SentenceComposer::onTextChanged);
     w_.txtSentence->installEventFilter(this);
@@ -71,7 +67,7 @@ SentenceComposer::SentenceComposer(const Widgets &widgets, WindowState &state,
 SentenceComposer::~SentenceComposer() {
     w_.tmrPlaySentence->stop();
     preparing_->stop();
-    if (state_.listening)
+    if (modes_.listening())
         engine_.cancelSentence();
 }
 
@@ -80,14 +76,15 @@ QString SentenceComposer::text() const {
 }
 
 void SentenceComposer::setText(const QString &text) {
-    // The change handling runs only for a real change, as a text box reports it.
+    // setPlainText tells textChanged even for the same text; the change handling is for real
+    // changes only.
     if (text != this->text())
         w_.txtSentence->setPlainText(text);
 }
 
 void SentenceComposer::stopChannels() {
     filePlayback_.stopFilePlayback();
-    promptChannel_.stopButtonSample(state_.currentPromptIndex);
+    promptChannel_.stopButtonSample(promptChannel_.current());
 }
 
 void SentenceComposer::focusSink() {
@@ -110,7 +107,7 @@ void SentenceComposer::setListening(bool on) {
 }
 
 void SentenceComposer::onSentenceModeToggled(bool on) {
-    state_.sentenceMode = on;
+    modes_.setSentence(on);
     if (on) {
         const bool any = !text().isEmpty();
         w_.chkListen->setEnabled(any);
@@ -125,39 +122,38 @@ void SentenceComposer::onSentenceModeToggled(bool on) {
 }
 
 void SentenceComposer::onTextChanged() {
-    if (!state_.sentenceMode)
+    if (!modes_.sentence())
         return;
     const bool any = !text().isEmpty();
     w_.chkListen->setEnabled(any);
     w_.cmdBackspace->setEnabled(any);
     if (!any)
-        state_.sentenceCode.clear();
+        code_.clear();
 }
 
-void SentenceComposer::append(int row) {
-    if (!core::isRow(row))
+void SentenceComposer::append(core::PromptRow row) {
+    if (!row)
         return;
     QString sentence = text();
     if (!sentence.isEmpty())
         sentence += separator();
-    setText(sentence + core::samples()[row].label);
-    state_.sentenceCode = appendRow(state_.sentenceCode, row);
+    setText(sentence + core::samples()[row.index()].label);
+    code_ = appendRow(code_, row.index());
 }
 
 void SentenceComposer::onBackspace() {
     const QString sentence = text();
     if (!sentence.isEmpty()) {
         setText(dropLastLabel(sentence));
-        state_.sentenceCode = dropLastElement(state_.sentenceCode);
+        code_ = dropLastElement(code_);
     }
     focusSink();
 }
 
-void SentenceComposer::doubleClicked(int row) {
-    // In assign mode the window takes the double-clicked prompt as the assignment's target.
-    if (!state_.assignMode && core::isRow(row)) {
-        panel_.setSelected(row, !panel_.isSelected(row));
-        state_.currentPromptIndex = static_cast<std::int16_t>(row);
+void SentenceComposer::doubleClicked(core::PromptRow row) {
+    if (row) {
+        panel_.setSelected(row.index(), !panel_.isSelected(row.index()));
+        promptChannel_.setCurrent(row);
     }
     focusSink();
 }
@@ -165,14 +161,14 @@ void SentenceComposer::doubleClicked(int row) {
 void SentenceComposer::onListenToggled(bool on) {
     if (on) {
         // With a code of one character or none, only the toggle's look changes.
-        if (state_.sentenceCode.size() > 1) {
-            state_.listening = true;
+        if (code_.size() > 1) {
+            modes_.setListening(true);
             startListening();
         }
-    } else if (state_.listening) {
+    } else if (modes_.listening()) {
         // Stopping is honoured whatever became of the code meanwhile: the playback runs on the
         // tables made at its start, and a stop that is refused would leave it running unseen.
-        state_.listening = false;
+        modes_.setListening(false);
         stopElement();
         preparing_->stop();
         if (endingNaturally_)
@@ -186,17 +182,16 @@ void SentenceComposer::onListenToggled(bool on) {
 void SentenceComposer::startListening() {
     w_.tmrPlaySentence->stop();
     preparing_->stop();
-    const QVector<int> tooLong =
-        sounds_.begin(parseElements(state_.sentenceCode), state_.currentFolder);
+    const QVector<int> tooLong = sounds_.begin(parseElements(code_), browser_.currentFolder());
     if (sounds_.size() == 0) {
-        state_.listening = false;
+        modes_.setListening(false);
         return;
     }
     // Answered before anything sounds.
     for (int i : tooLong)
         dialogs_.message(tooLongMessage(sounds_.slot(i).row), QStringLiteral("Oups !"),
                          ui::Icon::Exclamation, ui::Buttons::Ok);
-    if (!state_.listening)
+    if (!modes_.listening())
         return; // stopped while a message was up
 
     sounds_.reach(0);
@@ -245,7 +240,7 @@ void SentenceComposer::stopElement() {
 }
 
 void SentenceComposer::onTick() {
-    if (!state_.listening)
+    if (!modes_.listening())
         return;
     stopElement();
     ++current_;
@@ -265,11 +260,11 @@ void SentenceComposer::onTick() {
 void SentenceComposer::loadSentenceFile(const QString &path) {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
-    state_.lastSentence = path;
+    lastSentence_ = path;
     const std::optional<QString> code = readSentenceCode(path);
     if (!code)
         return;
-    state_.sentenceCode = *code;
+    code_ = *code;
     if (code->isEmpty())
         return; // an empty line: the text and the mode stay as they were
     const QString sentence = textForCode(*code);
@@ -293,12 +288,12 @@ void SentenceComposer::saveSentence() {
     stopChannels();
     const QString path = dialogs_.fileDialog(sentenceFileRequest(true));
     if (!path.isEmpty()) {
-        if (state_.sentenceCode.endsWith(u';'))
-            state_.sentenceCode.chop(1);
+        if (code_.endsWith(u';'))
+            code_.chop(1);
         // Only a file that was written is remembered for the next start.
-        const core::WriteResult written = writeSentenceCode(path, state_.sentenceCode);
+        const core::WriteResult written = writeSentenceCode(path, code_);
         if (written)
-            state_.lastSentence = path;
+            lastSentence_ = path;
         else
             dialogs_.message(core::saveFailedMessage(path, written.cause), QStringLiteral("Erreur"),
                              ui::Icon::Critical, ui::Buttons::Ok);

@@ -5,9 +5,8 @@
 #include <QVector>
 
 #include "audio/Engine.h"
+#include "core/PromptRow.h"
 #include "sentence/SentenceSounds.h"
-
-struct WindowState;
 
 class QPlainTextEdit;
 class QPushButton;
@@ -17,6 +16,10 @@ class QWidget;
 namespace catalogue {
 class PromptPanel;
 }
+namespace core {
+class BrowserView;
+class Modes;
+} // namespace core
 namespace playback {
 class FilePlayback;
 class PromptChannel;
@@ -47,17 +50,25 @@ public:
         QWidget *cmdDummy = nullptr;
     };
 
-    // Takes the panel's presses in sentence mode; stops both channels before a file dialog.
-    SentenceComposer(const Widgets &widgets, WindowState &state, audio::Engine &engine,
-                     catalogue::PromptPanel &panel, playback::PromptChannel &promptChannel,
-                     playback::FilePlayback &filePlayback, ui::Dialogs &dialogs,
-                     QObject *parent = nullptr);
+    // Plays the sentence from the folder `browser` shows; switches sentence mode and listening
+    // in `modes`; stops both channels before a file dialog.
+    SentenceComposer(const Widgets &widgets, const core::BrowserView &browser, core::Modes &modes,
+                     audio::Engine &engine, catalogue::PromptPanel &panel,
+                     playback::PromptChannel &promptChannel, playback::FilePlayback &filePlayback,
+                     ui::Dialogs &dialogs, QObject *parent = nullptr);
     ~SentenceComposer() override;
 
     // Appends prompt `row`'s label and element.
-    void append(int row);
-    // The second press of a double click, outside assign mode.
-    void doubleClicked(int row);
+    void append(core::PromptRow row);
+    // The second press of a double click, outside assign mode: selects or releases the button
+    // and makes the prompt current.
+    void doubleClicked(core::PromptRow row);
+
+    // The sentence's elements as stored in sentence files ("00;05;11;").
+    const QString &code() const { return code_; }
+    // The sentence file loaded or saved last, remembered for the next start.
+    const QString &lastSentence() const { return lastSentence_; }
+    void setLastSentence(const QString &path) { lastSentence_ = path; }
 
     // Loads a sentence file; an empty path or one naming no plain file loads nothing.
     void loadSentenceFile(const QString &path);
@@ -96,13 +107,16 @@ private:
     void setText(const QString &text);
 
     Widgets w_;
-    WindowState &state_;
+    const core::BrowserView &browser_;
+    core::Modes &modes_;
     audio::Engine &engine_;
     catalogue::PromptPanel &panel_;
     playback::PromptChannel &promptChannel_;
     playback::FilePlayback &filePlayback_;
     ui::Dialogs &dialogs_;
 
+    QString code_;
+    QString lastSentence_;
     SentenceSounds sounds_;
     // Hands the next files over between events while the sentence plays.
     QTimer *preparing_ = nullptr;

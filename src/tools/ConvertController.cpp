@@ -4,8 +4,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 
-#include "core/WindowState.h"
-#include "files/FileBrowser.h"
+#include "core/BrowserView.h"
 #include "playback/FilePlayback.h"
 #include "tools/ConversionPlan.h"
 #include "tools/ConversionProgress.h"
@@ -28,11 +27,10 @@ QString replaceQuestion(const QString &destination) {
 } // namespace
 
 ConvertController::ConvertController(const QString &programFolder, const Widgets &widgets,
-                                     WindowState &state, ui::Dialogs &dialogs,
-                                     files::FileBrowser &browser, playback::FilePlayback &playback,
-                                     QObject *parent)
-    : QObject(parent), programFolder_(programFolder), w_(widgets), state_(state), dialogs_(dialogs),
-      browser_(browser), playback_(playback),
+                                     const core::BrowserView &browser, ui::Dialogs &dialogs,
+                                     playback::FilePlayback &playback, QObject *parent)
+    : QObject(parent), programFolder_(programFolder), w_(widgets), browser_(browser),
+      dialogs_(dialogs), playback_(playback),
       progress_(new ConversionProgress(w_.cmdConvert->window())) {
     connect(w_.cmdConvert, &QPushButton::clicked, this, &ConvertController::convert);
     connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancel);
@@ -45,7 +43,7 @@ bool ConvertController::isRunning() const {
 }
 
 void ConvertController::convert() {
-    if (state_.selectedFile.isEmpty()) {
+    if (browser_.selectedFile().isEmpty()) {
         w_.cmdDummy->setFocus();
         return;
     }
@@ -77,7 +75,7 @@ void ConvertController::convert() {
     for (int row = 0; row < w_.File1->count(); ++row) {
         if (!w_.File1->item(row)->isSelected())
             continue;
-        ConversionTask task = planTask(state_.currentFolder, w_.File1->fileName(row));
+        ConversionTask task = planTask(browser_.currentFolder(), w_.File1->fileName(row));
         if (QFileInfo::exists(task.destination)) {
             if (dialogs_.message(replaceQuestion(task.destination), Warning, ui::Icon::Exclamation,
                                  ui::Buttons::OkCancel) != ui::Answer::Ok)
@@ -87,9 +85,8 @@ void ConvertController::convert() {
         tasks << task;
     }
     if (tasks.isEmpty()) {
-        browser_.refreshFiles();
-        w_.cmdDummy->setFocus();
         emit runFinished();
+        w_.cmdDummy->setFocus();
         return;
     }
 
@@ -130,9 +127,8 @@ void ConvertController::finish() {
     if (closing_)
         return;
     tellFailures();
-    browser_.refreshFiles();
-    w_.cmdDummy->setFocus();
     emit runFinished();
+    w_.cmdDummy->setFocus();
 }
 
 void ConvertController::tellFailures() {

@@ -6,12 +6,11 @@
 
 class QPushButton;
 class QWidget;
-struct WindowState;
+namespace core {
+class BrowserView;
+}
 namespace playback {
 class FilePlayback;
-}
-namespace files {
-class FileBrowser;
 }
 namespace ui {
 class Dialogs;
@@ -26,7 +25,8 @@ class Converter;
 // "Convertir en .ogg": every selected file of the file list, in list order, becomes an Ogg
 // Vorbis file beside it. The "replace?" questions are all asked first; then the files are
 // converted in parallel off the UI thread while a progress display offers "Annuler"; failures
-// are told in one message at the end, and the file list is refreshed.
+// are told in one message at the end, and `runFinished` is told (the file list is refreshed on
+// it).
 class ConvertController : public QObject {
     Q_OBJECT
 public:
@@ -36,9 +36,10 @@ public:
         QWidget *cmdDummy = nullptr;   // takes the focus back
     };
 
-    // `programFolder` is searched first for the encoder.
-    ConvertController(const QString &programFolder, const Widgets &widgets, WindowState &state,
-                      ui::Dialogs &dialogs, files::FileBrowser &browser,
+    // `programFolder` is searched first for the encoder; the files are those of the folder
+    // `browser` shows.
+    ConvertController(const QString &programFolder, const Widgets &widgets,
+                      const core::BrowserView &browser, ui::Dialogs &dialogs,
                       playback::FilePlayback &playback, QObject *parent = nullptr);
     ~ConvertController() override;
 
@@ -63,9 +64,8 @@ private:
 
     QString programFolder_;
     Widgets w_;
-    WindowState &state_;
+    const core::BrowserView &browser_;
     ui::Dialogs &dialogs_;
-    files::FileBrowser &browser_;
     playback::FilePlayback &playback_;
     ConversionProgress *progress_;
     std::unique_ptr<Converter> converter_;

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include "core/BrowserView.h"
 #include "core/Paths.h"
-#include "core/WindowState.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "tools/ProcessRunner.h"
@@ -32,25 +32,28 @@ QString stripExtension(const QString &name) {
     return dot < 0 ? name : name.left(dot);
 }
 
-EditorLauncher::EditorLauncher(const Widgets &widgets, WindowState &state,
+EditorLauncher::EditorLauncher(const Widgets &widgets, const core::BrowserView &browser,
                                playback::FilePlayback &filePlayback,
                                playback::PromptChannel &promptChannel, ui::Dialogs &dialogs,
                                ProcessRunner &runner, QObject *parent)
-    : QObject(parent), w_(widgets), state_(state), filePlayback_(filePlayback),
+    : QObject(parent), w_(widgets), browser_(browser), filePlayback_(filePlayback),
       promptChannel_(promptChannel), dialogs_(dialogs), runner_(runner) {
     connect(w_.cmdOpenSample, &QPushButton::clicked, this, &EditorLauncher::click);
 }
 
 void EditorLauncher::showCaption() {
-    w_.cmdOpenSample->setText(state_.audioEditorName.isEmpty()
-                                  ? NoEditorCaption
-                                  : EditorCaption + state_.audioEditorName);
+    w_.cmdOpenSample->setText(editorName_.isEmpty() ? NoEditorCaption
+                                                    : EditorCaption + editorName_);
+}
+
+void EditorLauncher::setEditor(const QString &name, const QString &path) {
+    editorName_ = name;
+    editorPath_ = path;
+    showCaption();
 }
 
 void EditorLauncher::forget() {
-    state_.audioEditorName.clear();
-    state_.audioEditorPath.clear();
-    showCaption();
+    setEditor(QString(), QString());
 }
 
 void EditorLauncher::click() {
@@ -60,13 +63,13 @@ void EditorLauncher::click() {
     const QString name = w_.File1->fileName(w_.File1->currentRow());
     if (name.isEmpty())
         return;
-    state_.selectedFile = name;
+    emit fileChosen(name);
     filePlayback_.stopFilePlayback();
-    promptChannel_.stopButtonSample(state_.currentPromptIndex);
+    promptChannel_.stopButtonSample(promptChannel_.current());
 
-    if (state_.audioEditorPath.isEmpty() && !chooseEditor())
+    if (editorPath_.isEmpty() && !chooseEditor())
         return;
-    launch();
+    launch(name);
 }
 
 bool EditorLauncher::chooseEditor() {
@@ -89,9 +92,7 @@ bool EditorLauncher::chooseEditor() {
         QStringLiteral("Voici le nom tel qu'il apparaîtra sur le bouton « Ouvrir avec ».\r\n"
                        "Vous pouvez le modifier ou valider..."),
         QStringLiteral("Nom de l'éditeur audio"), proposal, &cancelled);
-    state_.audioEditorPath = path;
-    state_.audioEditorName = answer.isEmpty() ? proposal : answer;
-    showCaption();
+    setEditor(answer.isEmpty() ? proposal : answer, path);
 
     if (!QFileInfo(path).isFile()) {
         dialogs_.message(
@@ -103,12 +104,13 @@ bool EditorLauncher::chooseEditor() {
     return true;
 }
 
-void EditorLauncher::launch() {
+void EditorLauncher::launch(const QString &name) {
     // An argument list, no shell: any file name reaches the editor as one argument, intact.
-    const QString file = core::filePath(state_.currentFolder, state_.selectedFile);
-    if (!runner_.startDetached(state_.audioEditorPath, {file}, state_.currentFolder))
+    const QString folder = browser_.currentFolder();
+    const QString file = core::filePath(folder, name);
+    if (!runner_.startDetached(editorPath_, {file}, folder))
         dialogs_.message(QStringLiteral("Impossible de lancer votre éditeur audio !\r\n") +
-                             state_.audioEditorPath,
+                             editorPath_,
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
 }
 

@@ -4,7 +4,9 @@
 #include <QString>
 
 class QPushButton;
-struct WindowState;
+namespace core {
+class BrowserView;
+}
 namespace playback {
 class FilePlayback;
 class PromptChannel;
@@ -24,8 +26,8 @@ QString fileNameOfPath(const QString &path);
 QString stripExtension(const QString &name);
 
 // The "Ouvrir avec" button: opens the file focused in the file list in the user's audio editor,
-// asking for the editor first while none is known. The editor's name and path live in the
-// window state, from which the button's caption is made.
+// asking for the editor first while none is known. It owns the editor's name and path, from
+// which the button's caption is made.
 class EditorLauncher : public QObject {
     Q_OBJECT
 public:
@@ -34,26 +36,36 @@ public:
         ui::FileList *File1 = nullptr;
     };
 
-    // Listens to the button's clicks by itself.
-    EditorLauncher(const Widgets &widgets, WindowState &state, playback::FilePlayback &filePlayback,
-                   playback::PromptChannel &promptChannel, ui::Dialogs &dialogs,
-                   ProcessRunner &runner, QObject *parent = nullptr);
+    // Listens to the button's clicks by itself; opens files of the folder `browser` shows.
+    EditorLauncher(const Widgets &widgets, const core::BrowserView &browser,
+                   playback::FilePlayback &filePlayback, playback::PromptChannel &promptChannel,
+                   ui::Dialogs &dialogs, ProcessRunner &runner, QObject *parent = nullptr);
 
     void click();
-    // The caption for the editor now known, or for none.
-    void showCaption();
+
+    QString editorName() const { return editorName_; }
+    QString editorPath() const { return editorPath_; }
+    // The editor remembered from an earlier run (both empty: none), shown on the button.
+    void setEditor(const QString &name, const QString &path);
+
+signals:
+    // A click chose the focused file; it opens once an editor is known.
+    void fileChosen(const QString &name);
 
 private:
     bool chooseEditor();
-    void launch();
+    void launch(const QString &name);
     void forget();
+    void showCaption();
 
     Widgets w_;
-    WindowState &state_;
+    const core::BrowserView &browser_;
     playback::FilePlayback &filePlayback_;
     playback::PromptChannel &promptChannel_;
     ui::Dialogs &dialogs_;
     ProcessRunner &runner_;
+    QString editorName_;
+    QString editorPath_;
 };
 
 } // namespace tools
