@@ -32,81 +32,95 @@ private slots:
                   f.programFolder().toUtf8() + "\r\nLastSentence=\r\nExitMessage=1\r\n"));
     }
 
-    void rememberedFolderIsOpenedAndWrittenBack() {
+    // The values start-up reads are handed to their owners, and written back at the close.
+    void readValuesAreAppliedAndWrittenBack() {
         fixtures::WindowFixture f;
         QTemporaryDir packs;
         const QString pack = makePack(packs, QStringLiteral("Voix é"));
+        const QString editor = fixtures::writeBytes(packs.filePath(QStringLiteral("ed")), "");
+        QVERIFY(QFile::setPermissions(editor, QFile::ReadOwner | QFile::ExeOwner));
         // Padded with two spaces, LF-only line ends, keys in another order than written.
-        f.writeSettings("ExitMessage=0\nLastFolder=  " + pack.toUtf8() + "  \n");
+        f.writeSettings("ExitMessage=0\nLastFolder=  " + pack.toUtf8() +
+                        "  \nAudioEditorName=Ed\nAudioEditorPath=" + editor.toUtf8() + "\n");
         MainWindow &w = f.start();
-        QCOMPARE(w.state().currentFolder, pack);
+        QCOMPARE(w.fileBrowser().currentFolder(), pack);
         QCOMPARE(w.controls().lblDirPath->text(), pack);
         QCOMPARE(w.panel().restingColor(0), catalogue::PresentColor);
-        QVERIFY(!w.state().exitMessage);
+        QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec Ed"));
+        QVERIFY(!w.exitMessage());
         w.close();
         QCOMPARE(fixtures::readBytes(f.settingsPath()),
-                 "AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" + pack.toUtf8() +
-                     "\r\nLastSentence=\r\nExitMessage=0\r\n");
+                 "AudioEditorName=Ed\r\nAudioEditorPath=" + editor.toUtf8() +
+                     "\r\nLastFolder=" + pack.toUtf8() + "\r\nLastSentence=\r\nExitMessage=0\r\n");
     }
 
-    void keysAreExact() {
-        fixtures::WindowFixture f;
-        QTemporaryDir packs;
-        const QString pack = makePack(packs, QStringLiteral("v"));
-        f.writeSettings("lastfolder=" + pack.toUtf8() + "\r\nLastFolder =" + pack.toUtf8() +
-                        "\r\nno equals sign\r\n=orphan\r\nExitMessage=maybe\r\n");
-        MainWindow &w = f.start();
-        QCOMPARE(w.state().currentFolder, f.programFolder());
-        QVERIFY(w.state().exitMessage);
-    }
-
-    void folderWithoutOrdinaryFilesFallsBack() {
-        fixtures::WindowFixture f;
-        QTemporaryDir packs;
-        QDir(packs.path()).mkdir(QStringLiteral("only-a-folder"));
-        fixtures::writeBytes(packs.path() + QStringLiteral("/.hidden.ogg"), "");
-        f.writeSettings("LastFolder=" + packs.path().toUtf8() + "\r\n");
-        MainWindow &w = f.start();
-        QCOMPARE(w.state().currentFolder, f.programFolder());
-
-        fixtures::WindowFixture g;
-        g.writeSettings("LastFolder=/no/such/folder/at/all\r\n");
-        QCOMPARE(g.start().state().currentFolder, g.programFolder());
-    }
-
-    void editorNameAndPathInBothOrders() {
+    // Reading needs no window: exact keys, outer spaces dropped, a folder without an ordinary
+    // file and an editor that cannot be run refused, a name read before a refused path dropped
+    // with it and one read after it kept.
+    void readValues() {
         QTemporaryDir dir;
+        const QByteArray pack = makePack(dir, QStringLiteral("v")).toUtf8();
+        QVERIFY(!fixtures::writeBytes(dir.filePath(QStringLiteral(".hidden.ogg")), "").isEmpty());
+        const QByteArray root = dir.path().toUtf8(); // a folder and a hidden file only
         const QByteArray editor = dir.filePath(QStringLiteral("editor")).toUtf8();
         const QByteArray plain = dir.filePath(QStringLiteral("plain")).toUtf8();
         QVERIFY(!fixtures::writeBytes(QString::fromUtf8(editor), "").isEmpty());
         QVERIFY(QFile::setPermissions(QString::fromUtf8(editor),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(!fixtures::writeBytes(QString::fromUtf8(plain), "").isEmpty());
-        // Only a regular file that can be run is an editor: not a folder, not a plain file; a
-        // name read before a refused path is dropped with it, one read after it is kept.
+        const QString program = QStringLiteral("/prog");
         const struct {
             QByteArray settings;
-            const char *caption;
-            QByteArray path;
+            const char *name;
+            QByteArray path, folder, sentence;
+            bool exitMessage;
         } cases[] = {
-            {"AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor, "Ouvrir avec Audacieux",
-             editor},
-            {"AudioEditorName=Audacieux\r\nAudioEditorPath=/gone/editor", "Ouvrir avec...", {}},
-            {"AudioEditorName=Audacieux\r\nAudioEditorPath=" + dir.path().toUtf8(),
-             "Ouvrir avec...",
-             {}},
-            {"AudioEditorName=Audacieux\r\nAudioEditorPath=" + plain, "Ouvrir avec...", {}},
+            {"lastfolder=" + pack + "\r\nLastFolder =" + pack +
+                 "\r\nno equals sign\r\n=orphan\r\nExitMessage=maybe",
+             "",
+             {},
+             {},
+             {},
+             true},
+            {"ExitMessage=0\nLastFolder=  " + pack + "  \nLastSentence= /p.txt ",
+             "",
+             {},
+             pack + '/',
+             "/p.txt",
+             false},
+            {"LastFolder=" + root, "", {}, "/prog", {}, true},
+            {"LastFolder=/no/such/folder/at/all", "", {}, "/prog", {}, true},
+            {"LastFolder=  ", "", {}, "/prog", {}, true},
+            {"AudioEditorName=  Audacieux \r\nAudioEditorPath=" + editor,
+             "Audacieux",
+             editor,
+             {},
+             {},
+             true},
+            {"AudioEditorName=Audacieux\r\nAudioEditorPath=/gone/editor", "", {}, {}, {}, true},
+            {"AudioEditorName=Audacieux\r\nAudioEditorPath=" + root, "", {}, {}, {}, true},
+            {"AudioEditorName=Audacieux\r\nAudioEditorPath=" + plain, "", {}, {}, {}, true},
             {"AudioEditorPath=/gone/editor\r\nAudioEditorName=Audacieux",
-             "Ouvrir avec Audacieux",
-             {}},
+             "Audacieux",
+             {},
+             {},
+             {},
+             true},
         };
         for (const auto &c : cases) {
-            fixtures::WindowFixture f;
-            f.writeSettings(c.settings + "\r\n");
-            MainWindow &w = f.start();
-            QCOMPARE(w.controls().cmdOpenSample->text(), QString::fromUtf8(c.caption));
-            QCOMPARE(w.state().audioEditorPath, QString::fromUtf8(c.path));
+            const app::SettingsValues v = app::readSettingsValues(c.settings + "\r\n", program);
+            QCOMPARE(v.audioEditorName, QString::fromUtf8(c.name));
+            QCOMPARE(v.audioEditorPath, QString::fromUtf8(c.path));
+            QCOMPARE(v.lastFolder, QString::fromUtf8(c.folder));
+            QCOMPARE(v.lastSentence, QString::fromUtf8(c.sentence));
+            QCOMPARE(v.exitMessage, c.exitMessage);
         }
+        // A garbled file gives nothing harmful.
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk.append(char((i * 7919) & 0xFF));
+        const app::SettingsValues v = app::readSettingsValues(junk, program);
+        QVERIFY(v.lastFolder.isEmpty() && v.audioEditorPath.isEmpty() && v.exitMessage);
     }
 
     void folderNamesCannotWriteOtherKeys() {
@@ -126,7 +140,7 @@ private slots:
             fixtures::WindowFixture f;
             MainWindow *w = f.startOn(pack);
             QVERIFY(w);
-            QCOMPARE(w->state().currentFolder, pack);
+            QCOMPARE(w->fileBrowser().currentFolder(), pack);
             w->close();
             const QList<app::SettingsLine> lines =
                 app::parseSettings(fixtures::readBytes(f.settingsPath()));
@@ -136,11 +150,11 @@ private slots:
             // The next start opens it again or falls back; nothing else has moved.
             f.window.reset();
             MainWindow &again = f.start();
-            QCOMPARE(again.state().currentFolder, c.remembered ? pack : f.programFolder());
+            QCOMPARE(again.fileBrowser().currentFolder(), c.remembered ? pack : f.programFolder());
             QCOMPARE(again.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
-            QVERIFY(again.state().audioEditorPath.isEmpty());
-            QVERIFY(again.state().exitMessage);
-            QVERIFY(again.state().lastSentence.isEmpty());
+            QVERIFY(again.editorLauncher().editorPath().isEmpty());
+            QVERIFY(again.exitMessage());
+            QVERIFY(again.composer().lastSentence().isEmpty());
         }
         // Every other value is kept out the same way.
         app::SettingsValues values;
@@ -159,17 +173,6 @@ private slots:
             {"true", true}, {"oui", {}}, {"", std::nullopt}};
         for (const auto &[text, truth] : cases)
             QCOMPARE(app::readTruth(QString::fromLatin1(text)), truth);
-    }
-
-    void garbledFileLoadsNothingHarmful() {
-        fixtures::WindowFixture f;
-        QByteArray junk;
-        for (int i = 0; i < 4096; ++i)
-            junk.append(char((i * 7919) & 0xFF));
-        f.writeSettings(junk);
-        MainWindow &w = f.start();
-        QCOMPARE(w.state().currentFolder, f.programFolder());
-        QVERIFY(w.isVisible());
     }
 
     void savingIsAllOrNothing() {

@@ -1,12 +1,14 @@
 #include "app/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
+#include "files/FileFilter.h"
 #include "ui/Dialogs.h"
 
 namespace app {
@@ -75,6 +77,40 @@ QList<SettingsLine> parseSettings(const QByteArray &content) {
         lines.append({line.left(equals).toString(), line.mid(equals + 1).toString()});
     }
     return lines;
+}
+
+SettingsValues readSettingsValues(const QByteArray &content, const QString &programFolder) {
+    SettingsValues values;
+    for (const SettingsLine &line : parseSettings(content)) {
+        const QString value = trimSpaces(line.value);
+        if (line.key == u"AudioEditorName") {
+            values.audioEditorName = value;
+        } else if (line.key == u"AudioEditorPath") {
+            values.audioEditorPath = isUsableEditor(value) ? value : QString();
+            if (values.audioEditorPath.isEmpty())
+                values.audioEditorName.clear(); // a vanished editor is forgotten, name and all
+        } else if (line.key == u"LastFolder") {
+            QString folder = value;
+            if (!folder.isEmpty() && !folder.endsWith(QDir::separator()))
+                folder += QDir::separator();
+            values.lastFolder =
+                files::folderHasOrdinaryFile(folder) ? folder : defaultFolder(programFolder);
+        } else if (line.key == u"LastSentence") {
+            values.lastSentence = value;
+        } else if (line.key == u"ExitMessage") {
+            if (const std::optional<bool> truth = readTruth(line.value))
+                values.exitMessage = *truth;
+        }
+    }
+    return values;
+}
+
+std::optional<SettingsValues> readSettingsFile(const QString &path, const QString &programFolder) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // A settings file is a few hundred bytes; anything far larger is not ours.
+    return readSettingsValues(file.read(1 << 20), programFolder);
 }
 
 QString trimSpaces(const QString &value) {

@@ -44,6 +44,14 @@ QString settingsReadPath(const QString &programFolder);
 // Every line holding "=" with a non-empty key, in file order; lines ended by LF alone count too.
 QList<SettingsLine> parseSettings(const QByteArray &content);
 
+// The values of a settings file as start-up takes them, line by line in file order over the
+// defaults: names and paths without their outer spaces; an editor that is not a usable program
+// forgotten, name and all; `lastFolder` the folder to open (the default one when the line is
+// empty or names a folder without an ordinary file), empty when no line names one.
+SettingsValues readSettingsValues(const QByteArray &content, const QString &programFolder);
+// The file at `path` read so; nullopt when it cannot be opened.
+std::optional<SettingsValues> readSettingsFile(const QString &path, const QString &programFolder);
+
 // "0" and other numbers, "True" and "False"; anything else has no truth value.
 std::optional<bool> readTruth(const QString &value);
 
