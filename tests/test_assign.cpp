@@ -54,7 +54,7 @@ struct Pack : fixtures::WindowFixture {
         return w != nullptr;
     }
     QString path(const QString &name) const { return dir.filePath(name); }
-    QString folder() const { return w->state().currentFolder; }
+    QString folder() const { return w->fileBrowser().currentFolder(); }
     const ui::Controls &c() const { return w->controls(); }
     QStringList list() const { return c().File1->fileNames(); }
     QWidget *focus() const { return w->focusWidget(); }
@@ -88,7 +88,7 @@ struct Pack : fixtures::WindowFixture {
         return lastMessageIs(text, u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok);
     }
     bool normalPanel() const {
-        return !w->state().assignMode && !c().cmdValider->isVisible() &&
+        return !w->modes().assign() && !c().cmdValider->isVisible() &&
                c().cmdValider->isEnabled() && !c().tmrFrame->isActive() &&
                c().fraSamples->title() == QString::fromUtf8(ui::NormalFrameCaption);
     }
@@ -105,16 +105,16 @@ private slots:
         Pack p;
         QVERIFY(p.open());
         p.assignFrom(u"essai.mp3"_s);
-        QVERIFY(p.w->state().assignMode);
-        QCOMPARE(p.w->state().selectedFile, u"essai.mp3"_s);
+        QVERIFY(p.w->modes().assign());
+        QCOMPARE(p.w->fileBrowser().selectedFile(), u"essai.mp3"_s);
         QCOMPARE(p.focus(), p.c().cmdDummy);
         QVERIFY(p.c().cmdValider->isVisible());
         QCOMPARE(p.w->panel().button(TurnRight)->toolTip(), u"TurnRight.mp3"_s);
 
         // A pick plays nothing and leaves the current prompt alone.
         p.pick(TurnRight);
-        QCOMPARE(p.w->state().assignTarget, std::int16_t(TurnRight));
-        QCOMPARE(p.w->state().currentPromptIndex, std::int16_t(-1));
+        QCOMPARE(p.w->assignment().target().index(), TurnRight);
+        QCOMPARE(p.w->promptChannel().current().index(), -1);
         QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
@@ -145,10 +145,10 @@ private slots:
         QCOMPARE(readBytes(p.path(u"Ma prise 2.mp3"_s)), take2);
         QCOMPARE(readBytes(p.path(u"TurnRight.mp3"_s)), assigned);
         // Still in assign mode, ready for another pick; Escape gives up.
-        QVERIFY(p.w->state().assignMode);
+        QVERIFY(p.w->modes().assign());
         QVERIFY(p.c().cmdValider->isVisible() && p.c().cmdValider->isEnabled());
         QCOMPARE(p.focus(), p.c().cmdDummy);
-        p.w->formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        p.w->controllers().keys.press(app::KeyPlace::Sink, Qt::Key_Escape, Qt::NoModifier);
         QVERIFY(p.normalPanel());
     }
 
@@ -158,30 +158,30 @@ private slots:
         QVERIFY(p.open());
         p.c().File1->setFocus();
         p.key(p.c().File1, Qt::Key_F2);
-        QVERIFY(!p.w->state().assignMode);
-        QVERIFY(p.w->state().selectedFile.isEmpty());
+        QVERIFY(!p.w->modes().assign());
+        QVERIFY(p.w->fileBrowser().selectedFile().isEmpty());
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
         // A preview stops when assign mode starts.
         p.clickEntry(u"bonjour.wav"_s);
         QVERIFY(p.w->filePlayback().isPlaying());
-        p.w->formKeyDown(Qt::Key_F2, Qt::NoModifier);
+        p.w->controllers().keys.press(app::KeyPlace::Sink, Qt::Key_F2, Qt::NoModifier);
         QVERIFY(!p.w->filePlayback().isPlaying());
         QCOMPARE(p.w->panel().button(After)->toolTip(), u"After.wav"_s);
         // Without a pick the first "Valider" aims at the first row; Cancel keeps assign mode.
         p.dialogs.answers = {ui::Answer::Cancel};
         p.valider();
         QCOMPARE(p.dialogs.messages.last().text, confirmRename(u"bonjour.wav"_s, u"After.wav"_s));
-        QVERIFY(p.w->state().assignMode);
+        QVERIFY(p.w->modes().assign());
         QVERIFY(QFile::exists(p.path(u"bonjour.wav"_s)));
 
         // Starting again reads the focused file afresh.
         p.assignFrom(u"essai.mp3"_s);
-        QCOMPARE(p.w->state().selectedFile, u"essai.mp3"_s);
+        QCOMPARE(p.w->fileBrowser().selectedFile(), u"essai.mp3"_s);
         QCOMPARE(p.w->panel().button(TurnLeft)->toolTip(), u"TurnLeft.mp3"_s);
         // A right press in assign mode is no pick.
         QTest::mouseClick(p.w->panel().button(TurnLeft), Qt::RightButton);
-        QCOMPARE(p.w->state().assignTarget, std::int16_t(After));
+        QCOMPARE(p.w->assignment().target().index(), After);
         p.key(p.c().Dir1, Qt::Key_Escape);
         QVERIFY(p.normalPanel());
         QCOMPARE(p.list(), Untouched);
@@ -205,7 +205,7 @@ private slots:
                               "renommé).\r\nAucun fichier n'a été modifié."_s));
         QVERIFY(!p.list().contains(u"essai.mp3"_s)); // the stale entry is gone at once
         QVERIFY(!QFile::exists(p.path(u"TurnLeft.mp3"_s)));
-        QVERIFY(p.w->state().assignMode);
+        QVERIFY(p.w->modes().assign());
 
         // A name that differs only in letter case is taken.
         QVERIFY(!fixtures::makeWav(p.dir.path(), u"turnleft.MP3"_s, 100).isEmpty());
@@ -245,7 +245,7 @@ private slots:
         QVERIFY(p.lastErrorIs(u"Impossible de renommer le fichier « essai.mp3 » en « "
                               "After.mp3 »"_s +
                               refused + u"\r\nAucun fichier n'a été modifié."_s));
-        p.w->formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        p.w->controllers().keys.press(app::KeyPlace::Sink, Qt::Key_Escape, Qt::NoModifier);
         p.clickEntry(u"bonjour.wav"_s);
         p.key(p.c().File1, Qt::Key_Delete);
         QVERIFY(p.lastErrorIs(u"Impossible de supprimer le fichier « bonjour.wav »"_s + refused +
@@ -284,7 +284,7 @@ private slots:
         QVERIFY(!p.w->panel().isSelected(TurnLeft));
         QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
         QCOMPARE(p.focus(), p.c().File1);
-        QCOMPARE(p.w->state().selectedFile, u"TurnLeft.wav"_s);
+        QCOMPARE(p.w->fileBrowser().selectedFile(), u"TurnLeft.wav"_s);
 
         // A second Delete on the same name is told, and nothing else goes.
         p.key(p.c().File1, Qt::Key_Delete);

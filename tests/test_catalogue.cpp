@@ -9,6 +9,7 @@
 #include "catalogue/PromptPanel.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
+#include "fixtures/ControllerRig.h"
 #include "fixtures/WindowFixture.h"
 #include "playback/SampleLookup.h"
 #include "ui/PromptButton.h"
@@ -153,12 +154,10 @@ private slots:
     }
 
     void reloadWithoutFolderChangesNothing() {
-        fixtures::WindowFixture f;
-        MainWindow &w = f.start();
-        w.panel().setColor(3, PresentColor);
-        w.state().currentFolder.clear();
-        w.panel().reloadAllSamples();
-        QCOMPARE(w.panel().colorOf(3), PresentColor);
+        fixtures::ControllerRig rig; // the browser shows no folder yet
+        rig.panel.setColor(3, PresentColor);
+        rig.panel.reloadAllSamples();
+        QCOMPARE(rig.panel.colorOf(3), PresentColor);
     }
 
     void assignModeLook() {
@@ -167,8 +166,8 @@ private slots:
         const QColor designed = w.controls().fraSamples->palette().color(QPalette::Window);
         QCOMPARE(w.panel().button(58)->toolTip(), QStringLiteral("Yards.ogg"));
 
-        w.state().selectedFile = QStringLiteral("essai.mp3");
-        w.panel().setAssignMode(true);
+        w.fileBrowser().setSelectedFile(QStringLiteral("essai.mp3"));
+        w.modes().setAssign(true);
         QCOMPARE(w.panel().button(58)->toolTip(), QStringLiteral("Yards.mp3"));
         QVERIFY(w.controls().cmdValider->isVisible());
         QVERIFY(w.controls().tmrFrame->isActive());
@@ -183,9 +182,9 @@ private slots:
                                   QColor(255, 160, 96), 2000);
         // In assign mode a right press does not reload and a left press picks the target.
         QTest::mouseClick(w.panel().button(7), Qt::LeftButton);
-        QCOMPARE(w.state().assignTarget, 7);
+        QCOMPARE(w.assignment().target().index(), 7);
 
-        w.panel().setAssignMode(false);
+        w.modes().setAssign(false);
         QCOMPARE(w.panel().button(58)->toolTip(), QStringLiteral("Yards.ogg"));
         QVERIFY(!w.controls().tmrFrame->isActive());
         QCOMPARE(w.controls().fraSamples->palette().color(QPalette::Window), designed);

@@ -41,8 +41,8 @@ void checkError(const fixtures::ScriptedDialogs::Message &m, const QString &text
 // Saves "Après ; 300" through the composer's dialog, to `path`.
 void saveSentence(fixtures::WindowFixture &f, const QString &path) {
     f.window->composer().setSentenceMode(true);
-    f.window->composer().append(0);
-    f.window->composer().append(5);
+    f.window->composer().append(core::PromptRow::of(0));
+    f.window->composer().append(core::PromptRow::of(5));
     f.dialogs.fileAnswers = {path};
     f.window->composer().saveSentence();
 }
@@ -117,10 +117,10 @@ private slots:
         QCOMPARE(f.dialogs.messages.size(), 1);
         checkError(f.dialogs.messages[0], failure(sentence, u"le disque est plein"_s));
         QCOMPARE(readBytes(sentence), QByteArray("13\r\n"));
-        QVERIFY(w.state().lastSentence.isEmpty());
+        QVERIFY(w.composer().lastSentence().isEmpty());
 
         // The close is told and goes on; settings.ini stays as it was.
-        w.state().exitMessage = false; // no farewell box between
+        w.setExitMessage(false); // no farewell box between
         w.close();
         QVERIFY(!w.isVisible());
         QCOMPARE(f.dialogs.messages.size(), 2);
@@ -144,13 +144,13 @@ private slots:
             QSKIP(readOnly.why().constData());
 
         // First run: the program folder's file still holds the latest values.
-        QCOMPARE(f.start().state().currentFolder, first);
-        QVERIFY(!f.window->state().exitMessage);
+        QCOMPARE(f.start().fileBrowser().currentFolder(), first);
+        QVERIFY(!f.window->exitMessage());
         saveSentence(f, sentence);
         QCOMPARE(f.dialogs.messages.size(), 1);
         checkError(f.dialogs.messages[0], failure(sentence, u"le support est en lecture seule"_s));
         QCOMPARE(readBytes(sentence), QByteArray("13\r\n"));
-        QVERIFY(f.window->state().lastSentence.isEmpty());
+        QVERIFY(f.window->composer().lastSentence().isEmpty());
         QVERIFY(f.window->fileBrowser().pointAt(second));
         f.window->close();
         QCOMPARE(f.dialogs.messages.size(), 1);
@@ -158,14 +158,14 @@ private slots:
 
         // Second run, still read-only: the configuration folder's file is the newer one.
         f.window.reset();
-        QCOMPARE(f.start().state().currentFolder, second);
-        QVERIFY(!f.window->state().exitMessage);
+        QCOMPARE(f.start().fileBrowser().currentFolder(), second);
+        QVERIFY(!f.window->exitMessage());
         f.window->close();
 
         // Writable again: the newer values are taken back into the program folder.
         readOnly.undo();
         f.window.reset();
-        QCOMPARE(f.start().state().currentFolder, second);
+        QCOMPARE(f.start().fileBrowser().currentFolder(), second);
         f.window->close();
         QVERIFY(readBytes(f.settingsPath()).contains("LastFolder=" + second.toUtf8() + "\r\n"));
         QCOMPARE(f.dialogs.messages.size(), 1);
@@ -176,7 +176,7 @@ private slots:
         QVERIFY(QDir().mkdir(f.settingsPath()));
         MainWindow &w = f.start(); // creating the missing file fails: told, start-up goes on
         QVERIFY(w.isVisible());
-        w.state().exitMessage = false; // no farewell box between
+        w.setExitMessage(false); // no farewell box between
         w.close();
         QVERIFY(!w.isVisible());
         const QString told = settingsFailure(f.settingsPath(), u"ce nom est celui d'un dossier"_s);

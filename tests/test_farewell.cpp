@@ -132,7 +132,8 @@ private slots:
         QVERIFY(f.dialogs.messages.isEmpty());
         const QByteArray saved = fixtures::readBytes(f.settingsPath());
         QVERIFY(saved.contains("\r\nExitMessage=1\r\n"));
-        QVERIFY(saved.contains("\r\nLastFolder=" + w->state().currentFolder.toUtf8() + "\r\n"));
+        QVERIFY(
+            saved.contains("\r\nLastFolder=" + w->fileBrowser().currentFolder().toUtf8() + "\r\n"));
     }
 };
 

@@ -53,8 +53,8 @@ struct Window : fixtures::ControllerRig {
     // Every place that shows the current folder agrees.
     bool showsFolder(const QString &path, const QStringList &names) const {
         const QString n = native(path);
-        return state.currentFolder == n && browser.dirPath() == n && c.lblDirPath->text() == n &&
-               c.File1->path() == n && files() == names;
+        return browser.currentFolder() == n && browser.dirPath() == n &&
+               c.lblDirPath->text() == n && c.File1->path() == n && files() == names;
     }
 };
 
@@ -120,15 +120,13 @@ private slots:
         QCOMPARE(w.reloads, 1);
         QCOMPARE(changed.count(), 1);
 
-        w.state.selectedFile = u"top.wav"_s;
-        w.state.lastPreviewIndex = 0;
+        w.browser.setSelectedFile(u"top.wav"_s);
         QVERIFY(w.browser.pointAt(pack + QDir::separator())); // a trailing separator is dropped
         QVERIFY(w.showsFolder(pack, {"After.ogg"}));
         QCOMPARE(w.reloads, 2);
         QCOMPARE(changed.count(), 2);
         // Nothing else is reset.
-        QCOMPARE(w.state.selectedFile, u"top.wav"_s);
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(0));
+        QCOMPARE(w.browser.selectedFile(), u"top.wav"_s);
         // The same folder again is no change.
         QVERIFY(w.browser.pointAt(pack));
         QCOMPARE(w.reloads, 2);
@@ -156,7 +154,7 @@ private slots:
 
 #ifndef Q_OS_WIN
         QVERIFY(w.browser.pointAt(u"/"_s));
-        QCOMPARE(w.state.currentFolder, u"/"_s); // a root keeps its separator
+        QCOMPARE(w.browser.currentFolder(), u"/"_s); // a root keeps its separator
 #endif
     }
 
@@ -177,7 +175,7 @@ private slots:
 #endif
         // Filling the list at start-up changes no folder.
         QCOMPARE(w.reloads, 0);
-        QVERIFY(w.state.currentFolder.isEmpty());
+        QVERIFY(w.browser.currentFolder().isEmpty());
     }
 
     void folderList() {
@@ -223,15 +221,15 @@ private slots:
         QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, parent);
         QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, parent);
         QTest::mouseRelease(dirs->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(w.state.currentFolder, native(pack));
+        QCOMPARE(w.browser.currentFolder(), native(pack));
         QCOMPARE(w.reloads, 3);
         // A single click only highlights.
         QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {},
                           dirs->visualItemRect(dirs->item(dirs->count() - 1)).center());
-        QCOMPARE(w.state.currentFolder, native(pack));
+        QCOMPARE(w.browser.currentFolder(), native(pack));
     }
 
-    void fileListKeysAndCtrlFlag() {
+    void refreshAndListKeys() {
         QTemporaryDir dir;
         for (const QString &name : {u"a.wav"_s, u"b.wav"_s})
             QVERIFY(!fixtures::makeWav(dir.path(), name, 100).isEmpty());
@@ -250,35 +248,6 @@ private slots:
         // Other keys keep the list's own navigation.
         QTest::keyClick(list, Qt::Key_End);
         QCOMPARE(list->currentRow(), 2);
-
-        // The Ctrl flag follows the Ctrl bit of every key event in the list, whatever the key.
-        QTest::keyPress(list, Qt::Key_Control, Qt::ControlModifier);
-        QVERIFY(w.state.ctrlDown);
-        QTest::keyRelease(list, Qt::Key_Control, Qt::NoModifier);
-        QVERIFY(!w.state.ctrlDown);
-        QTest::keyPress(list, Qt::Key_Control, Qt::NoModifier);
-        QVERIFY(w.state.ctrlDown);
-        QTest::keyRelease(list, Qt::Key_Control, Qt::ControlModifier);
-        QVERIFY(!w.state.ctrlDown);
-        // Set before the key's own effect: Ctrl+Escape stops with the flag already up.
-        bool flagAtStop = false;
-        QObject::connect(&w.filePlayback, &playback::FilePlayback::stopped, &w.widget,
-                         [&] { flagAtStop = w.state.ctrlDown; });
-        QTest::keyPress(list, Qt::Key_Escape, Qt::ControlModifier);
-        QVERIFY(flagAtStop);
-        QTest::keyRelease(list, Qt::Key_Escape, Qt::NoModifier);
-        QVERIFY(!w.state.ctrlDown);
-        QTest::sendKeyEvent(QTest::Press, list, Qt::Key_Down, QString(),
-                            Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(w.state.ctrlDown);
-        QTest::sendKeyEvent(QTest::Release, list, Qt::Key_Down, QString(), Qt::ShiftModifier);
-        QVERIFY(!w.state.ctrlDown);
-        QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier); // ends with the Ctrl release
-        QVERIFY(!w.state.ctrlDown);
-        // Key events elsewhere leave the flag alone.
-        w.state.ctrlDown = true;
-        QTest::keyClick(w.c.Dir1, Qt::Key_Down);
-        QVERIFY(w.state.ctrlDown);
     }
 
     // The lists follow the folder, reread by hand or changed by other programs, keeping the

@@ -1,5 +1,5 @@
 #include "audio/SoundEngine.h"
-#include "core/WindowState.h"
+#include "fixtures/FixedFolder.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/FilePlayback.h"
 #include "ui/PositionBar.h"
@@ -31,7 +31,7 @@ class TestFilePlayback : public QObject {
 
     QTemporaryDir dir_;
     std::unique_ptr<SoundEngine> engine_;
-    WindowState state_;
+    fixtures::FixedFolder folder_;
     std::unique_ptr<QWidget> window_;
     ui::PositionBar *bar_ = nullptr;
     QLabel *label_ = nullptr;
@@ -42,8 +42,7 @@ class TestFilePlayback : public QObject {
         playback_.reset();
         window_.reset();
         engine_ = std::make_unique<SoundEngine>(options);
-        state_ = WindowState{};
-        state_.currentFolder = dir_.path();
+        folder_.folder = dir_.path();
         window_ = std::make_unique<QWidget>();
         bar_ = new ui::PositionBar(window_.get());
         bar_->setObjectName(u"picSamplePos"_s);
@@ -53,7 +52,7 @@ class TestFilePlayback : public QObject {
         timer_ = new QTimer(window_.get());
         timer_->setInterval(10);
         window_->show();
-        playback_ = std::make_unique<FilePlayback>(*engine_, state_,
+        playback_ = std::make_unique<FilePlayback>(*engine_, folder_,
                                                    FilePlayback::Widgets{bar_, label_, timer_});
     }
 

@@ -109,10 +109,10 @@ struct Keys : fixtures::WindowFixture {
     }
 
     void prepare(Setup setup) {
-        // The file list's focused entry, SelectedFile and the folder list's highlight are the
-        // same for every row: essai.wav and the sub-folder.
+        // The file list's focused entry, the browser's chosen file and the folder list's
+        // highlight are the same for every row: essai.wav and the sub-folder.
         c().File1->setCurrentRow(int(c().File1->fileNames().indexOf(u"essai.wav"_s)));
-        w->state().selectedFile = u"essai.wav"_s;
+        w->fileBrowser().setSelectedFile(u"essai.wav"_s);
         for (int row = 0; row < c().Dir1->count(); ++row) {
             if (c().Dir1->entryPath(row).endsWith(u"sous"_s))
                 c().Dir1->setCurrentRow(row);
@@ -133,9 +133,9 @@ struct Keys : fixtures::WindowFixture {
         int open = 0, save = 0;
         for (const ui::FileDialogRequest &r : dialogs.fileRequests)
             ++(r.save ? save : open);
-        return {w->state().assignMode,
-                w->state().sentenceMode,
-                w->state().listening,
+        return {w->modes().assign(),
+                w->modes().sentence(),
+                w->modes().listening(),
                 w->filePlayback().isPlaying(),
                 w->panel().isSelected(TurnRight),
                 stops,
@@ -144,7 +144,7 @@ struct Keys : fixtures::WindowFixture {
                 open,
                 save,
                 int(dialogs.messages.size()),
-                w->state().currentFolder,
+                w->fileBrowser().currentFolder(),
                 w->focusWidget() ? w->focusWidget()->objectName() : QString()};
     }
 };
@@ -246,6 +246,7 @@ private slots:
             {"sink Delete", Sink, Plain, Qt::Key_Delete, none, Nothing},
             // The file list.
             {"list Enter", FileList, Plain, Qt::Key_Return, none, TogglesPreview},
+            {"list Ctrl+Enter", FileList, Plain, Qt::Key_Return, ctrl, Nothing},
             {"list Escape, assign", FileList, Assign, Qt::Key_Escape, none, LeavesAssign},
             {"list Escape, preview", FileList, Preview, Qt::Key_Escape, none, StopsPreview},
             {"list Escape, nothing plays", FileList, Plain, Qt::Key_Escape, none, StopsPreview},
@@ -304,15 +305,15 @@ private slots:
                 QTest::keyClick(k.place(place), key, Qt::AltModifier);
             };
             press(Qt::Key_P);
-            QVERIFY(k.w->state().sentenceMode);
+            QVERIFY(k.w->modes().sentence());
             QCOMPARE(k.w->focusWidget(), k.c().cmdDummy);
             press(Qt::Key_E);
-            QVERIFY(k.w->state().listening);
+            QVERIFY(k.w->modes().listening());
             QCOMPARE(k.w->focusWidget(), k.c().cmdDummy);
             press(Qt::Key_E);
-            QVERIFY(!k.w->state().listening);
+            QVERIFY(!k.w->modes().listening());
             press(Qt::Key_P);
-            QVERIFY(!k.w->state().sentenceMode);
+            QVERIFY(!k.w->modes().sentence());
             press(Qt::Key_C);
             QCOMPARE(convert.size(), 1);
             QCOMPARE(k.w->focusWidget(), k.c().cmdDummy);
@@ -342,7 +343,7 @@ private slots:
             QTest::mouseClick(control, Qt::LeftButton);
             QVERIFY2(k.w->focusWidget() == focus, qPrintable(control->objectName()));
         }
-        QVERIFY(k.w->state().assignMode); // "Valider" was answered with Cancel
+        QVERIFY(k.w->modes().assign()); // "Valider" was answered with Cancel
     }
 
     // After Ctrl+O or Ctrl+S at the sink, whose dialog swallows the Ctrl release, a plain click
@@ -355,7 +356,6 @@ private slots:
             QTest::sendKeyEvent(QTest::Press, k.c().cmdDummy, Qt::Key_Control, QString(),
                                 Qt::ControlModifier);
             QTest::sendKeyEvent(QTest::Press, k.c().cmdDummy, key, QString(), Qt::ControlModifier);
-            QVERIFY(k.w->state().ctrlDown);
             QCOMPARE(k.dialogs.fileRequests.size(), 1);
             ui::FileList *list = k.c().File1;
             auto click = [&](int row, Qt::KeyboardModifiers modifiers) {

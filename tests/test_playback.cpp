@@ -51,7 +51,7 @@ private slots:
         QVERIFY(silent(pack.render(512)));
 
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QCOMPARE(w.promptChannel().current().index(), TurnRight);
         QVERIFY(w.panel().isSelected(TurnRight));
         const QVector<qint16> heard = pack.render(8192);
         QCOMPARE(heard.mid(0, samples.size()), samples);
@@ -61,9 +61,9 @@ private slots:
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         pack.render(1000);
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QCOMPARE(w.promptChannel().current().index(), TurnRight);
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
-        QCOMPARE(w.state().currentPromptIndex, -1);
+        QCOMPARE(w.promptChannel().current().index(), -1);
         QCOMPARE(pack.render(4410), samples);
     }
 
@@ -78,7 +78,7 @@ private slots:
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QVERIFY(!silent(pack.render(1000)));
         QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
-        QCOMPARE(w.state().currentPromptIndex, After);
+        QCOMPARE(w.promptChannel().current().index(), After);
         QVERIFY(!w.panel().isSelected(TurnRight));
         QVERIFY(w.panel().isSelected(After));
         // Only After is heard (mono, so both channels carry the same samples), then silence.
@@ -119,13 +119,13 @@ private slots:
         QCOMPARE(w.panel().restingColor(TurnRight), catalogue::PresentColor);
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QVERIFY(silent(pack.render(8192)));
-        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QCOMPARE(w.promptChannel().current().index(), TurnRight);
         QVERIFY(pack.dialogs.messages.isEmpty());
         QTest::mouseClick(w.panel().button(TurnRight), Qt::RightButton);
         QCOMPARE(w.panel().restingColor(TurnRight), catalogue::MissingColor);
         // No file at all: nothing sounds, the press still counts.
         QTest::mouseClick(w.panel().button(After), Qt::LeftButton);
-        QCOMPARE(w.state().currentPromptIndex, After);
+        QCOMPARE(w.promptChannel().current().index(), After);
         QVERIFY(silent(pack.render(2048)));
     }
 };

@@ -44,14 +44,14 @@ private slots:
         QVERIFY(w.ready());
         w.click(1);
         QCOMPARE(w.started, QStringList{"b.wav"});
-        QCOMPARE(w.state.selectedFile, u"b.wav"_s);
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(1));
+        QCOMPARE(w.browser.selectedFile(), u"b.wav"_s);
+        QCOMPARE(w.preview.lastPosition(), 1);
         QCOMPARE(w.stops, 0);
         w.click(1);
         QCOMPARE(w.started, QStringList{"b.wav"});
         QCOMPARE(w.stops, 1);
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(-1));
-        QCOMPARE(w.state.selectedFile, u"b.wav"_s);
+        QCOMPARE(w.preview.lastPosition(), -1);
+        QCOMPARE(w.browser.selectedFile(), u"b.wav"_s);
         w.click(1);
         QCOMPARE(w.started, (QStringList{"b.wav", "b.wav"}));
 
@@ -77,8 +77,8 @@ private slots:
         w.key(Qt::Key_Down); // already on the last entry: no move, nothing happens
         QCOMPARE(w.started, (QStringList{"a.wav", "b.wav", "c.wav", "b.wav", "d.wav"}));
         QCOMPARE(w.stops, 0);
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(3));
-        QCOMPARE(w.state.selectedFile, u"d.wav"_s);
+        QCOMPARE(w.preview.lastPosition(), 3);
+        QCOMPARE(w.browser.selectedFile(), u"d.wav"_s);
     }
 
     void ctrlSelectsWithoutPlaying() {
@@ -90,18 +90,16 @@ private slots:
         w.c.cmdDummy->setFocus();
         w.click(2, Qt::ControlModifier);
         QCOMPARE(w.started, QStringList{"a.wav"});
-        QCOMPARE(w.state.selectedFile, u"c.wav"_s);
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(2));
+        QCOMPARE(w.browser.selectedFile(), u"c.wav"_s);
+        QCOMPARE(w.preview.lastPosition(), 2);
         QCOMPARE(w.list()->selectedItems().size(), 2);
-        QVERIFY(!w.state.ctrlDown);
 
         // The Ctrl key held in the list: clicks (which carry Ctrl) and Ctrl+arrows select only.
         w.list()->setFocus();
         QTest::keyPress(w.list(), Qt::Key_Control);
-        QVERIFY(w.state.ctrlDown);
         w.click(1, Qt::ControlModifier);
         w.click(3, Qt::ControlModifier);
-        QCOMPARE(w.state.selectedFile, u"d.wav"_s);
+        QCOMPARE(w.browser.selectedFile(), u"d.wav"_s);
         w.key(Qt::Key_Up, Qt::ControlModifier);
         QCOMPARE(w.started, QStringList{"a.wav"});
     }
@@ -115,10 +113,10 @@ private slots:
         QVERIFY(QDir(w.pack.path()).mkdir(u"c.wav"_s));
         QCOMPARE(w.list()->count(), 4);
         w.click(1);
-        QCOMPARE(w.state.selectedFile, u"b.wav"_s);
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(1));
+        QCOMPARE(w.browser.selectedFile(), u"b.wav"_s);
+        QCOMPARE(w.preview.lastPosition(), 1);
         w.click(2);
-        QCOMPARE(w.state.selectedFile, u"c.wav"_s);
+        QCOMPARE(w.browser.selectedFile(), u"c.wav"_s);
         QCOMPARE(w.started, QStringList());
         QCOMPARE(w.stops, 0);
         QTRY_COMPARE(w.list()->fileNames(), (QStringList{"a.wav", "d.wav"}));
@@ -139,11 +137,11 @@ private slots:
 
         // Position 0 of another folder is the same position.
         QVERIFY(w.browser.pointAt(other.path()));
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(0));
+        QCOMPARE(w.preview.lastPosition(), 0);
         w.click(0);
         QCOMPARE(w.stops, 2);
         QCOMPARE(w.started.size(), 2);
-        QCOMPARE(w.state.selectedFile, u"a.wav"_s);
+        QCOMPARE(w.browser.selectedFile(), u"a.wav"_s);
         w.click(0);
         QCOMPARE(w.started.last(), u"z.ogg"_s);
 
@@ -164,14 +162,14 @@ private slots:
         // Programmatic moves are no selection by the user.
         w.list()->setCurrentRow(1);
         QCOMPARE(w.started, QStringList());
-        QCOMPARE(w.state.lastPreviewIndex, std::int16_t(-1));
+        QCOMPARE(w.preview.lastPosition(), -1);
 
         w.click(2);
         w.key(Qt::Key_Return); // the entry just selected: stop
         QCOMPARE(w.stops, 1);
         w.key(Qt::Key_Enter); // and once more: play again
         QCOMPARE(w.started, (QStringList{"c.wav", "c.wav"}));
-        QCOMPARE(w.state.selectedFile, u"c.wav"_s);
+        QCOMPARE(w.browser.selectedFile(), u"c.wav"_s);
     }
 };
 

@@ -42,20 +42,20 @@ private slots:
         QVERIFY(!rig.c.cmdBackspace->isHidden());
         rig.press({0, 5, 11});
         QCOMPARE(rig.text(), u"Après ; 300 ; Mètres"_s);
-        QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
+        QCOMPARE(rig.composer->code(), u"00;05;11;"_s);
         QVERIFY(rig.c.chkListen->isEnabled());
         QVERIFY(rig.c.cmdBackspace->isEnabled());
         // Appending plays nothing.
         QCOMPARE(rig.engine.real.liveStreams(), 0);
         QVERIFY(allSilent(rig.render(4096)));
-        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.modes->listening());
 
         const std::pair<QString, QString> steps[] = {
             {u"Après ; 300"_s, u"00;05;"_s}, {u"Après"_s, u"00;"_s}, {QString(), QString()}};
         for (const auto &[text, code] : steps) {
             rig.c.cmdBackspace->click();
             QCOMPARE(rig.text(), text);
-            QCOMPARE(rig.state.sentenceCode, code);
+            QCOMPARE(rig.composer->code(), code);
         }
         QVERIFY(!rig.c.chkListen->isEnabled());
         QVERIFY(!rig.c.cmdBackspace->isEnabled());
@@ -63,13 +63,13 @@ private slots:
         // Built again it starts clean; a two-line prompt appends its one-line label.
         rig.press({14, 54});
         QCOMPARE(rig.text(), u"Prenez la deuxième à gauche ; Puis"_s);
-        QCOMPARE(rig.state.sentenceCode, u"14;54;"_s);
+        QCOMPARE(rig.composer->code(), u"14;54;"_s);
 
         // Leaving sentence mode keeps the sentence; coming back enables it again.
         rig.composer->setSentenceMode(false);
         QVERIFY(rig.c.cmdBackspace->isHidden());
         QVERIFY(!rig.c.chkListen->isEnabled());
-        QCOMPARE(rig.state.sentenceCode, u"14;54;"_s);
+        QCOMPARE(rig.composer->code(), u"14;54;"_s);
         rig.composer->setSentenceMode(true);
         rig.composer->setSentenceMode(true); // the state it already has: nothing runs
         QVERIFY(rig.c.chkListen->isEnabled());
@@ -89,16 +89,16 @@ private slots:
         const bool wasSelected = rig.panel->isSelected(3);
         QTest::mouseDClick(rig.panel->button(3), Qt::LeftButton);
         QCOMPARE(rig.text(), u"100"_s);
-        QCOMPARE(rig.state.sentenceCode, u"03;"_s);
-        QCOMPARE(rig.state.currentPromptIndex, std::int16_t(3));
+        QCOMPARE(rig.composer->code(), u"03;"_s);
+        QCOMPARE(rig.promptChannel->current().index(), 3);
         QCOMPARE(rig.panel->isSelected(3), !wasSelected);
 
         // The double click itself never appends; it inverts the selection.
         rig.panel->setSelected(7, false);
-        rig.composer->doubleClicked(7);
+        rig.composer->doubleClicked(core::PromptRow::of(7));
         QVERIFY(rig.panel->isSelected(7));
-        QCOMPARE(rig.state.currentPromptIndex, std::int16_t(7));
-        rig.composer->doubleClicked(7);
+        QCOMPARE(rig.promptChannel->current().index(), 7);
+        rig.composer->doubleClicked(core::PromptRow::of(7));
         QVERIFY(!rig.panel->isSelected(7));
         QCOMPARE(rig.text(), u"100"_s);
 
@@ -122,51 +122,50 @@ private slots:
         rig.composer->loadSentenceFile(writeBytes(rig.pack.filePath(u"s.txt"_s), "3;;;\r\n"));
         rig.composer->setListening(true);
         QVERIFY(rig.c.chkListen->isChecked()); // only the toggle's look changes
-        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.modes->listening());
         QVERIFY(!rig.c.tmrPlaySentence->isActive());
         QCOMPARE(rig.engine.real.liveStreams(), 0);
         QVERIFY(allSilent(rig.render(8000)));
         rig.composer->setListening(false);
-        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.modes->listening());
     }
 
     void savingAndOpening() {
         SentenceRig rig;
-        rig.state.sentenceCode = u"00;"_s; // a code without text is not saved: no dialog
+        // An empty sentence is not saved: no dialog.
         rig.playingBoth();
         rig.composer->saveSentence();
         QVERIFY(rig.dialogs.fileRequests.isEmpty());
         QVERIFY(rig.c.tmrPlaySample->isActive()); // nothing was stopped
 
-        rig.state.sentenceCode.clear();
         rig.composer->setSentenceMode(true);
         rig.press({0, 5, 11});
-        rig.state.lastSentence = u"/old.txt"_s;
+        rig.composer->setLastSentence(u"/old.txt"_s);
         rig.composer->saveSentence(); // the script cancels
         QCOMPARE(rig.dialogs.fileRequests.size(), 1);
         checkRequest(rig.dialogs.fileRequests[0], true);
         QVERIFY(rig.bothStopped());
-        QCOMPARE(rig.state.lastSentence, u"/old.txt"_s);
-        QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
+        QCOMPARE(rig.composer->lastSentence(), u"/old.txt"_s);
+        QCOMPARE(rig.composer->code(), u"00;05;11;"_s);
 
         const QString path = rig.pack.filePath(u"phrase.txt"_s);
         rig.dialogs.fileAnswers = {path};
         rig.composer->saveSentence();
         QCOMPARE(readBytes(path), QByteArray("00;05;11\r\n"));
-        QCOMPARE(rig.state.sentenceCode, u"00;05;11"_s);
-        QCOMPARE(rig.state.lastSentence, path);
+        QCOMPARE(rig.composer->code(), u"00;05;11"_s);
+        QCOMPARE(rig.composer->lastSentence(), path);
         // The shortened code still grows and shrinks as before.
         rig.press({13});
-        QCOMPARE(rig.state.sentenceCode, u"00;05;11;13;"_s);
+        QCOMPARE(rig.composer->code(), u"00;05;11;13;"_s);
         rig.c.cmdBackspace->click();
-        QCOMPARE(rig.state.sentenceCode, u"00;05;11;"_s);
+        QCOMPARE(rig.composer->code(), u"00;05;11;"_s);
 
         // A file that cannot be made is told, and not remembered (full disks and read-only
         // folders are in test_data_safety).
         const QString bad = rig.pack.filePath(u"missing/dir/s.txt"_s);
         rig.dialogs.fileAnswers = {bad};
         rig.composer->saveSentence();
-        QCOMPARE(rig.state.lastSentence, path);
+        QCOMPARE(rig.composer->lastSentence(), path);
         QVERIFY(!QFile::exists(bad));
         QCOMPARE(rig.dialogs.messages.size(), 1);
         QCOMPARE(rig.dialogs.messages[0].text, u"Impossible d'enregistrer le fichier « "_s + bad +
@@ -180,7 +179,7 @@ private slots:
         rig.playingBoth();
         rig.composer->openSentence();
         QCOMPARE(rig.text(), u"Après ; 300"_s);
-        QCOMPARE(rig.state.sentenceCode, u"00;05;"_s);
+        QCOMPARE(rig.composer->code(), u"00;05;"_s);
         QVERIFY(rig.bothStopped());
         rig.composer->setSentenceMode(false);
         rig.dialogs.fileAnswers = {path};
@@ -190,13 +189,13 @@ private slots:
         checkRequest(rig.dialogs.fileRequests[4], false);
         QVERIFY(rig.bothStopped());
         QCOMPARE(rig.text(), u"Après ; 300 ; Mètres"_s);
-        QCOMPARE(rig.state.sentenceCode, u"00;05;11"_s);
-        QCOMPARE(rig.state.lastSentence, path);
+        QCOMPARE(rig.composer->code(), u"00;05;11"_s);
+        QCOMPARE(rig.composer->lastSentence(), path);
         QVERIFY(rig.c.chkSentence->isChecked());
         QVERIFY(rig.c.chkListen->isEnabled());
         QVERIFY(!rig.c.cmdBackspace->isHidden());
         rig.c.cmdBackspace->click();
-        QCOMPARE(rig.state.sentenceCode, u"00;05;"_s);
+        QCOMPARE(rig.composer->code(), u"00;05;"_s);
     }
 
     void handEditedFiles_data() {
@@ -223,11 +222,11 @@ private slots:
         rig.composer->loadSentenceFile(path);
         QCOMPARE(rig.text(), text);
         if (code.isNull())
-            QCOMPARE(rig.state.sentenceCode.count(u';'), 5);
+            QCOMPARE(rig.composer->code().count(u';'), 5);
         else
-            QCOMPARE(rig.state.sentenceCode, code);
-        QCOMPARE(rig.state.lastSentence, path);
-        QCOMPARE(rig.state.sentenceMode, !text.isEmpty());
+            QCOMPARE(rig.composer->code(), code);
+        QCOMPARE(rig.composer->lastSentence(), path);
+        QCOMPARE(rig.modes->sentence(), !text.isEmpty());
         QCOMPARE(rig.c.chkSentence->isChecked(), !text.isEmpty());
         QCOMPARE(rig.c.chkListen->isEnabled(), !text.isEmpty());
         QVERIFY(rig.dialogs.messages.isEmpty());
@@ -243,13 +242,13 @@ private slots:
         SentenceRig rig;
         rig.composer->setSentenceMode(true);
         rig.press({0});
-        rig.state.lastSentence = u"kept"_s;
+        rig.composer->setLastSentence(u"kept"_s);
         for (const QString &path :
              {QString(), rig.pack.filePath(u"missing.txt"_s), rig.pack.path()}) {
             rig.composer->loadSentenceFile(path);
             QCOMPARE(rig.text(), u"Après"_s);
-            QCOMPARE(rig.state.sentenceCode, u"00;"_s);
-            QCOMPARE(rig.state.lastSentence, u"kept"_s);
+            QCOMPARE(rig.composer->code(), u"00;"_s);
+            QCOMPARE(rig.composer->lastSentence(), u"kept"_s);
         }
     }
 };

@@ -55,7 +55,7 @@ bool listen(SentenceRig &rig, std::initializer_list<Wav> wavs, std::initializer_
     rig.composer->setListening(true);
     if (settle)
         rig.settle();
-    return rig.state.listening;
+    return rig.modes->listening();
 }
 
 } // namespace
@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(rig.panel->colorOf(5), catalogue::MissingColor);
         QVERIFY(rig.tick());
         QVERIFY(!rig.c.chkListen->isChecked());
-        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.modes->listening());
         QVERIFY(!rig.c.tmrPlaySentence->isActive());
         QCOMPARE(rig.panel->colorOf(11), catalogue::PresentColor);
         QCOMPARE(rig.composer->currentElement(), 2);
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(rig.dialogs.messages[1].text,
                  u"Le son « Then » (Puis)\r\ndure plus d'une minute...Il faut le raccourcir !"_s);
         QCOMPARE(rig.dialogs.messages[1].title, u"Oups !"_s);
-        QVERIFY(rig.state.listening);
+        QVERIFY(rig.modes->listening());
         // Cut to the fallback slot, as a prompt found too long before the start.
         const std::vector<qint16> out = rig.render(Silent + 4410 + Silent);
         const std::vector<qint16> longOut = heard(66 * 8000, 8000);
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(rig.text(), u"Après ; Tournez à droite ; Mètres"_s);
         rig.composer->setListening(true);
         rig.settle();
-        QVERIFY(rig.state.listening);
+        QVERIFY(rig.modes->listening());
         QVERIFY(rig.dialogs.messages.isEmpty());
 
         const std::int64_t lastAt = 300 + 5 * Silent;
@@ -254,9 +254,9 @@ private slots:
         // Emptying the sentence and leaving sentence mode change neither the sound nor the state.
         rig.c.cmdBackspace->click();
         rig.c.cmdBackspace->click();
-        QCOMPARE(rig.state.sentenceCode, QString());
+        QCOMPARE(rig.composer->code(), QString());
         rig.composer->setSentenceMode(false);
-        QVERIFY(rig.state.listening);
+        QVERIFY(rig.modes->listening());
         QVERIFY(rig.c.tmrPlaySentence->isActive());
         const std::vector<qint16> out = rig.render(5000);
         QCOMPARE(mismatch(out, 0, heard(2000, 44100)), QString());
@@ -266,7 +266,7 @@ private slots:
         // Stopping mid-element silences at once, although the code has become empty meanwhile.
         rig.composer->setListening(true);
         rig.composer->setListening(false);
-        QVERIFY(!rig.state.listening);
+        QVERIFY(!rig.modes->listening());
         QVERIFY(!rig.c.tmrPlaySentence->isActive());
         for (int row : {0, 11})
             QCOMPARE(rig.panel->colorOf(row), catalogue::PresentColor);

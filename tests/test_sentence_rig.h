@@ -11,55 +11,50 @@
 #include <memory>
 #include <vector>
 
-#include "app/ControllerWidgets.h"
+#include "app/Controllers.h"
 #include "audio/SoundEngine.h"
-#include "catalogue/PromptPanel.h"
-#include "core/WindowState.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/WindowFixture.h"
-#include "playback/FilePlayback.h"
-#include "playback/PromptChannel.h"
-#include "sentence/SentenceComposer.h"
+#include "tools/ProcessRunner.h"
 #include "ui/MainLayout.h"
 
 struct SentenceRig {
     QWidget window;
     ui::Controls c;
-    WindowState state;
     fixtures::TestEngine engine; // forwards to engine.real, rendered by hand
     fixtures::ScriptedDialogs dialogs;
     QTemporaryDir pack;
-    // Declared in build order, so that they go in reverse before the widgets and the engine.
-    std::unique_ptr<playback::PromptChannel> promptChannel;
-    std::unique_ptr<playback::FilePlayback> filePlayback;
-    std::unique_ptr<catalogue::PromptPanel> panel;
-    std::unique_ptr<sentence::SentenceComposer> composer;
+    tools::QtProcessRunner runner;
+    // Built after the widgets and the engine, so that it goes before them.
+    std::unique_ptr<app::Controllers> controllers;
+    core::Modes *modes = nullptr;
+    playback::PromptChannel *promptChannel = nullptr;
+    catalogue::PromptPanel *panel = nullptr;
+    sentence::SentenceComposer *composer = nullptr;
 
     SentenceRig() {
         c = ui::buildLayout(&window);
-        state.currentFolder = pack.path();
-        promptChannel = std::make_unique<playback::PromptChannel>(state, engine);
-        filePlayback =
-            std::make_unique<playback::FilePlayback>(engine, state, app::fileChannelWidgets(c));
-        panel =
-            std::make_unique<catalogue::PromptPanel>(app::panelWidgets(c), state, *promptChannel);
+        controllers = std::make_unique<app::Controllers>(c, QString(), engine, dialogs, runner);
+        modes = &controllers->modes;
+        promptChannel = &controllers->promptChannel;
+        panel = &controllers->panel;
+        composer = &controllers->composer;
         panel->buildGrid();
-        panel->reloadAllSamples();
-        composer = std::make_unique<sentence::SentenceComposer>(
-            app::composerWidgets(c), state, engine, *panel, *promptChannel, *filePlayback, dialogs);
+        controllers->browser.init();
+        controllers->browser.pointAt(pack.path());
     }
 
     QString text() const { return c.txtSentence->toPlainText(); }
     // Both channels look busy: the file channel's timer runs and prompt 3 is pressed.
     void playingBoth() {
         c.tmrPlaySample->start();
-        state.currentPromptIndex = 3;
+        promptChannel->setCurrent(core::PromptRow::of(3));
         panel->setSelected(3, true);
     }
     bool bothStopped() const { return !c.tmrPlaySample->isActive() && !panel->isSelected(3); }
     void press(std::initializer_list<int> rows) {
         for (int row : rows)
-            composer->append(row);
+            composer->append(core::PromptRow::of(row));
     }
     // Lets the composer open the rest of the sentence's files, as the event loop would.
     void settle() {

@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(w.panel().button(10)->focusPolicy(), Qt::NoFocus);
 
         // The folder list shows the program's folder, and so does the label.
-        QCOMPARE(w.state().currentFolder, f.programFolder());
+        QCOMPARE(w.fileBrowser().currentFolder(), f.programFolder());
         QCOMPARE(c.lblDirPath->text(), f.programFolder());
         QCOMPARE(QDir::currentPath(), QDir(f.programFolder()).canonicalPath());
     }

@@ -46,12 +46,12 @@ private slots:
         QCOMPARE(int(both[0]), qBound(-32768, 2 * int(tone[4410]), 32767));
 
         // Escape at the sink: first the preview stops, then the prompt, with its button.
-        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        w.controllers().keys.press(app::KeyPlace::Sink, Qt::Key_Escape, Qt::NoModifier);
         QVERIFY(!f.engine.channelIsActive(w.filePlayback().stream()));
         QVERIFY(f.engine.channelIsActive(w.promptChannel().stream()));
         QCOMPARE(w.controls().lblSampleTime->text(), QStringLiteral("--:--"));
         QVERIFY(w.panel().isSelected(TurnRight));
-        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
+        w.controllers().keys.press(app::KeyPlace::Sink, Qt::Key_Escape, Qt::NoModifier);
         QVERIFY(!f.engine.channelIsActive(w.promptChannel().stream()));
         QVERIFY(!w.panel().isSelected(TurnRight));
     }
@@ -69,8 +69,8 @@ private slots:
         QCOMPARE(w.panel().restingColor(TurnRight), catalogue::MissingColor);
 
         QVERIFY(w.fileBrowser().pointAt(second.path()));
-        QCOMPARE(w.state().currentFolder, QDir::toNativeSeparators(second.path()));
-        QCOMPARE(w.controls().lblDirPath->text(), w.state().currentFolder);
+        QCOMPARE(w.fileBrowser().currentFolder(), QDir::toNativeSeparators(second.path()));
+        QCOMPARE(w.controls().lblDirPath->text(), w.fileBrowser().currentFolder());
         QCOMPARE(w.panel().restingColor(TurnRight), catalogue::PresentColor);
         QVERIFY(f.engine.channelIsActive(w.filePlayback().stream()));
     }
@@ -83,9 +83,9 @@ private slots:
         f.writeSettings("LastSentence=" + sentenceFile.toUtf8() + "\r\n");
         MainWindow &w = f.start();
         QCOMPARE(w.controls().txtSentence->toPlainText(), QStringLiteral("Après ; 300 ; Mètres"));
-        QCOMPARE(w.state().sentenceCode, QStringLiteral("00;05;11"));
-        QCOMPARE(w.state().lastSentence, sentenceFile);
-        QVERIFY(!w.state().sentenceMode);
+        QCOMPARE(w.composer().code(), QStringLiteral("00;05;11"));
+        QCOMPARE(w.composer().lastSentence(), sentenceFile);
+        QVERIFY(!w.modes().sentence());
         QVERIFY(!w.controls().chkSentence->isChecked());
         QVERIFY(!w.controls().chkListen->isEnabled());
         QVERIFY(!w.controls().cmdBackspace->isVisible());
@@ -96,11 +96,11 @@ private slots:
         QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
         QCOMPARE(w.controls().txtSentence->toPlainText(),
                  QStringLiteral("Après ; 300 ; Mètres ; Tournez à droite"));
-        QCOMPARE(w.state().sentenceCode, QStringLiteral("00;05;11;13;"));
-        QCOMPARE(w.state().currentPromptIndex, TurnRight);
+        QCOMPARE(w.composer().code(), QStringLiteral("00;05;11;13;"));
+        QCOMPARE(w.promptChannel().current().index(), TurnRight);
         // Escape leaves sentence mode and keeps the sentence; the close writes it back.
-        w.formKeyDown(Qt::Key_Escape, Qt::NoModifier);
-        QVERIFY(!w.state().sentenceMode);
+        w.controllers().keys.press(app::KeyPlace::Sink, Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!w.modes().sentence());
         w.close();
         QVERIFY(fixtures::readBytes(f.settingsPath())
                     .contains("LastSentence=" + sentenceFile.toUtf8() + "\r\n"));

@@ -3,42 +3,21 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/Controllers.h"
+#include "app/Settings.h"
 #include "core/Clock.h"
-#include "core/WindowState.h"
 #include "tools/ProcessRunner.h"
 #include "ui/MainLayout.h"
 
 namespace audio {
 class Engine;
 }
-namespace catalogue {
-class PromptPanel;
-}
-namespace playback {
-class FilePlayback;
-class PromptChannel;
-} // namespace playback
-namespace files {
-class Assignment;
-class Deletion;
-class FileBrowser;
-class Preview;
-} // namespace files
-namespace sentence {
-class SentenceComposer;
-}
-namespace tools {
-class EditorLauncher;
-}
 namespace ui {
 class Dialogs;
 }
-namespace tools {
-class ConvertController;
-}
 
-// The one window: owns the window-level state and the subsystems, and routes the controls'
-// events to them. Behaviour lives in the subsystems.
+// The one window: lays out the controls, has the controllers built on them, starts up, and
+// remembers the settings at close. Behaviour lives in the controllers.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -51,20 +30,23 @@ public:
     void start(const QString &openFolder = QString());
 
     const ui::Controls &controls() const { return controls_; }
-    WindowState &state() { return state_; }
-    catalogue::PromptPanel &panel() { return *panel_; }
-    playback::PromptChannel &promptChannel() { return *promptChannel_; }
-    playback::FilePlayback &filePlayback() { return *filePlayback_; }
-    files::FileBrowser &fileBrowser() { return *fileBrowser_; }
-    files::Preview &preview() { return *preview_; }
-    files::Assignment &assignment() { return *assignment_; }
-    sentence::SentenceComposer &composer() { return *composer_; }
-    tools::ConvertController &converter() { return *convert_; }
-    tools::EditorLauncher &editorLauncher() { return *editorLauncher_; }
+    app::Controllers &controllers() { return *controllers_; }
+    core::Modes &modes() { return controllers_->modes; }
+    catalogue::PromptPanel &panel() { return controllers_->panel; }
+    playback::PromptChannel &promptChannel() { return controllers_->promptChannel; }
+    playback::FilePlayback &filePlayback() { return controllers_->filePlayback; }
+    files::FileBrowser &fileBrowser() { return controllers_->browser; }
+    files::Preview &preview() { return controllers_->preview; }
+    files::Assignment &assignment() { return controllers_->assignment; }
+    sentence::SentenceComposer &composer() { return controllers_->composer; }
+    tools::ConvertController &converter() { return controllers_->convert; }
+    tools::EditorLauncher &editorLauncher() { return controllers_->editorLauncher; }
 
-    void loadSettings(const QString &path);
+    // Whether the close says goodbye ("ExitMessage" in the settings).
+    bool exitMessage() const { return exitMessage_; }
+    void setExitMessage(bool on) { exitMessage_ = on; }
+
     void saveSettings();
-    void formKeyDown(int key, Qt::KeyboardModifiers modifiers);
 
     // The system ends the program (logout, shutdown, SIGTERM): the close runs without the
     // farewell, and a farewell already on screen changes nothing.
@@ -78,28 +60,17 @@ protected:
 private:
     void checkEngine();
     void focusDummy();
-    void applySettingsLine(const QString &key, const QString &value);
-    void setEditorCaption();
-    void pointAtRememberedFolder(const QString &value);
-    // "Convertir en .ogg" and Alt+C: the conversion to Ogg Vorbis, not built yet.
+    // Hands the values read from the settings file to their owners.
+    void applySettings(const app::SettingsValues &values);
 
     QString programFolder_;
     audio::Engine &engine_;
     ui::Dialogs &dialogs_;
-    WindowState state_;
     ui::Controls controls_;
-    std::unique_ptr<playback::PromptChannel> promptChannel_;
-    std::unique_ptr<playback::FilePlayback> filePlayback_;
-    std::unique_ptr<catalogue::PromptPanel> panel_;
-    std::unique_ptr<files::FileBrowser> fileBrowser_;
-    std::unique_ptr<files::Preview> preview_;
-    std::unique_ptr<files::Assignment> assignment_;
-    std::unique_ptr<files::Deletion> deletion_;
-    std::unique_ptr<sentence::SentenceComposer> composer_;
-    std::unique_ptr<tools::ConvertController> convert_;
     SystemClock clock_;
     tools::QtProcessRunner processRunner_;
-    std::unique_ptr<tools::EditorLauncher> editorLauncher_;
+    std::unique_ptr<app::Controllers> controllers_;
+    bool exitMessage_ = true;
     bool closed_ = false;
     bool systemClosing_ = false;
 };

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include "app/KeyTable.h"
+#include "catalogue/PromptPanel.h"
+#include "core/Modes.h"
+#include "files/Assignment.h"
+#include "files/Deletion.h"
+#include "files/FileBrowser.h"
+#include "files/Preview.h"
+#include "playback/FilePlayback.h"
+#include "playback/PromptChannel.h"
+#include "sentence/SentenceComposer.h"
+#include "tools/ConvertController.h"
+#include "tools/EditorLauncher.h"
+
+namespace audio {
+class Engine;
+}
+namespace tools {
+class ProcessRunner;
+}
+namespace ui {
+class Dialogs;
+struct Controls;
+} // namespace ui
+
+namespace app {
+
+// Every controller of the window, built on the window's controls and wired to each other: the
+// one place the controller graph is assembled, shared by the window and the test rigs. Each
+// value has one owner: the browser the folder and the chosen file, the prompt channel the
+// current prompt, `modes` the three modes; the others read through them or listen.
+class Controllers {
+public:
+    Controllers(const ui::Controls &controls, const QString &programFolder, audio::Engine &engine,
+                ui::Dialogs &dialogs, tools::ProcessRunner &runner);
+
+    core::Modes modes;
+    files::FileBrowser browser;
+    playback::PromptChannel promptChannel;
+    playback::FilePlayback filePlayback;
+    catalogue::PromptPanel panel;
+    files::Preview preview;
+    files::Assignment assignment;
+    files::Deletion deletion;
+    sentence::SentenceComposer composer;
+    tools::ConvertController convert;
+    tools::EditorLauncher editorLauncher;
+    KeyTable keys;
+
+private:
+    void routePresses();
+};
+
+} // namespace app
