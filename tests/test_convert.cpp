@@ -3,14 +3,17 @@
 // that fail, crash or hang, refused writes, and the run in the window (questions, Alt+C, a
 // missing encoder, a second run, Annuler, closing mid-run).
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <QtTest>
+#include <memory>
 
 #include "files/FileBrowser.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
+#include "fixtures/Steps.h"
 #include "fixtures/WindowFixture.h"
 #include "tools/ConversionPlan.h"
 #include "tools/ConversionProgress.h"
@@ -71,6 +74,161 @@ tools::ConversionTask task(const QString &folder, const QString &name, bool repl
     t.replace = replace;
     return t;
 }
+
+// The window on a pack of three sources, two of which already have an .ogg, converting with
+// stand-in encoders put in the program folder.
+struct ConvertScenario {
+    QTemporaryDir pack;
+    QTemporaryDir emptyPath;
+    const QByteArray old{"old After"};
+    fixtures::WindowFixture f;
+    MainWindow *w = nullptr;
+    ui::FileList *list = nullptr;
+    QString standIn, go, oggenc;
+    std::unique_ptr<QSignalSpy> done;
+
+    QString at(const QString &name) const { return QDir(pack.path()).filePath(name); }
+    void select(std::initializer_list<QString> names) {
+        list->clearSelection();
+        for (const QString &name : names)
+            list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+    }
+
+    bool open() {
+        const QString dir = pack.path();
+        if (fixtures::makeMp3(dir, u"essai.mp3"_s, 1.0).isEmpty() ||
+            fixtures::makeWav(dir, u"After.wav"_s, 22050, 22050, 1).isEmpty() ||
+            fixtures::makeWav(dir, u"Left.wav"_s, 22050, 22050, 1).isEmpty() ||
+            fixtures::writeBytes(at(u"After.ogg"_s), old).isEmpty() ||
+            fixtures::writeBytes(at(u"Left.ogg"_s), old).isEmpty())
+            return false;
+        w = f.startOn(dir);
+        if (!w)
+            return false;
+        list = w->controls().File1;
+        oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+        standIn = f.programDir.filePath(u"oggenc"_s);
+        go = f.programDir.filePath(u"go"_s);
+        done =
+            std::make_unique<QSignalSpy>(&w->converter(), &tools::ConvertController::runFinished);
+        return true;
+    }
+
+    // No encoder anywhere: one message, nothing changed.
+    void missingEncoderIsTold() {
+        select({u"essai.mp3"_s});
+        w->fileBrowser().setSelectedFile(u"essai.mp3"_s);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", emptyPath.path().toLocal8Bit());
+        w->converter().convert();
+        qputenv("PATH", path);
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(
+            f.dialogs.messages[0].text,
+            u"L'encodeur oggenc est introuvable. Il a été cherché dans le dossier du programme ("_s +
+                f.programFolder() +
+                u") puis dans les dossiers du PATH.\r\n"
+                "Installez-le (paquet vorbis-tools : sudo apt install vorbis-tools) ou copiez "
+                "oggenc dans le dossier du programme.\r\nAucun fichier n'a été converti."_s);
+        QCOMPARE(f.dialogs.messages[0].title, u"Erreur"_s);
+        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
+        QVERIFY(!w->converter().isRunning());
+    }
+
+    // The encoder of the program folder comes before the PATH's: the real one, held back until
+    // the test lets it go. Both questions come first, in list order, before any file is done.
+    void questionsComeFirstThenTheRunStarts() {
+        writeStandIn(standIn, u"while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\""_s.arg(
+                                  go, oggenc));
+        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
+        select({u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s});
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
+        w->controls().cmdDummy->setFocus();
+        w->activateWindow(); // the access key works in the active window, wherever the focus is
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::keyClick(w->controls().cmdDummy, Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(w->converter().isRunning()); // the access key clicks after a short delay
+        QCOMPARE(f.dialogs.messages.size(), 3);
+        for (int i = 1; i < 3; ++i) {
+            QCOMPARE(f.dialogs.messages[i].text,
+                     u"Le fichier de destination :\r\n"_s +
+                         QDir::toNativeSeparators(at(i == 2 ? u"Left.ogg"_s : u"After.ogg"_s)) +
+                         u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
+            QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
+            QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
+            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
+        }
+        QVERIFY(w->converter().progressDisplay().isVisible());
+        QTRY_VERIFY(w->converter().progressDisplay().fileText().startsWith(
+            u"Fichier 1 sur 2 : After.wav (10 %)"_s));
+    }
+
+    void secondRunIsRefusedAndTheFirstEnds() {
+        w->converter().convert();
+        QCOMPARE(f.dialogs.messages.size(), 4);
+        QCOMPARE(f.dialogs.messages[3].text, u"Une conversion est déjà en cours.\r\n"
+                                             "Attendez qu'elle se termine ou annulez-la."_s);
+        fixtures::writeBytes(go, "go");
+        w->converter().converter()->waitForDone();
+        QCOMPARE(done->size(), 1);
+        QCOMPARE(f.dialogs.messages.size(), 4); // no failure to tell
+        QVERIFY(!w->converter().progressDisplay().isVisible());
+        QVERIFY(fixtures::readBytes(at(u"After.ogg"_s)) != old);
+        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
+        QVERIFY(QFile::exists(at(u"essai.ogg"_s)));
+        QVERIFY(list->fileNames().contains(u"essai.ogg"_s)); // refreshed
+        QCOMPARE(leftovers(pack.path()), QStringList());
+        QCOMPARE(w->focusWidget(), w->controls().cmdDummy);
+    }
+
+    // An encoder that fails on Left: told, and Left's .ogg is left as it was.
+    void failureIsToldAndLeavesTheOldOgg() {
+        writeStandIn(standIn, u"case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
+                              "exit 1;; esac\nexec \"%1\" \"$@\""_s.arg(oggenc));
+        select({u"After.wav"_s, u"Left.wav"_s});
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Ok};
+        w->converter().convert();
+        w->converter().converter()->waitForDone();
+        QCOMPARE(f.dialogs.messages.size(), 7);
+        QCOMPARE(f.dialogs.messages[6].text,
+                 u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
+                 "Left.wav : ERROR: refusé\r\n"
+                 "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+                 "1 autre(s) fichier(s) converti(s)."_s);
+        QCOMPARE(f.dialogs.messages[6].icon, ui::Icon::Exclamation);
+        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
+    }
+
+    // "Annuler" stops the encoders and cleans up; so does closing the window, before the
+    // settings are saved.
+    void cancelAndCloseStopAndCleanUp() {
+        writeStandIn(standIn, Hang);
+        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
+        select({u"After.wav"_s});
+        for (int started = 1; started <= 2; ++started) {
+            f.dialogs.answers = {ui::Answer::Ok};
+            w->converter().convert();
+            QVERIFY(w->converter().isRunning());
+            QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) == started, 30000);
+            if (started == 2)
+                break;
+            QTest::mouseClick(
+                w->converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
+                Qt::LeftButton);
+            QTRY_COMPARE(done->size(), 3);
+            QCOMPARE(f.dialogs.messages.size(), 8); // the question only; a cancel is no failure
+            QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
+            QCOMPARE(leftovers(pack.path()), QStringList());
+        }
+        QFile::remove(f.settingsPath());
+        w->close();
+        QVERIFY(!w->converter().isRunning());
+        QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
+        QVERIFY(QFile::exists(f.settingsPath()));
+        QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
+        QCOMPARE(leftovers(pack.path()), QStringList());
+    }
+};
 
 } // namespace
 
@@ -270,138 +428,13 @@ private slots:
     }
 
     void windowRunsFailuresAndClosing() {
-        QTemporaryDir pack;
-        QTemporaryDir emptyPath;
-        const QString dir = pack.path();
-        const auto at = [&](const QString &name) { return QDir(dir).filePath(name); };
-        QVERIFY(!fixtures::makeMp3(dir, u"essai.mp3"_s, 1.0).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 22050, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeWav(dir, u"Left.wav"_s, 22050, 22050, 1).isEmpty());
-        const QByteArray old("old After");
-        fixtures::writeBytes(at(u"After.ogg"_s), old);
-        fixtures::writeBytes(at(u"Left.ogg"_s), old);
-        fixtures::WindowFixture f;
-        MainWindow *window = f.startOn(dir);
-        QVERIFY(window);
-        MainWindow &w = *window;
-        ui::FileList *list = w.controls().File1;
-        const auto select = [list](std::initializer_list<QString> names) {
-            list->clearSelection();
-            for (const QString &name : names)
-                list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
-        };
-
-        // No encoder anywhere: one message, nothing changed.
-        select({u"essai.mp3"_s});
-        w.state().selectedFile = u"essai.mp3"_s;
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", emptyPath.path().toLocal8Bit());
-        w.converter().convert();
-        qputenv("PATH", path);
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(
-            f.dialogs.messages[0].text,
-            u"L'encodeur oggenc est introuvable. Il a été cherché dans le dossier du programme ("_s +
-                f.programFolder() +
-                u") puis dans les dossiers du PATH.\r\n"
-                "Installez-le (paquet vorbis-tools : sudo apt install vorbis-tools) ou copiez "
-                "oggenc dans le dossier du programme.\r\nAucun fichier n'a été converti."_s);
-        QCOMPARE(f.dialogs.messages[0].title, u"Erreur"_s);
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
-        QVERIFY(!w.converter().isRunning());
-
-        // The encoder of the program folder comes before the PATH's: the real one, held back
-        // until the test lets it go.
-        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
-        const QString standIn = f.programDir.filePath(u"oggenc"_s);
-        const QString go = f.programDir.filePath(u"go"_s);
-        writeStandIn(standIn, u"while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\""_s.arg(
-                                  go, oggenc));
-        // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
-        select({u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s});
-        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
-        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
-        w.controls().cmdDummy->setFocus();
-        w.activateWindow(); // the access key works in the active window, wherever the focus is
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTest::keyClick(w.controls().cmdDummy, Qt::Key_C, Qt::AltModifier);
-        QTRY_VERIFY(w.converter().isRunning()); // the access key clicks after a short delay
-        // Both questions came first, in list order, before any file was done.
-        QCOMPARE(f.dialogs.messages.size(), 3);
-        for (int i = 1; i < 3; ++i) {
-            QCOMPARE(f.dialogs.messages[i].text,
-                     u"Le fichier de destination :\r\n"_s +
-                         QDir::toNativeSeparators(at(i == 2 ? u"Left.ogg"_s : u"After.ogg"_s)) +
-                         u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
-            QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
-            QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
-            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
-        }
-        QVERIFY(w.converter().progressDisplay().isVisible());
-        QTRY_VERIFY(w.converter().progressDisplay().fileText().startsWith(
-            u"Fichier 1 sur 2 : After.wav (10 %)"_s));
-
-        // A second run is refused while this one goes on.
-        w.converter().convert();
-        QCOMPARE(f.dialogs.messages.size(), 4);
-        QCOMPARE(f.dialogs.messages[3].text, u"Une conversion est déjà en cours.\r\n"
-                                             "Attendez qu'elle se termine ou annulez-la."_s);
-        fixtures::writeBytes(go, "go");
-        w.converter().converter()->waitForDone();
-        QCOMPARE(done.size(), 1);
-        QCOMPARE(f.dialogs.messages.size(), 4); // no failure to tell
-        QVERIFY(!w.converter().progressDisplay().isVisible());
-        const QByteArray afterOgg = fixtures::readBytes(at(u"After.ogg"_s));
-        QVERIFY(afterOgg != old);
-        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
-        QVERIFY(QFile::exists(at(u"essai.ogg"_s)));
-        QVERIFY(list->fileNames().contains(u"essai.ogg"_s)); // refreshed
-        QCOMPARE(leftovers(dir), QStringList());
-        QCOMPARE(w.focusWidget(), w.controls().cmdDummy);
-
-        // An encoder that fails on Left: told, and Left's .ogg is left as it was.
-        writeStandIn(standIn, u"case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
-                              "exit 1;; esac\nexec \"%1\" \"$@\""_s.arg(oggenc));
-        select({u"After.wav"_s, u"Left.wav"_s});
-        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Ok};
-        w.converter().convert();
-        w.converter().converter()->waitForDone();
-        QCOMPARE(f.dialogs.messages.size(), 7);
-        QCOMPARE(f.dialogs.messages[6].text,
-                 u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                 "Left.wav : ERROR: refusé\r\n"
-                 "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
-                 "1 autre(s) fichier(s) converti(s)."_s);
-        QCOMPARE(f.dialogs.messages[6].icon, ui::Icon::Exclamation);
-        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
-
-        // "Annuler" stops the encoders and cleans up; so does closing the window, before the
-        // settings are saved.
-        writeStandIn(standIn, Hang);
-        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
-        select({u"After.wav"_s});
-        for (int started = 1; started <= 2; ++started) {
-            f.dialogs.answers = {ui::Answer::Ok};
-            w.converter().convert();
-            QVERIFY(w.converter().isRunning());
-            QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) == started, 30000);
-            if (started == 2)
-                break;
-            QTest::mouseClick(
-                w.converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
-                Qt::LeftButton);
-            QTRY_COMPARE(done.size(), 3);
-            QCOMPARE(f.dialogs.messages.size(), 8); // the question only; a cancel is no failure
-            QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
-            QCOMPARE(leftovers(dir), QStringList());
-        }
-        QFile::remove(f.settingsPath());
-        w.close();
-        QVERIFY(!w.converter().isRunning());
-        QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
-        QVERIFY(QFile::exists(f.settingsPath()));
-        QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
-        QCOMPARE(leftovers(dir), QStringList());
+        ConvertScenario c;
+        QVERIFY(c.open());
+        fixtures::runSteps(c, {&ConvertScenario::missingEncoderIsTold,
+                               &ConvertScenario::questionsComeFirstThenTheRunStarts,
+                               &ConvertScenario::secondRunIsRefusedAndTheFirstEnds,
+                               &ConvertScenario::failureIsToldAndLeavesTheOldOgg,
+                               &ConvertScenario::cancelAndCloseStopAndCleanUp});
     }
 };
 

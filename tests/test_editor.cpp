@@ -9,6 +9,7 @@
 
 #include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
+#include "fixtures/Steps.h"
 #include "fixtures/WindowFixture.h"
 #include "tools/EditorLauncher.h"
 #include "ui/FileFilterProxy.h"
@@ -54,30 +55,37 @@ bool selectFile(MainWindow &w, const QString &name) {
     return row >= 0;
 }
 
-} // namespace
+// The window on a pack whose names a shell would mangle, and a stand-in editor that records
+// what it was given.
+struct EditorScenario {
+    QTemporaryDir pack;
+    QTemporaryDir tools;
+    const QStringList names{
+        u"TurnRight.wav"_s, u"deux  espaces .wav"_s, u"l'apostrophe \"citée\".wav"_s,
+        u"-rf.wav"_s,       u"accentué çà Ü.wav"_s,  u"$(touch pwned);`id` *.wav"_s};
+    QString editor;
+    fixtures::WindowFixture f;
+    MainWindow *w = nullptr;
+    QPushButton *button = nullptr;
 
-class TestEditor : public QObject {
-    Q_OBJECT
-private slots:
-    void firstUseChoosesThenOpensAndFailuresForgetOrTell() {
-        QTemporaryDir pack;
-        QTemporaryDir tools;
-        // Names a shell would mangle must reach the editor intact.
-        const QStringList names{
-            u"TurnRight.wav"_s, u"deux  espaces .wav"_s, u"l'apostrophe \"citée\".wav"_s,
-            u"-rf.wav"_s,       u"accentué çà Ü.wav"_s,  u"$(touch pwned);`id` *.wav"_s};
-        for (const QString &name : names)
-            QVERIFY(!fixtures::makeWav(pack.path(), name, 441, 44100, 1).isEmpty());
-        const QString editor = writeStandIn(tools.path(), u"mon éditeur.sh"_s);
-        fixtures::WindowFixture f;
-        MainWindow *w = f.startOn(pack.path());
-        QVERIFY(w);
-        QPushButton *button = w->controls().cmdOpenSample;
+    bool open() {
+        for (const QString &name : names) {
+            if (fixtures::makeWav(pack.path(), name, 441, 44100, 1).isEmpty())
+                return false;
+        }
+        editor = writeStandIn(tools.path(), u"mon éditeur.sh"_s);
+        w = f.startOn(pack.path());
+        if (w)
+            button = w->controls().cmdOpenSample;
+        return w != nullptr;
+    }
 
-        // Without a selected file nothing is asked.
+    void nothingAskedWithoutAFile() {
         button->click();
         QVERIFY(f.dialogs.fileRequests.isEmpty());
+    }
 
+    void firstClickChoosesTheEditorThenOpens() {
         QVERIFY(selectFile(*w, u"TurnRight.wav"_s));
         f.dialogs.fileAnswers = {editor};
         f.dialogs.inputAnswers = {u"Mon Éditeur"_s};
@@ -95,14 +103,16 @@ private slots:
         QCOMPARE(f.dialogs.inputTitles, QStringList{"Nom de l'éditeur audio"});
         QCOMPARE(f.dialogs.inputDefaults, QStringList{"mon éditeur"});
         QCOMPARE(button->text(), u"Ouvrir avec Mon Éditeur"_s);
-        QCOMPARE(w->state().audioEditorPath, editor);
+        QCOMPARE(w->editorLauncher().editorPath(), editor);
 
         const QString folder = QDir(pack.path()).canonicalPath();
         QCOMPARE(waitForRecord(tools.path()),
                  (QStringList{folder, "1", QDir(folder).filePath("TurnRight.wav")}));
         QVERIFY(f.dialogs.messages.isEmpty());
+    }
 
-        // Known now: the next clicks open at once.
+    void knownEditorOpensEveryNameIntact() {
+        const QString folder = QDir(pack.path()).canonicalPath();
         for (const QString &name : names.mid(1)) {
             QVERIFY(selectFile(*w, name));
             button->click();
@@ -110,18 +120,20 @@ private slots:
         }
         QVERIFY(!QFile::exists(pack.filePath(u"pwned"_s)));
         QCOMPARE(f.dialogs.fileRequests.size(), 1);
+    }
 
-        // Failures. A cancelled choice: no editor, no message.
-        w->state().audioEditorName = u"Ancien"_s;
-        w->state().audioEditorPath.clear();
-        button->setText(u"Ouvrir avec Ancien"_s);
+    void cancelledChoiceForgetsSilently() {
+        w->editorLauncher().setEditor(u"Ancien"_s, QString());
+        QCOMPARE(button->text(), u"Ouvrir avec Ancien"_s);
         button->click();
         QCOMPARE(button->text(), u"Ouvrir avec..."_s);
-        QVERIFY(w->state().audioEditorName.isEmpty() && w->state().audioEditorPath.isEmpty());
+        QVERIFY(w->editorLauncher().editorName().isEmpty() &&
+                w->editorLauncher().editorPath().isEmpty());
         QVERIFY(f.dialogs.messages.isEmpty());
+    }
 
-        // A chosen executable that is not there: told, then forgotten; an empty answer in the
-        // input box takes the proposal.
+    // An empty answer in the input box takes the proposal.
+    void missingExecutableIsToldAndForgotten() {
         const QString missing = tools.filePath(u"Editeur.exe"_s);
         f.dialogs.fileAnswers = {missing};
         button->click();
@@ -133,24 +145,41 @@ private slots:
         QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
         QCOMPARE(f.dialogs.messages[0].buttons, ui::Buttons::Ok);
         QCOMPARE(button->text(), u"Ouvrir avec..."_s);
-        QVERIFY(w->state().audioEditorPath.isEmpty());
+        QVERIFY(w->editorLauncher().editorPath().isEmpty());
+    }
 
-        // A known editor that cannot be started (no execute permission at all): told, kept, and
-        // saved at the close.
+    // No execute permission at all.
+    void unstartableEditorIsToldKeptAndSaved() {
         QFile plain(fixtures::writeBytes(tools.filePath(u"plain"_s), "#!/bin/sh\n"));
         QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        w->state().audioEditorName = u"Plain"_s;
-        w->state().audioEditorPath = plain.fileName();
+        w->editorLauncher().setEditor(u"Plain"_s, plain.fileName());
         button->click();
         QCOMPARE(f.dialogs.messages.size(), 2);
         QCOMPARE(f.dialogs.messages[1].text,
                  "Impossible de lancer votre éditeur audio !\r\n" + plain.fileName());
         QCOMPARE(f.dialogs.messages[1].title, u"Erreur !"_s);
-        QCOMPARE(w->state().audioEditorPath, plain.fileName());
+        QCOMPARE(w->editorLauncher().editorPath(), plain.fileName());
         w->close();
         QVERIFY(fixtures::readBytes(f.settingsPath())
                     .startsWith("AudioEditorName=Plain\r\nAudioEditorPath=" +
                                 plain.fileName().toUtf8() + "\r\n"));
+    }
+};
+
+} // namespace
+
+class TestEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void firstUseChoosesThenOpensAndFailuresForgetOrTell() {
+        EditorScenario e;
+        QVERIFY(e.open());
+        fixtures::runSteps(e, {&EditorScenario::nothingAskedWithoutAFile,
+                               &EditorScenario::firstClickChoosesTheEditorThenOpens,
+                               &EditorScenario::knownEditorOpensEveryNameIntact,
+                               &EditorScenario::cancelledChoiceForgetsSilently,
+                               &EditorScenario::missingExecutableIsToldAndForgotten,
+                               &EditorScenario::unstartableEditorIsToldKeptAndSaved});
     }
 
     void filtersSelectAsExpectedHere() {
