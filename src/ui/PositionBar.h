@@ -6,7 +6,7 @@
 namespace ui {
 
 // The file channel's position bar: a dark-green strip on which a bright-green rectangle grows
-// from the left. Drawing accumulates like a picture box: fillTo never clears what is there.
+// from the left. Drawing accumulates: fillTo only adds to what is drawn; clear() empties the bar.
 class PositionBar : public QWidget {
     Q_OBJECT
 public:

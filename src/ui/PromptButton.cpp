@@ -43,7 +43,7 @@ PromptButton::PromptButton(int row, QWidget *parent) : QPushButton(parent), row_
 }
 
 void PromptButton::mousePressEvent(QMouseEvent *event) {
-    // Let the toolkit select the button first, as a click on an option button does, then act.
+    // The push button handles the press first (it is drawn down), then the press is told.
     QPushButton::mousePressEvent(event);
     emit mousePressed(row_, event->button(), event->modifiers());
 }

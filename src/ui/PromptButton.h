@@ -5,8 +5,9 @@
 
 namespace ui {
 
-// A prompt button: an option button drawn as a push button. The window reacts to the press
-// itself (left or right), and the second press of a double click arrives only as doubleClicked.
+// A prompt button: a checkable push button in the panel's exclusive group, so that the prompt
+// pressed last stays down. The press itself (left or right) is told as mousePressed, and the
+// second press of a double click only as doubleClicked.
 class PromptButton : public QPushButton {
     Q_OBJECT
 public:
