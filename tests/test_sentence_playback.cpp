@@ -243,7 +243,7 @@ private slots:
         rig.c.cmdBackspace->click();
         rig.composer->setListening(true);
         QCOMPARE(rig.engine.real.liveStreams(), 1);
-        rig.composer.reset();
+        rig.controllers.reset(); // the composer with them
         QCOMPARE(rig.engine.real.liveStreams(), 0);
         QCOMPARE(nonSilent(rig.render(44100), 0, 44100), QString());
     }

@@ -40,8 +40,7 @@ struct SentenceRig {
         panel = &controllers->panel;
         composer = &controllers->composer;
         panel->buildGrid();
-        controllers->browser.init();
-        controllers->browser.pointAt(pack.path());
+        controllers->browser.pointAt(pack.path()); // not watched: no re-reading between turns
     }
 
     QString text() const { return c.txtSentence->toPlainText(); }

@@ -60,8 +60,10 @@ private slots:
     void readValues() {
         QTemporaryDir dir;
         const QByteArray pack = makePack(dir, QStringLiteral("v")).toUtf8();
-        QVERIFY(!fixtures::writeBytes(dir.filePath(QStringLiteral(".hidden.ogg")), "").isEmpty());
-        const QByteArray root = dir.path().toUtf8(); // a folder and a hidden file only
+        const QByteArray root = dir.filePath(QStringLiteral("bare")).toUtf8();
+        QVERIFY(QDir().mkpath(QString::fromUtf8(root) + QStringLiteral("/sub")));
+        QVERIFY(!fixtures::writeBytes(QString::fromUtf8(root) + QStringLiteral("/.hidden.ogg"), "")
+                     .isEmpty()); // a folder and a hidden file only
         const QByteArray editor = dir.filePath(QStringLiteral("editor")).toUtf8();
         const QByteArray plain = dir.filePath(QStringLiteral("plain")).toUtf8();
         QVERIFY(!fixtures::writeBytes(QString::fromUtf8(editor), "").isEmpty());
