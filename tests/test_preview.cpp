@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
@@ -42,9 +43,11 @@ private slots:
     void clicksToggleTheSameEntryAndPlayAnother() {
         Window w;
         QVERIFY(w.ready());
+        QSignalSpy chosen(&w.browser, &files::FileBrowser::selectedFileChanged);
         w.click(1);
         QCOMPARE(w.started, QStringList{"b.wav"});
         QCOMPARE(w.browser.selectedFile(), u"b.wav"_s);
+        QCOMPARE(chosen.size(), 1); // told by the browser, which owns the chosen file
         QCOMPARE(w.preview.lastPosition(), 1);
         QCOMPARE(w.stops, 0);
         w.click(1);
