@@ -171,7 +171,7 @@ private slots:
             return QToolTip::text();
         };
         const QString text = hover(13);
-        const QString prefix = uR"(<img src="data:image/png;base64,)"_s;
+        const QString prefix = u"<img src=\"data:image/png;base64,"_s;
         QVERIFY2(text.contains(u"TurnRight.ogg"_s) && text.contains(prefix), qPrintable(text));
         const int from = text.indexOf(prefix) + prefix.size();
         const QImage picture = QImage::fromData(
