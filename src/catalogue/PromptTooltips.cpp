@@ -21,14 +21,17 @@ namespace {
 constexpr double PromptSeconds = 10;
 constexpr int MaxWaitMs = 200;
 
+// The name, and the picture under it; empty if the picture could not be made.
 QString tooltipHtml(const QString &text, const core::Peaks &peaks) {
     QByteArray png;
     QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    ui::waveformPicture(peaks, QSize(PromptTooltips::PictureWidth, PromptTooltips::PictureHeight))
-        .save(&buffer, "PNG");
+    if (!buffer.open(QIODevice::WriteOnly) ||
+        !ui::waveformPicture(peaks,
+                             QSize(PromptTooltips::PictureWidth, PromptTooltips::PictureHeight))
+             .save(&buffer, "PNG"))
+        return QString();
     return QStringLiteral(
-               "<p style=\"white-space:pre\">%1</p><img src=\"data:image/png;base64,%2\">")
+               "<p style=\"white-space:pre\">%1<br><img src=\"data:image/png;base64,%2\"></p>")
         .arg(text.toHtmlEscaped(), QString::fromLatin1(png.toBase64()));
 }
 
@@ -69,7 +72,10 @@ bool PromptTooltips::showPicture(ui::PromptButton *button, const QString &path, 
     const auto peaks = cache_.request(path);
     if (!peaks->complete || peaks->blocks() == 0)
         return false;
-    QToolTip::showText(at, tooltipHtml(button->toolTip(), *peaks), button);
+    const QString html = tooltipHtml(button->toolTip(), *peaks);
+    if (html.isEmpty())
+        return false;
+    QToolTip::showText(at, html, button);
     return true;
 }
 
