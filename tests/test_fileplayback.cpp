@@ -212,6 +212,20 @@ private slots:
                 QCOMPARE(bool(peaks->clipped[b]), r.clipped);
             }
         }
+        // Stereo is mixed to mono; clipping on one channel shows even where the mix is quiet.
+        QVector<qint16> stereo;
+        for (int i = 0; i < 512; ++i)
+            stereo << qint16(i < 256 ? 20000 : 32767) << qint16(i < 256 ? 0 : -32767);
+        const QString mixed = fixtures::writeWav(dir_.filePath(u"stereo.wav"_s), stereo, 22050, 2);
+        const auto two = cache_->request(mixed);
+        QVERIFY(cache_->waitIfShort(mixed, 10, 5000));
+        QCOMPARE(two->high, (std::vector<std::int8_t>{39, 0}));
+        QCOMPARE(two->low, (std::vector<std::int8_t>{0, 0}));
+        QCOMPARE(two->clipped, (std::vector<bool>{false, true}));
+        // A file that cannot be decoded: complete and empty.
+        const auto none = cache_->request(dir_.filePath(u"broken.mp3"_s));
+        QVERIFY(cache_->waitIfShort(dir_.filePath(u"broken.mp3"_s), 10, 5000));
+        QCOMPARE(none->blocks(), std::size_t{0});
     }
 
     void barShowsTheWholeWaveformInItsFirstFrame() {
@@ -290,12 +304,20 @@ private slots:
         // 2.5 million frames (113 s): two whole batches and a last one.
         QVERIFY(!fixtures::makeWav(dir_.path(), u"long.wav"_s, 2500000).isEmpty());
         QList<std::size_t> steps;
-        connect(cache_.get(), &playback::PeakCache::grew, this,
-                [&] { steps << bar_->waveform()->blocks(); });
+        QList<int> drawn; // columns drawn from the left at each step
+        connect(cache_.get(), &playback::PeakCache::grew, this, [&] {
+            steps << bar_->waveform()->blocks();
+            const QImage image = bar_->grab().toImage();
+            int x = 0;
+            while (x < 300 && at(image, x, 10) == ui::WaveformColors::wave())
+                ++x;
+            drawn << x;
+        });
         playback_->startFilePlayback(u"long.wav"_s);
         QCOMPARE(bar_->waveform()->blocks(), std::size_t{0}); // no waiting for a long file
         QTRY_VERIFY_WITH_TIMEOUT(bar_->waveform()->complete, 60000);
         QCOMPARE(steps, (QList<std::size_t>{4096, 8192, 9766}));
+        QCOMPARE(drawn, (QList<int>{126, 252, 300})); // 42 % and 84 % of the width, then all
         QCOMPARE(bar_->waveform()->frames, 2500000);
     }
 
