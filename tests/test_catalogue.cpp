@@ -179,6 +179,11 @@ private slots:
         QCOMPARE(picture.size(), QSize(160, 32));
         QCOMPARE(picture.pixelColor(80, 13), ui::WaveformColors::wave()); // a tone at -10 dB
         QCOMPARE(picture.pixelColor(80, 4), ui::PositionBar::background());
+        // A file longer than a prompt is not waited for: the name at once, the picture once
+        // its peaks are there.
+        QVERIFY(!fixtures::makeWav(pack.path(), u"Then.wav"_s, 15 * 22050).isEmpty());
+        QCOMPARE(hover(54), u"Then.ogg"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(hover(54).contains(prefix), 10000);
         // No file, or assign mode: the name alone.
         QCOMPARE(hover(0), u"After.ogg"_s);
         w.state().selectedFile = u"essai.mp3"_s;
