@@ -15,6 +15,7 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
                          ui::Dialogs &dialogs, tools::ProcessRunner &runner)
     : browser(browserWidgets(c)), promptChannel(browser, engine),
       filePlayback(engine, browser, fileChannelWidgets(c)),
+      barWaveform(filePlayback, peakCache, browser, c.picSamplePos),
       panel(panelWidgets(c), browser, promptChannel), preview(c.File1, browser, filePlayback),
       assignment(assignmentWidgets(c), browser, modes, panel, filePlayback, dialogs),
       deletion(c.File1, browser, promptChannel, dialogs),

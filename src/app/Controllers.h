@@ -9,7 +9,9 @@
 #include "files/Deletion.h"
 #include "files/FileBrowser.h"
 #include "files/Preview.h"
+#include "playback/BarWaveform.h"
 #include "playback/FilePlayback.h"
+#include "playback/PeakCache.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
@@ -38,9 +40,11 @@ public:
                 ui::Dialogs &dialogs, tools::ProcessRunner &runner);
 
     core::Modes modes;
+    playback::PeakCache peakCache;
     files::FileBrowser browser;
     playback::PromptChannel promptChannel;
     playback::FilePlayback filePlayback;
+    playback::BarWaveform barWaveform;
     catalogue::PromptPanel panel;
     files::Preview preview;
     files::Assignment assignment;

@@ -8,6 +8,7 @@
 
 #include "app/Farewell.h"
 #include "audio/Engine.h"
+#include "catalogue/PromptTooltips.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
@@ -67,6 +68,8 @@ void MainWindow::start(const QString &openFolder) {
     checkEngine();
 
     panel().buildGrid();
+    promptTooltips_ = std::make_unique<catalogue::PromptTooltips>(panel(), fileBrowser(), modes(),
+                                                                  controllers_->peakCache);
     panel().showAssignMode(false, QString());
 
     fileBrowser().init();

@@ -12,6 +12,9 @@
 namespace audio {
 class Engine;
 }
+namespace catalogue {
+class PromptTooltips;
+}
 namespace ui {
 class Dialogs;
 }
@@ -70,6 +73,7 @@ private:
     SystemClock clock_;
     tools::QtProcessRunner processRunner_;
     std::unique_ptr<app::Controllers> controllers_;
+    std::unique_ptr<catalogue::PromptTooltips> promptTooltips_; // made on the built grid
     bool exitMessage_ = true;
     bool closed_ = false;
     bool systemClosing_ = false;
