@@ -176,7 +176,7 @@ private slots:
     void handEditedAndUnreadableElementsAreSilentSlots() {
         SentenceRig rig;
         const QString dir = rig.pack.path();
-        QVERIFY(!fixtures::makeWav(dir, "After.wav", 300, 44100).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, "After.wav", 4410, 44100).isEmpty());
         QVERIFY(!fixtures::makeWav(dir, "Meters.wav", 500, 44100).isEmpty());
         QVERIFY(!fixtures::makeGarbage(dir, "TurnRight.wav", 5000).isEmpty());
         rig.composer->loadSentenceFile(
@@ -187,10 +187,10 @@ private slots:
         QVERIFY(rig.modes->listening());
         QVERIFY(rig.dialogs.messages.isEmpty());
 
-        const std::int64_t lastAt = 300 + 5 * Silent;
+        const std::int64_t lastAt = 4410 + 5 * Silent;
         const std::vector<qint16> out = rig.render(static_cast<int>(lastAt) + 500 + 100);
-        QCOMPARE(mismatch(out, 0, heard(300, 44100)), QString());
-        QCOMPARE(nonSilent(out, 300, 5 * Silent), QString());
+        QCOMPARE(mismatch(out, 0, heard(4410, 44100)), QString());
+        QCOMPARE(nonSilent(out, 4410, 5 * Silent), QString());
         QCOMPARE(mismatch(out, lastAt, heard(500, 44100)), QString());
 
         // The pieces naming no prompt light nothing; the unreadable prompt is lit in its slot.
