@@ -25,6 +25,7 @@
 #include "tools/EditorLauncher.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
+#include "ui/FocusIndicator.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 
@@ -41,6 +42,7 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     setWindowIcon(ui::windowIcon());
     setFixedSize(ui::twipsToPixels(ui::ClientWidthTwips), ui::twipsToPixels(ui::ClientHeightTwips));
     controls_ = ui::buildLayout(this);
+    new ui::FocusIndicator(this, controls_.cmdDummy);
 
     promptChannel_ = std::make_unique<playback::PromptChannel>(state_, engine_);
     filePlayback_ = std::make_unique<playback::FilePlayback>(engine_, state_,
@@ -218,7 +220,9 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             composer_->setListening(true);
         break;
     case Qt::Key_Escape:
-        if (state_.assignMode)
+        if (convert_->isRunning())
+            convert_->cancelRun(); // as "Annuler" does
+        else if (state_.assignMode)
             panel_->setAssignMode(false);
         else if (state_.sentenceMode && state_.listening)
             composer_->setListening(false);
@@ -285,9 +289,21 @@ void MainWindow::closeForSystem() {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    event->accept(); // the farewell cannot stop a close
-    if (closed_)
+    if (closed_) {
+        event->accept();
         return;
+    }
+    // A running conversion is not given up without asking; the system's close asks nothing.
+    if (convert_->isRunning() && !systemClosing_ &&
+        dialogs_.message(QStringLiteral("Une conversion est en cours. Voulez-vous l'interrompre "
+                                        "et quitter ?"),
+                         QStringLiteral("Attention !"), ui::Icon::Question,
+                         ui::Buttons::YesNoDefaultNo) != ui::Answer::Yes &&
+        !systemClosing_) {
+        event->ignore();
+        return;
+    }
+    event->accept(); // from here the farewell cannot stop the close
     closed_ = true;
     controls_.tmrFrame->stop();
     controls_.tmrPlaySample->stop();
