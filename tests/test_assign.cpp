@@ -163,6 +163,7 @@ private slots:
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
         // A name without an extension the lookup knows is refused before anything is asked.
+        p.c().chkFLBFilter[0]->click(); // "Tous les fichiers"
         for (const QString &name : {u"Bonus"_s, u"prise.flac"_s}) {
             fixtures::writeBytes(p.path(name), "x");
             p.w->fileBrowser().refreshFiles();

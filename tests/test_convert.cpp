@@ -400,11 +400,11 @@ private slots:
         f.dialogs.answers = {ui::Answer::No, ui::Answer::Yes};
         QVERIFY(!w.close());
         QVERIFY(w.isVisible() && w.converter().isRunning());
-        QCOMPARE(f.dialogs.messages.size(), 9);
-        QCOMPARE(f.dialogs.messages[8].text,
+        QCOMPARE(f.dialogs.messages.size(), 10);
+        QCOMPARE(f.dialogs.messages[9].text,
                  u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s);
-        QCOMPARE(f.dialogs.messages[8].icon, ui::Icon::Question);
-        QCOMPARE(f.dialogs.messages[8].buttons, ui::Buttons::YesNoDefaultNo);
+        QCOMPARE(f.dialogs.messages[9].icon, ui::Icon::Question);
+        QCOMPARE(f.dialogs.messages[9].buttons, ui::Buttons::YesNoDefaultNo);
         QVERIFY(!QFile::exists(f.settingsPath()));
         QVERIFY(w.close());
         QVERIFY(!w.isVisible());
