@@ -31,6 +31,8 @@ struct FileFinding {
     bool longTrailingSilence() const {
         return readable && facts.trailingSilence > LongSilenceSeconds;
     }
+    // Its channels cancel when mixed to mono: one of them is inverted.
+    bool channelsCancel() const { return readable && facts.channelsCancel; }
 };
 
 struct NameProblem {

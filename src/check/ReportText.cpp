@@ -123,7 +123,7 @@ QString reportText(const PackReport &r) {
             out.item(QStringLiteral("« ") + p.name + QStringLiteral(" » : ") + p.reason);
     }
 
-    QStringList unreadable, silences, clipped;
+    QStringList unreadable, silences, clipped, cancelling;
     for (const FileFinding &f : r.files) {
         if (!f.readable)
             unreadable.append(f.name);
@@ -133,6 +133,8 @@ QString reportText(const PackReport &r) {
         if (f.longTrailingSilence())
             silences.append(f.name + QStringLiteral(" : ") + number(f.facts.trailingSilence, 2) +
                             QStringLiteral(" s à la fin"));
+        if (f.channelsCancel())
+            cancelling.append(f.name);
         if (f.facts.clippedSamples > 0)
             clipped.append(
                 f.name + QStringLiteral(" : %1 échantillons écrêtés").arg(f.facts.clippedSamples));
@@ -147,6 +149,7 @@ QString reportText(const PackReport &r) {
     list(QStringLiteral("Fichiers illisibles"), unreadable);
     list(QStringLiteral("Silences de plus de %1 s").arg(number(LongSilenceSeconds, 1)), silences);
     list(QStringLiteral("Fichiers écrêtés"), clipped);
+    list(QStringLiteral("Canaux qui s'annulent en mono (l'un est inversé)"), cancelling);
 
     out.add(QString());
     if (r.medianLoudness)
