@@ -67,7 +67,7 @@ speak() {
   # compressed, as prompts recorded for a device are: the synthetic voice's peaks stand 17 dB
   # above its loudness, too far for -16 LUFS under a -1 dBTP ceiling.
   sox -q "$raw" -r 22050 -c 1 -b 16 -e signed-integer "$pcm" \
-    compand 0.002,0.05 6:-70,-70,-35,-22,-15,-11,0,-9 0 -90 0.002 norm -3 pad 0.05 0.05
+    compand 0.0005,0.02 6:-70,-70,-30,-16,-20,-13,0,-11 0 -90 0.001 norm -3 pad 0.05 0.05
   case $out in
     *.ogg) oggenc -Q -b 40 -o "$out" "$pcm" ;;
     *.mp3) lame --quiet -m m -b 48 "$pcm" "$out" ;;

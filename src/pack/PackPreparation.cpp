@@ -73,7 +73,8 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
 std::optional<double> PreparationReport::spreadBefore() const {
     QVector<double> values;
     for (const PromptResult &r : results)
-        if (const auto l = r.before.levelLoudness())
+        if (const auto l = r.before.levelLoudness();
+            l && r.status != PromptResult::Status::Cancelled)
             values.append(*l);
     return spread(values);
 }

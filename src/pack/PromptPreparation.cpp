@@ -25,6 +25,7 @@ constexpr int MaxEncodes = 4;
 constexpr double CloseEnoughLu = 0.3;
 // Kept under the ceiling when the gain is lowered after an overshoot of the encoder.
 constexpr double PeakSafetyDb = 0.1;
+constexpr double TrimHeadroomDb = 2.0;
 
 struct Failure {
     QString reason;
@@ -138,8 +139,11 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
             bool limited = false;
             const double gain = levellingGain(*facts.loudness, *facts.truePeak, options.loudness,
                                               options.peak, limited);
-            result.trimmed = trimSilence(mono.samples, mono.rate, options.marginMs,
-                                         SilenceLevel / float(std::pow(10.0, gain / 20.0)));
+            // A little above that level, so that a gain lowered after the encode, or the
+            // resampler's smear, leaves no more than the margin either.
+            result.trimmed =
+                trimSilence(mono.samples, mono.rate, options.marginMs,
+                            SilenceLevel / float(std::pow(10.0, (gain - TrimHeadroomDb) / 20.0)));
         } else {
             result.trimmed = trimSilence(mono.samples, mono.rate, options.marginMs, SilenceLevel);
         }
@@ -198,6 +202,9 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
             }
             result.gainDb += change;
         }
+        // Named in the report only when the ceiling kept it from its target.
+        result.peakLimited =
+            result.peakLimited && *result.loudnessAfter < options.loudness - CloseEnoughLu;
         checkCancel(cancel);
         placeResult(encoded->fileName(), task.destination, options.replace);
         encoded->setAutoRemove(false);
