@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtEndian>
 #include <QtTest>
 #include <cmath>
@@ -16,9 +17,12 @@
 #include "app/PrepareController.h"
 #include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
+#include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
+#include "pack/PackPreparation.h"
 #include "pack/PromptPreparation.h"
+#include "pack/TakeTransform.h"
 #include "tools/ConversionProgress.h"
 #include "tools/OggCheck.h"
 #include "ui/DirList.h"
@@ -129,6 +133,10 @@ private slots:
         fixtures::makeGarbage(src, idOf(7) + u".mp3"_s, 4000);
         QVERIFY(!fixtures::makeMp3(src, idOf(8) + u".mp3"_s, 1.0).isEmpty());
         const auto sources = checksums(src);
+        // Nothing is ever written to the source: seen read-only, it is prepared all the same.
+        fixtures::Mount readOnly = fixtures::Mount::readOnly(src);
+        if (!readOnly.ok())
+            qInfo("source left writable: %s", readOnly.why().constData());
 
         // The check reads the take above full scale as it is: its true peak is that of the
         // 1.5 sine mix (+3.5 dBTP), not of a clipped copy; the inverted channel is told.
@@ -182,15 +190,119 @@ private slots:
         QCOMPARE(runProgram({u"--prepare"_s, src, dst}).exitCode, 2);
         QCOMPARE(checksums(dst), outputs);
         QCOMPARE(runProgram({u"--prepare"_s, src, src + u"/pret"_s}).exitCode, 2);
-        QCOMPARE(runProgram({u"--prepare"_s, src, dst, u"--replace"_s}).exitCode, 1);
+        // An output whose source cannot be read is never replaced, even with --replace.
+        const QString kept = QDir(dst).filePath(idOf(7) + u".ogg"_s);
+        fixtures::writeBytes(kept, "an older take");
+        const Run again = runProgram({u"--prepare"_s, src, dst, u"--replace"_s});
+        QCOMPARE(again.exitCode, 1);
+        QCOMPARE(fixtures::readBytes(kept), QByteArray("an older take"));
+        QFile::remove(kept);
         QCOMPARE(checksums(dst).keys(), outputs.keys());
         QCOMPARE(checksums(src), sources);
+        const QString text = QString::fromUtf8(again.out);
+        for (const QString &line :
+             {idOf(4) + u" : les canaux s'annulent en mono (l'un est inversé), canal gauche seul"_s,
+              u"Fichiers non préparés (1) :\n  "_s + idOf(7) + u".mp3 : fichier illisible"_s,
+              u"Résultat : 8 message(s) sur 9 préparé(s) dans « %1 »."_s.arg(dst)})
+            QVERIFY2(text.contains(line), qPrintable(text));
+        QVERIFY(text.contains(u"Écart d'intensité entre les messages : "_s));
+        readOnly.undo();
 
         // The check finds nothing to fix but the prompts that have no file.
         const QJsonObject after =
             QJsonDocument::fromJson(runProgram({u"--check"_s, dst, u"--json"_s}).out).object();
         QCOMPARE(after[u"missing"_s].toArray().size(), core::SampleCount - 8);
         QCOMPARE(after[u"problems"_s].toInt(), core::SampleCount - 8);
+    }
+
+    void transformsOnSamples() {
+        const std::vector<float> v = voice(0.5);
+        const auto stereo = [&](float left, float right) {
+            pack::FloatSound s{{}, Rate, 2};
+            for (float x : v)
+                s.samples.insert(s.samples.end(), {x * left, x * right});
+            return s;
+        };
+        const auto facts = [](const pack::FloatSound &s) {
+            pack::TakeAnalyser a(s.rate, s.channels);
+            a.add(s.samples.data(), s.frames());
+            return a.finish();
+        };
+        // Alike channels are mixed; channels that cancel (one inverted, or one silent: the sum
+        // is then 6.02 dB below) give way to the louder one.
+        const struct {
+            float left, right;
+            pack::ChannelChoice choice;
+            int channel;
+        } rows[] = {{1, 1, pack::ChannelChoice::Mix, 0},
+                    {1, 0.5f, pack::ChannelChoice::Mix, 0},
+                    {1, -1, pack::ChannelChoice::Single, 0},
+                    {0.5f, -1, pack::ChannelChoice::Single, 1},
+                    {1, 0, pack::ChannelChoice::Single, 0}};
+        for (const auto &row : rows) {
+            pack::FloatSound s = stereo(row.left, row.right);
+            const pack::TakeFacts f = facts(s);
+            const pack::MonoTake mono = pack::toMono(std::move(s), f);
+            QCOMPARE(mono.choice, row.choice);
+            QCOMPARE(mono.channel, row.channel);
+            QCOMPARE(mono.samples.size(), v.size());
+        }
+
+        // Silence cut to the margin, a fade at each cut; silence alone is left as it is.
+        std::vector<float> take = voice(0.5, 1.0);
+        const pack::Trim trim = pack::trimSilence(take, Rate, 50, pack::SilenceLevel);
+        QVERIFY(std::abs(trim.startSeconds - 0.95) < 0.01 &&
+                std::abs(trim.endSeconds - 0.95) < 0.01);
+        QVERIFY(std::abs(double(take.size()) - 0.6 * Rate) <= 2);
+        QCOMPARE(take.front(), 0.0f);
+        QCOMPARE(take.back(), 0.0f);
+        std::vector<float> silence(Rate, 0.001f);
+        QCOMPARE(pack::trimSilence(silence, Rate, 50, pack::SilenceLevel).startSeconds, 0.0);
+        QCOMPARE(silence.size(), std::size_t(Rate));
+
+        bool limited = true;
+        QCOMPARE(pack::levellingGain(-30, -10, -16, -1, limited), 14.0);
+        QVERIFY(!limited);
+        QCOMPARE(pack::levellingGain(-20, -2, -16, -1, limited), 1.0);
+        QVERIFY(limited);
+        QCOMPARE(pack::toPcm16({1.5f, -1.5f, 0.5f}, 0),
+                 (std::vector<std::int16_t>{32767, -32768, 16384}));
+
+        // A take shorter than a block is measured as one block over its length: as loud as the
+        // same sound held longer.
+        const pack::TakeFacts shortTake = facts({voice(0.3), Rate, 1});
+        const pack::TakeFacts longTake = facts({voice(3.0), Rate, 1});
+        QVERIFY(!shortTake.loudness && shortTake.shortLoudness);
+        QVERIFY(std::abs(*shortTake.shortLoudness - *longTake.loudness) < 0.5);
+    }
+
+    void failuresLeaveNothing() {
+        QTemporaryDir work;
+        const QString src = work.filePath(u"pack"_s);
+        const QString dst = work.filePath(u"pret"_s);
+        QVERIFY(QDir().mkpath(src) && QDir().mkpath(dst));
+        fixtures::writeWav(QDir(src).filePath(idOf(0) + u".wav"_s), {}, Rate, 1);
+        wav16(QDir(src).filePath(idOf(1) + u".wav"_s), std::vector<float>(Rate, 0.002f));
+        wav16(QDir(src).filePath(idOf(2) + u".wav"_s), voice(1.0));
+        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+        const std::atomic<bool> cancel{false};
+        const auto reasons = [&] {
+            const pack::PreparationReport r =
+                pack::preparePack(pack::planPreparation(src, dst), {}, oggenc, 2, cancel);
+            QStringList out;
+            for (const pack::PromptResult &p : r.results)
+                out << p.reason;
+            return out;
+        };
+        QCOMPARE(reasons(), (QStringList{u"aucun son dans le fichier"_s,
+                                         u"rien que du silence (sous -50 dBFS)"_s, QString()}));
+        QFile::remove(QDir(dst).filePath(idOf(2) + u".ogg"_s));
+        // A destination too small for the encoder's input: told, and nothing left behind.
+        fixtures::Mount full = fixtures::Mount::tmpfs(dst);
+        if (!full.ok())
+            QSKIP(full.why());
+        QCOMPARE(reasons().value(2), u"écriture impossible (disque plein ?)"_s);
+        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void cancelledFromTheWindow() {
@@ -211,8 +323,32 @@ private slots:
         QCOMPARE(prepare.action()->shortcut(), QKeySequence(u"Ctrl+Shift+P"_s));
         QVERIFY(w->controls().Dir1->actions().contains(prepare.action()));
 
+        // A loudness that is no number, then outputs already there and the question cancelled:
+        // nothing runs.
+        f.dialogs.fileAnswers = {dst, dst};
+        f.dialogs.inputAnswers = {u"fort"_s, u"-16"_s};
+        prepare.action()->trigger();
+        QVERIFY(QDir().mkpath(dst));
+        const QString old = QDir(dst).filePath(idOf(0) + u".ogg"_s);
+        fixtures::writeBytes(old, "an older take");
+        f.dialogs.answers = {ui::Answer::Cancel};
+        prepare.action()->trigger();
+        QVERIFY(!prepare.isRunning());
+        QCOMPARE(f.dialogs.messages.size(), 2);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 u"Intensité invalide : donnez un nombre entre -70 et 0, par exemple -16."_s);
+        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Exclamation);
+        QCOMPARE(f.dialogs.messages[1].text, u"Le dossier de destination contient déjà 1 des "
+                                             "fichiers à écrire.\nVoulez-vous les remplacer ?"_s);
+        QCOMPARE(f.dialogs.messages[1].title, u"Attention !"_s);
+        QCOMPARE(f.dialogs.messages[1].buttons, ui::Buttons::OkCancel);
+        f.dialogs.messages.clear();
+        f.dialogs.inputPrompts.clear();
+        f.dialogs.inputDefaults.clear();
+
         f.dialogs.fileAnswers = {dst};
         f.dialogs.inputAnswers = {u"-16"_s};
+        f.dialogs.answers = {ui::Answer::Ok};
         prepare.action()->trigger();
         QVERIFY(f.dialogs.fileRequests.value(0).folder);
         QCOMPARE(f.dialogs.inputPrompts, QStringList{u"Intensité visée (EBU R128, en LUFS) :"_s});
@@ -224,13 +360,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(started() == 2, 60000);
         QTest::keyClick(&prepare.progressDisplay(), Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(!prepare.isRunning(), 60000);
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0].text,
+        QCOMPARE(f.dialogs.messages.size(), 2);
+        QCOMPARE(f.dialogs.messages[1].text,
                  u"Préparation annulée : 0 message(s) sur 3 préparé(s) dans « %1 », aucun "
                  "fichier partiel."_s.arg(dst));
-        QCOMPARE(f.dialogs.messages[0].title, u"Préparer le pack"_s);
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Information);
-        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(f.dialogs.messages[1].title, u"Préparer le pack"_s);
+        QCOMPARE(f.dialogs.messages[1].icon, ui::Icon::Information);
+        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList{idOf(0) + u".ogg"_s});
+        QCOMPARE(fixtures::readBytes(old), QByteArray("an older take"));
     }
 };
 
