@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(silence.size(), std::size_t(Rate));
 
         bool limited = true;
-        QCOMPARE(pack::levellingGain(-30, -10, -16, -1, limited), 14.0);
+        QCOMPARE(pack::levellingGain(-30, -20, -16, -1, limited), 14.0);
         QVERIFY(!limited);
         QCOMPARE(pack::levellingGain(-20, -2, -16, -1, limited), 1.0);
         QVERIFY(limited);
