@@ -115,12 +115,14 @@ PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions 
             r.reason = QStringLiteral("impossible de créer le dossier de destination");
         return report;
     }
+    // Each job writes its own element; no job may make the list detach.
+    PromptResult *results = report.results.data();
     QThreadPool pool;
     pool.setMaxThreadCount(std::max(parallel, 1));
     // The pool starts jobs in the order they were queued, so prompts begin in catalogue order.
     for (int index = 0; index < plan.tasks.size(); ++index) {
-        pool.start([&, index] {
-            PromptResult &result = report.results[index];
+        pool.start([&, results, index] {
+            PromptResult &result = results[index];
             if (cancel.load()) {
                 result.status = PromptResult::Status::Cancelled;
             } else {
