@@ -22,7 +22,10 @@ constexpr int MaxSeconds = 120;
 // Encodes tried before the encoded file is found within its targets.
 constexpr int MaxEncodes = 4;
 // A loudness this close to the target after encoding needs no second encode.
-constexpr double CloseEnoughLu = 0.3;
+constexpr double CloseEnoughLu = 0.5;
+// Vorbis at this rate overshoots the true peak by up to a few tenths: a gain the ceiling stops
+// aims this far below it, so that one encode is usually enough.
+constexpr double EncoderOvershootDb = 0.3;
 // Kept under the ceiling when the gain is lowered after an overshoot of the encoder.
 constexpr double PeakSafetyDb = 0.1;
 constexpr double TrimHeadroomDb = 2.0;
@@ -151,7 +154,7 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         if (!facts.levelLoudness() || !facts.truePeak)
             throw Failure{QStringLiteral("intensité impossible à mesurer")};
         result.gainDb = levellingGain(*facts.levelLoudness(), *facts.truePeak, options.loudness,
-                                      options.peak, result.peakLimited);
+                                      options.peak - EncoderOvershootDb, result.peakLimited);
         progress(10);
 
         const QString folder = QFileInfo(task.destination).absolutePath();
