@@ -237,6 +237,14 @@ private slots:
         QTest::newRow("check without folder")
             << QStringList{u"--check"_s} << 2 << QString()
             << u"parlotte : --check attend le dossier du pack à vérifier."_s + tryHelp;
+        QTest::newRow("prepare without destination")
+            << QStringList{u"--prepare"_s, u"/tmp"_s} << 2 << QString()
+            << u"parlotte : --prepare attend le dossier du pack et le dossier de destination."_s +
+                   tryHelp;
+        QTest::newRow("prepare to a loudness above 0")
+            << QStringList{u"--prepare"_s, u"/tmp"_s, u"/tmp/x"_s, u"--loudness"_s, u"3"_s} << 2
+            << QString()
+            << u"parlotte : --loudness attend une intensité en LUFS entre -70 et 0."_s + tryHelp;
         QTest::newRow("two folders") << QStringList{u"/tmp"_s, u"/tmp"_s} << 2 << QString()
                                      << u"parlotte : trop d'arguments."_s + tryHelp;
     }

@@ -14,6 +14,8 @@ QString helpText() {
     return QStringLiteral(
         "Utilisation : parlotte [DOSSIER]\n"
         "              parlotte --check DOSSIER [--json]\n"
+        "              parlotte --prepare SOURCE DESTINATION [--loudness LUFS] [--peak DBTP]\n"
+        "                       [--margin MS] [--replace] [--json]\n"
         "\n"
         "Parlotte fait écouter et prépare les messages d'un pack de voix de navigation.\n"
         "\n"
@@ -21,12 +23,22 @@ QString helpText() {
         "  --check DOSSIER      vérifie le pack de voix du dossier, sans ouvrir de fenêtre :\n"
         "                       messages manquants, fichiers en trop, noms refusés par une\n"
         "                       carte FAT, fichiers illisibles, silences, écrêtage, intensité\n"
-        "  --json               avec --check : le rapport au format JSON\n"
+        "  --prepare SOURCE DESTINATION\n"
+        "                       écrit dans DESTINATION un fichier Ogg Vorbis prêt pour l'appareil\n"
+        "                       par message du pack SOURCE (mono, silences coupés, intensité\n"
+        "                       égalisée), sans jamais modifier SOURCE\n"
+        "  --loudness LUFS      intensité visée (EBU R128, -16 par défaut)\n"
+        "  --peak DBTP          crête vraie maximale (-1 par défaut)\n"
+        "  --margin MS          silence gardé à chaque bout (50 ms par défaut)\n"
+        "  --replace            remplace les fichiers déjà présents dans DESTINATION\n"
+        "  --json               avec --check ou --prepare : le rapport au format JSON\n"
         "  --version            affiche la version et s'arrête\n"
         "  -h, --help           affiche cette aide et s'arrête\n"
         "\n"
         "Codes de sortie de --check : 0 si le pack est complet et propre, 1 s'il y a des\n"
-        "points à corriger, 2 en cas d'erreur d'utilisation.\n");
+        "points à corriger, 2 en cas d'erreur d'utilisation.\n"
+        "Codes de sortie de --prepare : 0 si chaque message est prêt et dans ses cibles, 1\n"
+        "sinon, 2 en cas d'erreur d'utilisation ou de fichiers à remplacer sans --replace.\n");
 }
 
 CommandLine usageError(const QString &message) {
@@ -93,6 +105,8 @@ CommandLine parseCommandLine(const QStringList &args) {
         c.folder = absoluteFolder(c.folder);
         return c;
     }
+    if (first == u"--prepare")
+        return parsePrepareArguments(args.mid(1));
     if (args.size() == 1 && !first.startsWith(u'-')) {
         if (!isFolder(first))
             return usageError(notAFolder(first));
@@ -122,6 +136,8 @@ int runWithoutWindow(const CommandLine &command) {
               command.json ? check::reportJson(report) : check::reportText(report).toUtf8());
         return check::exitCodeFor(report);
     }
+    case CommandLine::Prepare:
+        return runPrepare(command);
     case CommandLine::UsageError:
     case CommandLine::Window:
         break;

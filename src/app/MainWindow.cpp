@@ -11,6 +11,7 @@
 
 #include "app/ControllerWidgets.h"
 #include "app/Farewell.h"
+#include "app/PrepareController.h"
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
@@ -27,6 +28,7 @@
 #include "tools/ConvertController.h"
 #include "tools/EditorLauncher.h"
 #include "ui/Dialogs.h"
+#include "ui/DirList.h"
 #include "ui/FileList.h"
 #include "ui/FocusIndicator.h"
 #include "ui/Pictures.h"
@@ -72,6 +74,8 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     editorLauncher_ = std::make_unique<tools::EditorLauncher>(app::editorWidgets(controls_), state_,
                                                               *filePlayback_, *promptChannel_,
                                                               dialogs_, processRunner_);
+    prepare_ = std::make_unique<app::PrepareController>(
+        programFolder_, app::PrepareController::Widgets{this, controls_.Dir1}, state_, dialogs_);
 
     connect(filePlayback_.get(), &playback::FilePlayback::focusToFileList, this,
             [this] { controls_.File1->setFocus(); });

@@ -39,6 +39,9 @@ class Dialogs;
 namespace tools {
 class ConvertController;
 }
+namespace app {
+class PrepareController;
+}
 
 // The one window: owns the window-level state and the subsystems, and routes the controls'
 // events to them. Behaviour lives in the subsystems.
@@ -64,6 +67,7 @@ public:
     sentence::SentenceComposer &composer() { return *composer_; }
     tools::ConvertController &converter() { return *convert_; }
     tools::EditorLauncher &editorLauncher() { return *editorLauncher_; }
+    app::PrepareController &preparer() { return *prepare_; }
 
     void loadSettings(const QString &path);
     void saveSettings();
@@ -106,6 +110,7 @@ private:
     SystemClock clock_;
     tools::QtProcessRunner processRunner_;
     std::unique_ptr<tools::EditorLauncher> editorLauncher_;
+    std::unique_ptr<app::PrepareController> prepare_;
     bool closed_ = false;
     bool systemClosing_ = false;
 };

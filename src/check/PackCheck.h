@@ -42,6 +42,8 @@ struct FileFinding {
     bool inConversionFormat() const {
         return format == u"Ogg Vorbis" && channels == 1 && rate == 22050;
     }
+    // Its channels cancel when mixed to mono: one of them is inverted.
+    bool channelsCancel() const { return readable && facts.channelsCancel; }
 };
 
 struct NameProblem {

@@ -123,7 +123,7 @@ QString reportText(const PackReport &r) {
             out.item(QStringLiteral("« ") + p.name + QStringLiteral(" » : ") + p.reason);
     }
 
-    QStringList unreadable, silences, clipped, tooLong, notConverted;
+    QStringList unreadable, silences, clipped, tooLong, notConverted, cancelling;
     for (const FileFinding &f : r.files) {
         if (!f.readable)
             unreadable.append(f.name);
@@ -133,6 +133,8 @@ QString reportText(const PackReport &r) {
         if (f.longTrailingSilence())
             silences.append(f.name + QStringLiteral(" : ") + number(f.facts.trailingSilence, 2) +
                             QStringLiteral(" s à la fin"));
+        if (f.channelsCancel())
+            cancelling.append(f.name);
         if (f.tooLongForSentence())
             tooLong.append(f.name + QStringLiteral(" : ") + number(f.facts.seconds, 3) +
                            QStringLiteral(" s"));
@@ -158,6 +160,7 @@ QString reportText(const PackReport &r) {
     list(QStringLiteral("Messages trop longs pour une phrase (plus de %1 s)")
              .arg(number(core::LongestSentenceElementMs / 1000.0, 3)),
          tooLong);
+    list(QStringLiteral("Canaux qui s'annulent en mono (l'un est inversé)"), cancelling);
     list(QStringLiteral("Note : fichiers pas encore au format de conversion (Ogg Vorbis, mono, "
                         "22050 Hz)"),
          notConverted);

@@ -21,6 +21,7 @@ struct FileDialogRequest {
     bool mustExist = false;      // open: only an existing file can be chosen
     bool confirmReplace = false; // save: ask before replacing an existing file
     bool programs = false;       // open a program: executable files pass every filter
+    bool folder = false;         // choose a folder (existing or typed in) instead of a file
 };
 
 class Dialogs {

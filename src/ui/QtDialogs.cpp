@@ -120,13 +120,17 @@ QString QtDialogs::fileDialog(const FileDialogRequest &request) {
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile
                                                           : QFileDialog::ExistingFile);
+    if (request.folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
     dialog.setDefaultSuffix(request.defaultExtension);
     if (request.save && !request.confirmReplace)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString chosen = dialog.selectedFiles().constFirst();
-    lastFolder_ = QFileInfo(chosen).absolutePath();
+    lastFolder_ = request.folder ? chosen : QFileInfo(chosen).absolutePath();
     return chosen;
 }
 
