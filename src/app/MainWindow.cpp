@@ -14,6 +14,7 @@
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
+#include "core/TempFiles.h"
 #include "files/Assignment.h"
 #include "files/Deletion.h"
 #include "files/FileBrowser.h"
@@ -132,6 +133,10 @@ void MainWindow::start(const QString &openFolder) {
     }
     if (!openFolder.isEmpty())
         fileBrowser_->pointAt(QDir(openFolder).absolutePath());
+    // What a killed run left behind: a conversion's files, a settings file never renamed.
+    core::removeOrphanTemporaries(state_.currentFolder);
+    if (!settings.isEmpty())
+        core::removeOrphanTemporaries(QFileInfo(settings).absolutePath());
 
     controls_.lblDirPath->setText(fileBrowser_->dirPath());
     panel_->reloadAllSamples();
