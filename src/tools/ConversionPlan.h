@@ -15,9 +15,6 @@ struct ConversionTask {
     bool replace = false; // the user agreed to replace an existing destination
 };
 
-// Temporary files of a run start with this and lie beside the files they are made for.
-inline constexpr char TempPrefix[] = "_tmp_convert";
-
 // Base name + ".ogg": the text before the last dot, or the whole name when it has no dot.
 QString destinationName(const QString &name);
 

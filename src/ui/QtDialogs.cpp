@@ -23,9 +23,12 @@ QString toQtFilter(const QString &pipeFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, Buttons buttons) {
+Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                          const QString &details) {
     QMessageBox box(parent_);
     box.setWindowTitle(title);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     QString shown = text;
     box.setText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (icon) {
