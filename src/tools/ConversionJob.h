@@ -17,8 +17,10 @@ struct ConversionOutcome {
 };
 
 // Converts one file, start to end, on the calling thread (a worker thread in the program):
-// decode when the task says so, encode to a temporary file beside the destination, check that
-// the result decodes to the expected length, then give it the destination's name.
+// read the source through (decoding it into a clean WAV unless it is one already; a source with
+// no sound stops here), encode within `bounds` to a hidden temporary file beside the
+// destination, check that the result holds the expected length, then give it the destination's
+// name.
 //
 // Whatever happens (a failure, a cancel, a crashed encoder) the temporary files are removed and
 // the destination is left as it was; it changes only by the final rename.

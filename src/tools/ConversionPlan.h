@@ -11,7 +11,8 @@ struct ConversionTask {
     QString name;         // as the file list shows it
     QString source;       // full path
     QString destination;  // full path of the .ogg
-    bool decode = false;  // our decoder writes the encoder's WAV input
+    bool decode = false;  // our decoder writes the encoder's WAV input, even from a plain WAV
+                          // (it does from any other source anyway)
     bool replace = false; // the user agreed to replace an existing destination
 };
 
