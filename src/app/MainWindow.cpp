@@ -14,12 +14,15 @@
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
+#include "catalogue/PromptTooltips.h"
 #include "core/TempFiles.h"
 #include "files/Assignment.h"
 #include "files/Deletion.h"
 #include "files/FileBrowser.h"
 #include "files/Preview.h"
+#include "playback/BarWaveform.h"
 #include "playback/FilePlayback.h"
+#include "playback/PeakCache.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
@@ -46,6 +49,9 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     promptChannel_ = std::make_unique<playback::PromptChannel>(state_, engine_);
     filePlayback_ = std::make_unique<playback::FilePlayback>(engine_, state_,
                                                              app::fileChannelWidgets(controls_));
+    peakCache_ = std::make_unique<playback::PeakCache>();
+    barWaveform_ = std::make_unique<playback::BarWaveform>(*filePlayback_, *peakCache_, state_,
+                                                           controls_.picSamplePos);
     panel_ = std::make_unique<catalogue::PromptPanel>(app::panelWidgets(controls_), state_,
                                                       *promptChannel_);
     preview_ = std::make_unique<files::Preview>(controls_.File1, state_, *filePlayback_);
@@ -110,6 +116,7 @@ void MainWindow::start(const QString &openFolder) {
     checkEngine();
 
     panel_->buildGrid();
+    promptTooltips_ = std::make_unique<catalogue::PromptTooltips>(*panel_, state_, *peakCache_);
     state_.currentPromptIndex = -1;
     state_.lastPreviewIndex = -1;
     panel_->setAssignMode(false);
