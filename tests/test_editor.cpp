@@ -228,6 +228,25 @@ private slots:
         QCOMPARE(underAll, (QStringList{"Editeur.EXE", "audacity", "notes"}));
         QCOMPARE(chosen, audacity.filePath());
     }
+
+    // A list filled by hand could name a conversion's temporary file: it never reaches an editor.
+    void aTemporaryFileIsNeverOpened() {
+        QTemporaryDir pack;
+        const QString temp = u".parlotte-1-0.ogg"_s;
+        QVERIFY(!fixtures::makeWav(pack.path(), temp, 441).isEmpty());
+        fixtures::WindowFixture f;
+        MainWindow *w = f.startOn(pack.path());
+        QVERIFY(w);
+        w->state().audioEditorPath = u"/bin/true"_s;
+        new QListWidgetItem(temp, w->controls().File1);
+        w->controls().File1->setCurrentRow(w->controls().File1->count() - 1);
+        w->controls().cmdOpenSample->click();
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 u"Impossible d'ouvrir ce fichier : « .parlotte-1-0.ogg » est un fichier "
+                 "temporaire de conversion, qui disparaîtra de lui-même."_s);
+        QVERIFY(w->state().selectedFile != temp);
+    }
 };
 
 QTEST_MAIN(TestEditor)

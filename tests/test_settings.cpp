@@ -81,6 +81,25 @@ private slots:
         QCOMPARE(g.start().state().currentFolder, g.programFolder());
     }
 
+    void floodedKeysAreAppliedOnceAndNulIsNeverWritten() {
+        // 35,000 lines of one key: one setting, the last value, the order of the last lines.
+        QByteArray flood = "LastFolder=/premier\r\nExitMessage=0\r\n";
+        for (int i = 0; i < 35000; ++i)
+            flood += "LastFolder=/dossier" + QByteArray::number(i) + "\n";
+        const QList<app::SettingsLine> lines = app::parseSettings(flood + "LastSentence=x\r\n");
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0].key + u'=' + lines[0].value, QStringLiteral("ExitMessage=0"));
+        QCOMPARE(lines[1].key + u'=' + lines[1].value, QStringLiteral("LastFolder=/dossier34999"));
+        QCOMPARE(lines[2].key, QStringLiteral("LastSentence"));
+
+        app::SettingsValues values;
+        values.lastFolder = QStringLiteral("/voix") + QChar(0) + QStringLiteral("x");
+        values.audioEditorName = QStringLiteral("Nom") + QChar(0);
+        QCOMPARE(app::formatSettings(values),
+                 QByteArray("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=\r\n"
+                            "LastSentence=\r\nExitMessage=1\r\n"));
+    }
+
     void editorNameAndPathInBothOrders() {
         QTemporaryDir dir;
         const QByteArray editor = dir.filePath(QStringLiteral("editor")).toUtf8();

@@ -16,6 +16,7 @@
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
 #include "catalogue/PromptTooltips.h"
+#include "core/TempFiles.h"
 #include "files/Assignment.h"
 #include "files/Deletion.h"
 #include "files/FileBrowser.h"
@@ -145,6 +146,10 @@ void MainWindow::start(const QString &openFolder) {
     }
     if (!openFolder.isEmpty())
         fileBrowser_->pointAt(QDir(openFolder).absolutePath());
+    // What a killed run left behind: a conversion's files, a settings file never renamed.
+    core::removeOrphanTemporaries(state_.currentFolder);
+    if (!settings.isEmpty())
+        core::removeOrphanTemporaries(QFileInfo(settings).absolutePath());
 
     controls_.lblDirPath->setText(fileBrowser_->dirPath());
     panel_->reloadAllSamples();

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryFile>
+#include <algorithm>
 
 #include "ui/Dialogs.h"
 
@@ -69,14 +71,19 @@ QList<SettingsLine> parseSettings(const QByteArray &content) {
     QStringDecoder decode(QStringDecoder::System);
     const QString text = decode(content);
     QList<SettingsLine> lines;
-    for (QStringView line : QStringView(text).split(u'\n')) {
+    QSet<QStringView> seen;
+    const QList<QStringView> all = QStringView(text).split(u'\n');
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        QStringView line = *it;
         if (line.endsWith(u'\r'))
             line.chop(1);
         const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0)
-            continue; // no "=", or an empty key
+        if (equals <= 0 || seen.contains(line.left(equals)))
+            continue; // no "=", an empty key, or a key that a later line sets again
+        seen.insert(line.left(equals));
         lines.append({line.left(equals).toString(), line.mid(equals + 1).toString()});
     }
+    std::reverse(lines.begin(), lines.end());
     return lines;
 }
 
@@ -104,7 +111,7 @@ std::optional<bool> readTruth(const QString &value) {
 }
 
 bool isRememberable(const QString &value) {
-    return !value.contains(u'\r') && !value.contains(u'\n');
+    return !value.contains(u'\r') && !value.contains(u'\n') && !value.contains(QChar(0));
 }
 
 QByteArray formatSettings(const SettingsValues &values) {

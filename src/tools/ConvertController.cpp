@@ -144,12 +144,15 @@ void ConvertController::finish() {
 
 void ConvertController::tellFailures() {
     QStringList lines;
+    QStringList details; // the encoder's own words, apart from the French text
     int converted = 0;
     for (qsizetype i = 0; i < converter_->outcomes().size(); ++i) {
         const ConversionOutcome &outcome = converter_->outcomes()[i];
-        if (outcome.status == ConversionOutcome::Status::Failed)
+        if (outcome.status == ConversionOutcome::Status::Failed) {
             lines << converter_->tasks()[i].name + QStringLiteral(" : ") + outcome.reason;
-        else if (outcome.status == ConversionOutcome::Status::Converted)
+            if (!outcome.details.isEmpty())
+                details << converter_->tasks()[i].name + QStringLiteral(" : ") + outcome.details;
+        } else if (outcome.status == ConversionOutcome::Status::Converted)
             ++converted;
     }
     if (lines.isEmpty())
@@ -161,7 +164,8 @@ void ConvertController::tellFailures() {
         QStringLiteral("\r\nCes fichiers et leurs .ogg existants n'ont pas été modifiés.");
     if (converted > 0)
         text += QStringLiteral("\r\n%1 autre(s) fichier(s) converti(s).").arg(converted);
-    dialogs_.message(text, QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok);
+    dialogs_.message(text, QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok,
+                     details.join(u'\n'));
 }
 
 } // namespace tools

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "core/Paths.h"
+#include "core/TempFiles.h"
 #include "core/WindowState.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
@@ -61,6 +62,13 @@ void EditorLauncher::click() {
     const QString name = w_.File1->fileName(w_.File1->currentRow());
     if (name.isEmpty())
         return;
+    if (core::isTemporaryName(name)) {
+        // Half written by an encoder: what the editor saved would be lost at the rename.
+        dialogs_.message(QStringLiteral("Impossible d'ouvrir ce fichier : ") +
+                             core::temporaryRefusal(name) + u'.',
+                         ErrorTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
+        return;
+    }
     state_.selectedFile = name;
     filePlayback_.stopFilePlayback();
     promptChannel_.stopButtonSample(state_.currentPromptIndex);

@@ -27,8 +27,10 @@ struct FileDialogRequest {
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    virtual Answer message(const QString &text, const QString &title, Icon icon,
-                           Buttons buttons) = 0;
+    // `details`, when not empty, is shown on demand below the text (an outside program's own
+    // words, in its language).
+    virtual Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                           const QString &details = QString()) = 0;
     // Empty when cancelled.
     virtual QString input(const QString &prompt, const QString &title, const QString &defaultAnswer,
                           bool *cancelled) = 0;

@@ -25,7 +25,8 @@ QString toQtFilter(const QString &pipeFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, Buttons buttons) {
+Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                          const QString &details) {
     QMessageBox box(parent_);
     QAbstractButton *yesToAll = nullptr;
     QAbstractButton *noToAll = nullptr;
@@ -35,8 +36,13 @@ Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, 
     // A long name cannot be wrapped: cut in its middle, and whole in the details.
     const QString shown = elideLongRuns(whole);
     box.setText(shown);
+    QStringList more;
     if (shown != whole)
-        box.setDetailedText(whole);
+        more.append(whole);
+    if (!details.isEmpty())
+        more.append(details);
+    if (!more.isEmpty())
+        box.setDetailedText(more.join(QStringLiteral("\n\n")));
     switch (icon) {
     case Icon::Critical:
         box.setIcon(QMessageBox::Critical);
