@@ -1,7 +1,8 @@
 // Conversion to Ogg Vorbis: the naming rule, real encodes of MP3/MP2/WAV/Ogg input with hostile
 // names and the exact header of the decoded input, the check of the result, stand-in encoders
-// that fail, crash or hang, refused writes, and the run in the window (questions, Alt+C, a
-// missing encoder, a second run, Annuler, closing mid-run).
+// that fail, crash, hang, run past their bounds or outlive their parent, sources with no sound,
+// refused writes, and the run in the window (questions, Alt+C, a missing encoder, a second
+// run, Annuler, closing mid-run).
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -9,6 +10,11 @@
 #include <QtTest>
 #include <memory>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
+#include "core/TempFiles.h"
 #include "files/FileBrowser.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
@@ -57,7 +63,17 @@ int startedCount(const QString &folder) {
 }
 
 QStringList leftovers(const QString &folder) {
-    return QDir(folder).entryList({u"_tmp_convert*"_s}, QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({u".parlotte-*"_s}, QDir::Files | QDir::Hidden);
+}
+
+// A WAV of a tone whose header claims `rate`.
+QString wavClaiming(const QString &dir, const QString &name, quint32 rate) {
+    const QString path = fixtures::makeWav(dir, name, 4410);
+    QByteArray wav = fixtures::readBytes(path);
+    if (wav.size() < 28)
+        return QString();
+    qToLittleEndian(rate, wav.data() + 24);
+    return fixtures::writeBytes(path, wav);
 }
 
 // Runs the tasks to their end on a converter of its own.
@@ -156,7 +172,7 @@ struct ConvertScenario {
                          u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
             QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
             QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
-            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
+            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancelAll); // two to replace
         }
         QVERIFY(w->converter().progressDisplay().isVisible());
         QTRY_VERIFY(w->converter().progressDisplay().fileText().startsWith(
@@ -190,17 +206,18 @@ struct ConvertScenario {
         w->converter().convert();
         w->converter().converter()->waitForDone();
         QCOMPARE(f.dialogs.messages.size(), 7);
+        QCOMPARE(f.dialogs.messages[6].details, u"Left.wav : ERROR: refusé"_s);
         QCOMPARE(f.dialogs.messages[6].text,
                  u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                 "Left.wav : ERROR: refusé\r\n"
+                 "Left.wav : l'encodeur a échoué (code 1)\r\n"
                  "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
                  "1 autre(s) fichier(s) converti(s)."_s);
         QCOMPARE(f.dialogs.messages[6].icon, ui::Icon::Exclamation);
         QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
     }
 
-    // "Annuler" stops the encoders and cleans up; so does closing the window, before the
-    // settings are saved.
+    // "Annuler" stops the encoders and cleans up; so does closing the window once the user
+    // agrees, before the settings are saved.
     void cancelAndCloseStopAndCleanUp() {
         writeStandIn(standIn, Hang);
         const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
@@ -220,8 +237,19 @@ struct ConvertScenario {
             QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
             QCOMPARE(leftovers(pack.path()), QStringList());
         }
+        // Closing asks first; No (also the default) keeps the window and the run.
         QFile::remove(f.settingsPath());
-        w->close();
+        f.dialogs.answers = {ui::Answer::No, ui::Answer::Yes};
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible() && w->converter().isRunning());
+        QCOMPARE(f.dialogs.messages.size(), 10);
+        QCOMPARE(f.dialogs.messages[9].text,
+                 u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s);
+        QCOMPARE(f.dialogs.messages[9].icon, ui::Icon::Question);
+        QCOMPARE(f.dialogs.messages[9].buttons, ui::Buttons::YesNoDefaultNo);
+        QVERIFY(!QFile::exists(f.settingsPath()));
+        QVERIFY(w->close());
+        QVERIFY(!w->isVisible());
         QVERIFY(!w->converter().isRunning());
         QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
         QVERIFY(QFile::exists(f.settingsPath()));
@@ -335,22 +363,39 @@ private slots:
         QTest::addColumn<QString>("body");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("details"); // the encoder's own line, kept apart
+        const QString notSupported = u"ERROR: Input file \"x.wav\" is not a supported format"_s;
         QTest::newRow("exits 1 after half a file")
             << HalfOutput + u"echo 'ERROR: plus de place' >&2\nexit 1"_s << int(Status::Failed)
+            << "l'encodeur a échoué (code 1)"
             << "ERROR: plus de place";
+        QTest::newRow("refuses the format")
+            << u"echo '%1' >&2\nexit 1"_s.arg(notSupported) << int(Status::Failed)
+            << "format non reconnu" << notSupported;
         QTest::newRow("exits 1 silently")
-            << HalfOutput + u"exit 3"_s << int(Status::Failed) << "l'encodeur a échoué (code 3)";
+            << HalfOutput + u"exit 3"_s << int(Status::Failed) << "l'encodeur a échoué (code 3)"
+            << "";
         QTest::newRow("killed") << HalfOutput + u"echo 'Encoding...' >&2\nkill -9 $$"_s
-                                << int(Status::Failed) << "l'encodeur s'est arrêté brutalement";
+                                << int(Status::Failed) << "l'encodeur s'est arrêté brutalement"
+                                << "Encoding...";
         QTest::newRow("exits 0 after half a file")
             << HalfOutput + u"exit 0"_s << int(Status::Failed)
-            << "le résultat de l'encodeur est illisible";
-        QTest::newRow("hangs until cancelled") << Hang << int(Status::Cancelled) << "";
+            << "le résultat de l'encodeur est illisible"
+            << "";
+        // A whole Ogg file of the input's first 1000 frames only.
+        QTest::newRow("exits 0 after a truncated file")
+            << u"head -c 2044 \"$in\" > \"$out.wav\"\n'%1' -Q -o \"$out\" \"$out.wav\"\n"
+               "rm \"$out.wav\"\nexit 0"_s.arg(QStandardPaths::findExecutable(u"oggenc"_s))
+            << int(Status::Failed) << "le résultat de l'encodeur est incomplet"
+            << "";
+        QTest::newRow("hangs until cancelled") << Hang << int(Status::Cancelled) << ""
+                                               << "";
     }
     void failedEncodesChangeNothing() {
         QFETCH(QString, body);
         QFETCH(int, status);
         QFETCH(QString, reason);
+        QFETCH(QString, details);
         QTemporaryDir pack;
         QTemporaryDir bin;
         const QString dir = pack.path();
@@ -366,6 +411,12 @@ private slots:
         if (status == int(Status::Cancelled)) {
             // Both encoders are running (and have written) when the cancel comes.
             QTRY_VERIFY_WITH_TIMEOUT(startedCount(bin.path()) == 2, 30000);
+            // Meanwhile their files are hidden, named for this process, and never listed.
+            const QStringList temps = leftovers(dir);
+            QCOMPARE(temps.size(), 3); // the MP3's decoded WAV, and both results
+            for (const QString &name : temps)
+                QCOMPARE(core::temporaryOwner(name), QCoreApplication::applicationPid());
+            QCOMPARE(ui::FileList::listFiles(dir, u"*.*"_s).size(), 4);
             converter.cancel();
         }
         converter.waitForDone();
@@ -373,55 +424,145 @@ private slots:
         for (const tools::ConversionOutcome &outcome : converter.outcomes()) {
             QCOMPARE(int(outcome.status), status);
             QCOMPARE(outcome.reason, reason);
+            QCOMPARE(outcome.details, details);
         }
         QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), old);
         QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
         QCOMPARE(leftovers(dir), QStringList());
     }
 
-    void unreadableInputs() {
+    // What we cannot read through, or that holds no sound, never reaches the encoder, and the
+    // .ogg already there stays byte for byte.
+    void sourcesWithNoSoundAreNeverEncoded() {
         QTemporaryDir pack;
+        QTemporaryDir bin;
         const QString dir = pack.path();
+        const QString encoder =
+            writeStandIn(bin.filePath(u"oggenc"_s), u"touch \"$0.started.$$\"\nexit 1"_s);
         fixtures::makeGarbage(dir, u"bruit.mp3"_s, 5000);
-        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
-        const auto outcomes = convert(
-            oggenc, {task(dir, u"bruit.mp3"_s), task(dir, u"absent.wav"_s), task(dir, u"x.wav"_s)});
-        // Undecodable MPEG goes to the encoder as it is; the encoder's own words say why.
-        QCOMPARE(outcomes[0].status, Status::Failed);
-        QVERIFY2(outcomes[0].reason.startsWith(u"ERROR"), qPrintable(outcomes[0].reason));
-        QCOMPARE(outcomes[1].reason, u"fichier illisible"_s);
-        QCOMPARE(outcomes[2].reason, u"fichier illisible"_s);
-        QCOMPARE(convert(u"/nonexistent/oggenc"_s, {task(dir, u"bruit.mp3"_s)})[0].reason,
+        QVERIFY(!fixtures::writeWav(QDir(dir).filePath(u"vide.wav"_s), {}, 22050, 1).isEmpty());
+        QVERIFY(!wavClaiming(dir, u"TurnRight.wav"_s, 2147483647u).isEmpty());
+        QVERIFY(!fixtures::makeWav(dir, u".parlotte-1-0.wav"_s, 4410).isEmpty());
+        const QByteArray old("the only copy of this prompt");
+        const QStringList names{u"bruit.mp3"_s,  u"vide.wav"_s, u"TurnRight.wav"_s,
+                                u"absent.wav"_s, u"x.wav"_s,    u".parlotte-1-0.wav"_s};
+        QList<tools::ConversionTask> tasks;
+        for (const QString &name : names) {
+            fixtures::writeBytes(QDir(dir).filePath(tools::destinationName(name)), old);
+            tasks << task(dir, name, true);
+        }
+        QFile::remove(QDir(dir).filePath(u"absent.wav"_s));
+        QDir(dir).mkdir(u"x.wav"_s);
+        const auto outcomes = convert(encoder, tasks);
+        const QStringList reasons{u"format non reconnu"_s, u"le fichier ne contient aucun son"_s,
+                                  u"format non reconnu"_s, u"fichier illisible"_s,
+                                  u"fichier illisible"_s,  core::temporaryRefusal(names[5])};
+        for (int i = 0; i < names.size(); ++i) {
+            QCOMPARE(outcomes[i].status, Status::Failed);
+            QCOMPARE(outcomes[i].reason, reasons[i]);
+            QCOMPARE(fixtures::readBytes(tasks[i].destination), old);
+        }
+        QCOMPARE(startedCount(bin.path()), 0);
+        QCOMPARE(leftovers(dir), (QStringList{u".parlotte-1-0.ogg"_s, names[5]}));
+        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 4410).isEmpty());
+        QCOMPARE(convert(u"/nonexistent/oggenc"_s, {task(dir, u"After.wav"_s)})[0].reason,
                  u"encodeur introuvable"_s);
-        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{u"bruit.mp3"_s});
+    }
+
+    // The encoder runs within a gigabyte of address space and a processor time that grows
+    // with the sound, and is stopped past it.
+    void encoderBounds() {
+        QTemporaryDir pack;
+        QTemporaryDir bin;
+        const QString dir = pack.path();
+        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 44100).isEmpty());
+        const QString limits = bin.filePath(u"limits"_s);
+        const QString encoder =
+            writeStandIn(bin.filePath(u"oggenc"_s),
+                         u"echo \"$(ulimit -v) $(ulimit -t)\" > '%1'\nexec '%2' \"$@\""_s.arg(
+                             limits, QStandardPaths::findExecutable(u"oggenc"_s)));
+        QCOMPARE(convert(encoder, {task(dir, u"After.wav"_s)})[0].status, Status::Converted);
+        QCOMPARE(fixtures::readBytes(limits), QByteArray("1048576 62\n")); // 60 s + 2 s of sound
+
+        const QString spinner = writeStandIn(bin.filePath(u"spin"_s), u"while :; do :; done"_s);
+        const std::atomic<bool> cancel{false};
+        const tools::ConversionOutcome outcome =
+            tools::ConversionJob(task(dir, u"After.wav"_s, true), spinner, {qint64{1} << 30, 1, 0})
+                .run(cancel, [](int) {});
+        QCOMPARE(outcome.reason,
+                 u"l'encodeur a dépassé le temps de calcul permis (1 s) et a été arrêté"_s);
+        QCOMPARE(leftovers(dir), QStringList());
+    }
+
+    // Killed mid-run, Parlotte takes its encoder with it; the files left behind go at the next
+    // start, as their owner is gone, while those of a running process stay.
+    void encoderDiesWithItsParentAndLeftoversGoLater() {
+        QTemporaryDir pack;
+        QTemporaryDir bin;
+        const QString dir = pack.path();
+        const QString encoder =
+            writeStandIn(bin.filePath(u"oggenc"_s), u"echo $$ > \"$0.pid\"\n"_s + Hang);
+        QVERIFY(!fixtures::makeMp3(dir, u"Left.mp3"_s, 0.5).isEmpty());
+        // Orphans come to this process, which can then wait for them.
+        QVERIFY(::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
+        QProcess parent;
+        parent.start(QCoreApplication::applicationFilePath(), {u"--convert"_s, dir, encoder});
+        QTRY_VERIFY_WITH_TIMEOUT(startedCount(bin.path()) == 1, 30000);
+        const pid_t encoderPid = fixtures::readBytes(encoder + u".pid"_s).trimmed().toInt();
+        QVERIFY(encoderPid > 0);
+        QVERIFY(::kill(pid_t(parent.processId()), SIGKILL) == 0);
+        QVERIFY(parent.waitForFinished());
+        const auto ended = [encoderPid] {
+            return ::waitpid(encoderPid, nullptr, WNOHANG) == encoderPid;
+        };
+        const bool died = QTest::qWaitFor(ended, 30000); // a generous bound for a loaded machine
+        if (!died)
+            ::kill(encoderPid, SIGKILL);
+        ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+        QVERIFY(died);
+
+        QCOMPARE(leftovers(dir).size(), 2); // the decoded WAV and the half-written result
+        const QString ours = core::temporaryName(u".ogg"_s);
+        fixtures::writeBytes(QDir(dir).filePath(ours), "x");
+        fixtures::writeBytes(QDir(dir).filePath(u".parlotte-notes"_s), "x");
+        QCOMPARE(core::removeOrphanTemporaries(dir), 2);
+        QCOMPARE(leftovers(dir), (QStringList{ours, u".parlotte-notes"_s}));
     }
 
     void refusedWrites_data() {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("disk full") << false << "écriture impossible (disque plein ?)";
+        // 64 KiB: room for the MP3, not its 66 KiB of samples
+        QTest::newRow("disk full while decoding") << "Left.mp3" << false << "le disque est plein";
+        // A WAV goes to the encoder as it is, into a disk filled to the brim.
+        QTest::newRow("disk full while encoding") << "Left.wav" << false << "le disque est plein";
         QTest::newRow("read-only folder")
-            << true << "impossible de créer un fichier dans le dossier";
+            << "Left.mp3" << true << "impossible de créer un fichier dans le dossier";
     }
     void refusedWrites() {
+        QFETCH(QString, name);
         QFETCH(bool, readOnly);
         QFETCH(QString, reason);
         QTemporaryDir source;
         QTemporaryDir pack;
-        const QString mp3 = fixtures::makeMp3(source.path(), u"Left.mp3"_s, 1.5);
-        QVERIFY(!mp3.isEmpty());
+        const QString made = name.endsWith(u".mp3") ? fixtures::makeMp3(source.path(), name, 1.5)
+                                                    : fixtures::makeWav(source.path(), name, 11025);
+        QVERIFY(!made.isEmpty());
         const QString dir = pack.path();
-        std::optional<fixtures::Mount> full; // 64 KiB: room for the MP3, not its 66 KiB of samples
+        std::optional<fixtures::Mount> full;
         if (!readOnly && !full.emplace(fixtures::Mount::tmpfs(dir)).ok())
             QSKIP(full->why().constData());
-        QVERIFY(QFile::copy(mp3, QDir(dir).filePath(u"Left.mp3"_s)));
+        QVERIFY(QFile::copy(made, QDir(dir).filePath(name)));
         const QByteArray old("the only copy");
         fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
+        if (name.endsWith(u".wav"))
+            QVERIFY(fixtures::fillUp(dir));
         std::optional<fixtures::Mount> frozen;
         if (readOnly && !frozen.emplace(fixtures::Mount::readOnly(dir)).ok())
             QSKIP(frozen->why().constData());
         const auto outcomes =
-            convert(QStandardPaths::findExecutable(u"oggenc"_s), {task(dir, u"Left.mp3"_s, true)});
+            convert(QStandardPaths::findExecutable(u"oggenc"_s), {task(dir, name, true)});
         QCOMPARE(outcomes[0].reason, reason);
         QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
         QCOMPARE(leftovers(dir), QStringList());
@@ -436,7 +577,102 @@ private slots:
                                &ConvertScenario::failureIsToldAndLeavesTheOldOgg,
                                &ConvertScenario::cancelAndCloseStopAndCleanUp});
     }
+
+    // Ctrl+A then Alt+C with no file clicked converts the selection; Escape cancels as "Annuler"
+    // does; several replacements are answered once for all, a single one as before.
+    void windowSelectionEscapeAndAnswersForAll() {
+        QTemporaryDir pack;
+        const QString dir = pack.path();
+        const QStringList sources{u"a.wav"_s, u"b.wav"_s, u"c.wav"_s};
+        for (const QString &name : sources)
+            QVERIFY(!fixtures::makeWav(dir, name, 2205, 22050, 1).isEmpty());
+        fixtures::WindowFixture f;
+        MainWindow *window = f.startOn(dir);
+        QVERIFY(window);
+        MainWindow &w = *window;
+        ui::FileList *list = w.controls().File1;
+        writeStandIn(f.programDir.filePath(u"oggenc"_s), Hang);
+        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(list->selectedItems().size(), 3);
+        QTest::keyClick(list, Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(w.converter().isRunning());
+        QCOMPARE(w.converter().converter()->tasks().size(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > 0, 30000);
+        QTest::keyClick(w.controls().cmdDummy, Qt::Key_Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 30000);
+        QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
+        QVERIFY(f.dialogs.messages.isEmpty()); // a cancel is no failure
+        QCOMPARE(leftovers(dir), QStringList());
+
+        // Every source has its .ogg now: a question each, or one for all.
+        for (const QString &name : sources)
+            fixtures::writeBytes(QDir(dir).filePath(tools::destinationName(name)), "old");
+        struct Case {
+            QList<ui::Answer> answers;
+            int selected, questions;
+            QList<bool> replaced; // of the tasks run, none when nothing runs
+        };
+        const Case cases[] = {
+            {{ui::Answer::Cancel, ui::Answer::YesToAll}, 3, 2, {true, true}},
+            {{ui::Answer::Ok, ui::Answer::NoToAll}, 3, 2, {true}},
+            {{ui::Answer::NoToAll}, 3, 1, {}},
+            {{ui::Answer::Ok}, 1, 1, {true}},
+        };
+        for (const Case &c : cases) {
+            w.fileBrowser().refreshFiles();
+            list->clearSelection();
+            for (int i = 0; i < c.selected; ++i)
+                list->findItems(sources[i], Qt::MatchExactly).first()->setSelected(true);
+            f.dialogs.messages.clear();
+            f.dialogs.answers = c.answers;
+            const qsizetype finished = done.size();
+            w.converter().convert();
+            QCOMPARE(f.dialogs.messages.size(), c.questions);
+            for (const auto &m : f.dialogs.messages)
+                QCOMPARE(m.buttons,
+                         c.selected > 1 ? ui::Buttons::OkCancelAll : ui::Buttons::OkCancel);
+            if (c.replaced.isEmpty()) {
+                QVERIFY(!w.converter().isRunning());
+                QCOMPARE(done.size(), finished + 1);
+                continue;
+            }
+            QList<bool> replaced;
+            for (const tools::ConversionTask &t : w.converter().converter()->tasks())
+                replaced << t.replace;
+            QCOMPARE(replaced, c.replaced);
+            w.converter().cancelRun();
+            QTRY_COMPARE_WITH_TIMEOUT(done.size(), finished + 1, 30000);
+        }
+        for (const QString &name : sources)
+            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(tools::destinationName(name))),
+                     QByteArray("old"));
+    }
 };
 
+// Run as `--convert FOLDER ENCODER`, this program stands for Parlotte killed mid-conversion:
+// it converts Left.mp3 of FOLDER with ENCODER, which hangs, until it is killed.
+static int convertUntilKilled(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const std::atomic<bool> cancel{false};
+    tools::ConversionJob(tools::planTask(QString::fromLocal8Bit(argv[2]), u"Left.mp3"_s),
+                         QString::fromLocal8Bit(argv[3]))
+        .run(cancel, [](int) {});
+    return 0;
+}
+
+#define main testMain
 QTEST_MAIN(TestConvert)
+#undef main
+
+int main(int argc, char **argv) {
+    if (argc == 4 && qstrcmp(argv[1], "--convert") == 0)
+        return convertUntilKilled(argc, argv);
+    return testMain(argc, argv);
+}
+
 #include "test_convert.moc"

@@ -80,6 +80,11 @@ private slots:
         struct stat st {};
         QVERIFY(::stat(QFile::encodeName(path), &st) == 0);
         QCOMPARE(st.st_mode & 0777, 0640u);
+        // The longest name a folder takes: the new copy's name is short whatever the target's.
+        const QString longest = dir.filePath(QString(245, u'p') + u".txt"_s);
+        QVERIFY(core::writeWholeFile(longest, "00\r\n").ok);
+        QCOMPARE(readBytes(longest), QByteArray("00\r\n"));
+        QVERIFY(QFile::remove(longest));
 
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)), 0644) == 0);
         const struct {
@@ -131,6 +136,30 @@ private slots:
                  (QStringList{u"filler"_s, u"phrase.txt"_s, u"settings.ini"_s}));
     }
 
+    // Closing with the farewell shown and the disk full, again and again (run under the address
+    // sanitizer, this once aborted): both boxes, in order, and the old settings kept.
+    void closingOnAFullDiskWithTheFarewell() {
+        for (int round = 0; round < 12; ++round) {
+            fixtures::WindowFixture f;
+            fixtures::Mount disk = fixtures::Mount::tmpfs(f.programFolder());
+            if (!disk.ok())
+                QSKIP(disk.why().constData());
+            const QByteArray old = "AudioEditorName=\r\nExitMessage=1\r\n";
+            f.writeSettings(old);
+            MainWindow &w = f.start();
+            QVERIFY(fixtures::fillUp(f.programFolder()));
+            f.dialogs.answers = {round % 2 ? ui::Answer::Cancel : ui::Answer::Ok};
+            w.close();
+            QVERIFY(!w.isVisible());
+            QCOMPARE(f.dialogs.messages.size(), 2);
+            QCOMPARE(f.dialogs.messages[0].title, u"Vous partez déjà ?"_s);
+            checkError(f.dialogs.messages[1],
+                       settingsFailure(f.settingsPath(), u"le disque est plein"_s));
+            QCOMPARE(readBytes(f.settingsPath()), old);
+            f.window.reset();
+        }
+    }
+
     void readOnlyProgramFolder() {
         QTemporaryDir packs;
         const QString first = makePack(packs, u"premier"_s);
@@ -162,12 +191,13 @@ private slots:
         QVERIFY(!f.window->exitMessage());
         f.window->close();
 
-        // Writable again: the newer values are taken back into the program folder.
+        // Writable again: the program folder's own file is the only one read, whatever the
+        // configuration folder holds (it may be another copy's).
         readOnly.undo();
         f.window.reset();
-        QCOMPARE(f.start().fileBrowser().currentFolder(), second);
+        QCOMPARE(f.start().fileBrowser().currentFolder(), first);
         f.window->close();
-        QVERIFY(readBytes(f.settingsPath()).contains("LastFolder=" + second.toUtf8() + "\r\n"));
+        QVERIFY(readBytes(f.settingsPath()).contains("LastFolder=" + first.toUtf8() + "\r\n"));
         QCOMPARE(f.dialogs.messages.size(), 1);
     }
 

@@ -95,7 +95,8 @@ struct EditorScenario {
         const ui::FileDialogRequest &request = f.dialogs.fileRequests[0];
         QCOMPARE(request.title, ChooseTitle);
         QCOMPARE(request.filter, ChooseFilter);
-        QCOMPARE(request.defaultExtension, u"exe"_s);
+        // Programs here have no extension: a typed path gets none added.
+        QCOMPARE(request.defaultExtension, QString());
         QVERIFY(request.mustExist && request.programs && !request.save);
         QCOMPARE(f.dialogs.inputPrompts,
                  QStringList{"Voici le nom tel qu'il apparaîtra sur le bouton « Ouvrir avec ».\r\n"
@@ -148,8 +149,9 @@ struct EditorScenario {
         QVERIFY(w->editorLauncher().editorPath().isEmpty());
     }
 
-    // No execute permission at all.
-    void unstartableEditorIsToldKeptAndSaved() {
+    // A known editor that cannot be started (no execute permission at all): told, then
+    // forgotten, so the next click asks for another.
+    void unstartableEditorIsToldAndForgotten() {
         QFile plain(fixtures::writeBytes(tools.filePath(u"plain"_s), "#!/bin/sh\n"));
         QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
         w->editorLauncher().setEditor(u"Plain"_s, plain.fileName());
@@ -158,11 +160,14 @@ struct EditorScenario {
         QCOMPARE(f.dialogs.messages[1].text,
                  "Impossible de lancer votre éditeur audio !\r\n" + plain.fileName());
         QCOMPARE(f.dialogs.messages[1].title, u"Erreur !"_s);
-        QCOMPARE(w->editorLauncher().editorPath(), plain.fileName());
+        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
+        const qsizetype asked = f.dialogs.fileRequests.size();
+        button->click();
+        QCOMPARE(f.dialogs.fileRequests.size(), asked + 1);
+        QCOMPARE(f.dialogs.messages.size(), 2);
         w->close();
         QVERIFY(fixtures::readBytes(f.settingsPath())
-                    .startsWith("AudioEditorName=Plain\r\nAudioEditorPath=" +
-                                plain.fileName().toUtf8() + "\r\n"));
+                    .startsWith("AudioEditorName=\r\nAudioEditorPath=\r\n"));
     }
 };
 
@@ -179,7 +184,7 @@ private slots:
                                &EditorScenario::knownEditorOpensEveryNameIntact,
                                &EditorScenario::cancelledChoiceForgetsSilently,
                                &EditorScenario::missingExecutableIsToldAndForgotten,
-                               &EditorScenario::unstartableEditorIsToldKeptAndSaved});
+                               &EditorScenario::unstartableEditorIsToldAndForgotten});
     }
 
     void filtersSelectAsExpectedHere() {
@@ -252,6 +257,25 @@ private slots:
         QCOMPARE(underExe, (QStringList{"Editeur.EXE", "audacity"}));
         QCOMPARE(underAll, (QStringList{"Editeur.EXE", "audacity", "notes"}));
         QCOMPARE(chosen, audacity.filePath());
+    }
+
+    // A list filled by hand could name a conversion's temporary file: it never reaches an editor.
+    void aTemporaryFileIsNeverOpened() {
+        QTemporaryDir pack;
+        const QString temp = u".parlotte-1-0.ogg"_s;
+        QVERIFY(!fixtures::makeWav(pack.path(), temp, 441).isEmpty());
+        fixtures::WindowFixture f;
+        MainWindow *w = f.startOn(pack.path());
+        QVERIFY(w);
+        w->editorLauncher().setEditor(QString(), u"/bin/true"_s);
+        new QListWidgetItem(temp, w->controls().File1);
+        w->controls().File1->setCurrentRow(w->controls().File1->count() - 1);
+        w->controls().cmdOpenSample->click();
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 u"Impossible d'ouvrir ce fichier : « .parlotte-1-0.ogg » est un fichier "
+                 "temporaire de conversion, qui disparaîtra de lui-même."_s);
+        QVERIFY(w->fileBrowser().selectedFile() != temp);
     }
 };
 

@@ -171,6 +171,27 @@ private slots:
         QCOMPARE(contents(dir.path()), after);
     }
 
+    // A backslash is an ordinary character here; a conversion's temporary file is no one's to
+    // rename or remove, nor a name to take.
+    void backslashAndTemporaryNames() {
+        QTemporaryDir dir;
+        const QString temp = u".parlotte-1-0.ogg"_s;
+        QVERIFY(makeFiles(dir.path(), {u"a\\b.wav"_s, u"c\\d.wav"_s, temp}));
+        QCOMPARE(files::renameNoReplace(dir.path(), u"a\\b.wav"_s, u"Yards.wav"_s).error,
+                 FileError::None);
+        QCOMPARE(files::removeFile(dir.path(), u"c\\d.wav"_s).error, FileError::None);
+        const files::FileOutcome outcomes[] = {
+            files::renameNoReplace(dir.path(), temp, u"Yards.ogg"_s),
+            files::renameNoReplace(dir.path(), u"Yards.wav"_s, u".parlotte-1-1.wav"_s),
+            files::removeFile(dir.path(), temp)};
+        for (const files::FileOutcome &outcome : outcomes)
+            QCOMPARE(outcome.error, FileError::Temporary);
+        QCOMPARE(files::failureCause(outcomes[2], dir.path(), temp),
+                 u"« .parlotte-1-0.ogg » est un fichier temporaire de conversion, qui disparaîtra "
+                 "de lui-même"_s);
+        QCOMPARE(contents(dir.path()), (QStringList{temp + u'=' + temp, u"Yards.wav=a\\b.wav"_s}));
+    }
+
     void readOnlyFolderRefuses() {
         QTemporaryDir dir;
         QVERIFY(makeFiles(dir.path(), {u"essai.mp3"_s}));

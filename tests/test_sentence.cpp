@@ -5,6 +5,8 @@
 
 #include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
+#include "sentence/SentenceCode.h"
+#include "sentence/SentenceFile.h"
 #include "test_sentence_rig.h"
 #include "ui/FileList.h"
 #include "ui/PromptButton.h"
@@ -236,6 +238,36 @@ private slots:
             rig.composer->saveSentence();
             QCOMPARE(readBytes(rig.pack.filePath(u"back.txt"_s)), code.toUtf8() + "\r\n");
         }
+    }
+
+    void longFilesAreReadWholeAndOversizedOnesRefused() {
+        SentenceRig rig;
+        QByteArray line;
+        for (int i = 0; i < 100000; ++i)
+            line += QByteArray::number(i % 59).rightJustified(2, '0') + ';';
+        line.chop(1);
+        const QString path = writeBytes(rig.pack.filePath(u"longue.txt"_s), line + "\r\n");
+        rig.composer->loadSentenceFile(path);
+        QCOMPARE(sentence::parseElements(rig.composer->code()).size(), 100000);
+        rig.dialogs.fileAnswers = {path};
+        rig.composer->saveSentence();
+        QCOMPARE(readBytes(path), line + "\r\n"); // saved back, not one element lost
+
+        const QString big = rig.pack.filePath(u"énorme.txt"_s);
+        QFile file(big);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("00;05\r\n") == 7 &&
+                file.resize(sentence::MaxSentenceFileBytes + 1));
+        file.close();
+        rig.composer->loadSentenceFile(big);
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QCOMPARE(rig.dialogs.messages[0].text,
+                 u"Le fichier « "_s + big +
+                     u" » est trop grand pour être une phrase (plus de 16 Mo) : il n'a pas été "
+                     "ouvert."_s);
+        QCOMPARE(rig.dialogs.messages[0].title, u"Erreur"_s);
+        QCOMPARE(rig.dialogs.messages[0].icon, ui::Icon::Exclamation);
+        QCOMPARE(rig.composer->lastSentence(), path);
+        QCOMPARE(rig.composer->code(), QString::fromLatin1(line));
     }
 
     void loadingSomethingThatIsNoFileDoesNothing() {

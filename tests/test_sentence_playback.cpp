@@ -156,6 +156,27 @@ private slots:
         rig.composer->setListening(false);
     }
 
+    void aHeaderClaimingHoursDoesNotMakeAPromptTooLong() {
+        SentenceRig rig;
+        // Long enough for several pages: the header's estimate then rests on the last one.
+        const QString ogg = fixtures::makeOgg(rig.pack.path(), u"After.ogg"_s, 20.0);
+        QVERIFY(!ogg.isEmpty());
+        QVERIFY(fixtures::claimLastGranule(ogg, qint64(13.5 * 3600 * 22050)));
+        QVERIFY(rig.engine.real.headerSeconds(ogg) > 13 * 3600);
+        rig.panel->reloadAllSamples();
+        rig.composer->setSentenceMode(true);
+        rig.press({0, 0});
+        // Every play times it by its decoded 20 s, never by the header's 13.5 hours.
+        for (int play = 0; play < 5; ++play) {
+            rig.composer->setListening(true);
+            rig.settle();
+            QCOMPARE(rig.dialogs.messages.size(), 0);
+            QVERIFY2(std::abs(rig.c.tmrPlaySentence->interval() - 20000) < 50,
+                     qPrintable(QString::number(rig.c.tmrPlaySentence->interval())));
+            rig.composer->setListening(false);
+        }
+    }
+
     void theLastTickDoesNotCutTheSound() {
         // The timer only moves the highlight: when it runs ahead of the device, the end of the
         // sentence must still be heard whole, and a zero-millisecond element does not stall it.

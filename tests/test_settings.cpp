@@ -25,8 +25,15 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void missingFileIsCreatedAtStartUp() {
+        // Another copy's newer settings in the configuration folder are not this copy's.
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QVERIFY(QDir().mkpath(config));
+        const QString other = config + QStringLiteral("/settings.ini");
+        fixtures::writeBytes(other, "ExitMessage=0\r\nLastSentence=After\r\n");
         fixtures::WindowFixture f;
-        f.start();
+        MainWindow &w = f.start();
+        QVERIFY(QFile::remove(other));
+        QVERIFY(w.exitMessage());
         QCOMPARE(fixtures::readBytes(f.settingsPath()),
                  ("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" +
                   f.programFolder().toUtf8() + "\r\nLastSentence=\r\nExitMessage=1\r\n"));
@@ -52,6 +59,25 @@ private slots:
         QCOMPARE(fixtures::readBytes(f.settingsPath()),
                  "AudioEditorName=Ed\r\nAudioEditorPath=" + editor.toUtf8() +
                      "\r\nLastFolder=" + pack.toUtf8() + "\r\nLastSentence=\r\nExitMessage=0\r\n");
+    }
+
+    void floodedKeysAreAppliedOnceAndNulIsNeverWritten() {
+        // 35,000 lines of one key: one setting, the last value, the order of the last lines.
+        QByteArray flood = "LastFolder=/premier\r\nExitMessage=0\r\n";
+        for (int i = 0; i < 35000; ++i)
+            flood += "LastFolder=/dossier" + QByteArray::number(i) + "\n";
+        const QList<app::SettingsLine> lines = app::parseSettings(flood + "LastSentence=x\r\n");
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0].key + u'=' + lines[0].value, QStringLiteral("ExitMessage=0"));
+        QCOMPARE(lines[1].key + u'=' + lines[1].value, QStringLiteral("LastFolder=/dossier34999"));
+        QCOMPARE(lines[2].key, QStringLiteral("LastSentence"));
+
+        app::SettingsValues values;
+        values.lastFolder = QStringLiteral("/voix") + QChar(0) + QStringLiteral("x");
+        values.audioEditorName = QStringLiteral("Nom") + QChar(0);
+        QCOMPARE(app::formatSettings(values),
+                 QByteArray("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=\r\n"
+                            "LastSentence=\r\nExitMessage=1\r\n"));
     }
 
     // Reading needs no window: exact keys, outer spaces dropped, a folder without an ordinary

@@ -14,6 +14,8 @@ QString helpText() {
     return QStringLiteral(
         "Utilisation : parlotte [DOSSIER]\n"
         "              parlotte --check DOSSIER [--json]\n"
+        "              parlotte --prepare SOURCE DESTINATION [--loudness LUFS] [--peak DBTP]\n"
+        "                       [--margin MS] [--replace] [--json]\n"
         "\n"
         "Parlotte fait écouter et prépare les messages d'un pack de voix de navigation.\n"
         "\n"
@@ -21,12 +23,22 @@ QString helpText() {
         "  --check DOSSIER      vérifie le pack de voix du dossier, sans ouvrir de fenêtre :\n"
         "                       messages manquants, fichiers en trop, noms refusés par une\n"
         "                       carte FAT, fichiers illisibles, silences, écrêtage, intensité\n"
-        "  --json               avec --check : le rapport au format JSON\n"
+        "  --prepare SOURCE DESTINATION\n"
+        "                       écrit dans DESTINATION un fichier Ogg Vorbis prêt pour l'appareil\n"
+        "                       par message du pack SOURCE (mono, silences coupés, intensité\n"
+        "                       égalisée), sans jamais modifier SOURCE\n"
+        "  --loudness LUFS      intensité visée (EBU R128, -16 par défaut)\n"
+        "  --peak DBTP          crête vraie maximale (-1 par défaut)\n"
+        "  --margin MS          silence gardé à chaque bout (50 ms par défaut)\n"
+        "  --replace            remplace les fichiers déjà présents dans DESTINATION\n"
+        "  --json               avec --check ou --prepare : le rapport au format JSON\n"
         "  --version            affiche la version et s'arrête\n"
         "  -h, --help           affiche cette aide et s'arrête\n"
         "\n"
         "Codes de sortie de --check : 0 si le pack est complet et propre, 1 s'il y a des\n"
-        "points à corriger, 2 en cas d'erreur d'utilisation.\n");
+        "points à corriger, 2 en cas d'erreur d'utilisation.\n"
+        "Codes de sortie de --prepare : 0 si chaque message est prêt et dans ses cibles, 1\n"
+        "sinon, 2 en cas d'erreur d'utilisation ou de fichiers à remplacer sans --replace.\n");
 }
 
 CommandLine usageError(const QString &message) {
@@ -41,7 +53,15 @@ bool isFolder(const QString &path) {
 }
 
 QString notAFolder(const QString &path) {
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("le dossier « %1 » n'existe pas.").arg(path);
     return QStringLiteral("« %1 » n'est pas un dossier.").arg(path);
+}
+
+// Resolved now, against the directory the command was run in: the window later works in the
+// program's own folder, where a relative name would mean something else.
+QString absoluteFolder(const QString &path) {
+    return QFileInfo(path).absoluteFilePath();
 }
 
 void print(std::FILE *stream, const QByteArray &bytes) {
@@ -55,15 +75,18 @@ CommandLine parseCommandLine(const QStringList &args) {
     CommandLine c;
     if (args.isEmpty())
         return c;
+    // --version and --help answer whatever else is there; the first of them wins.
+    for (const QString &a : args) {
+        if (a == u"--version") {
+            c.action = CommandLine::Version;
+            return c;
+        }
+        if (a == u"--help" || a == u"-h") {
+            c.action = CommandLine::Help;
+            return c;
+        }
+    }
     const QString &first = args.first();
-    if (args.size() == 1 && first == u"--version") {
-        c.action = CommandLine::Version;
-        return c;
-    }
-    if (args.size() == 1 && (first == u"--help" || first == u"-h")) {
-        c.action = CommandLine::Help;
-        return c;
-    }
     if (first == u"--check") {
         c.action = CommandLine::Check;
         for (const QString &a : args.mid(1)) {
@@ -79,16 +102,19 @@ CommandLine parseCommandLine(const QStringList &args) {
             return usageError(QStringLiteral("--check attend le dossier du pack à vérifier."));
         if (!isFolder(c.folder))
             return usageError(notAFolder(c.folder));
+        c.folder = absoluteFolder(c.folder);
         return c;
     }
+    if (first == u"--prepare")
+        return parsePrepareArguments(args.mid(1));
     if (args.size() == 1 && !first.startsWith(u'-')) {
         if (!isFolder(first))
             return usageError(notAFolder(first));
-        c.folder = first;
+        c.folder = absoluteFolder(first);
         return c;
     }
     for (const QString &a : args)
-        if (a.startsWith(u'-') && a != u"--version" && a != u"--help" && a != u"-h")
+        if (a.startsWith(u'-'))
             return usageError(QStringLiteral("option inconnue « %1 ».").arg(a));
     return usageError(QStringLiteral("trop d'arguments."));
 }
@@ -110,6 +136,8 @@ int runWithoutWindow(const CommandLine &command) {
               command.json ? check::reportJson(report) : check::reportText(report).toUtf8());
         return check::exitCodeFor(report);
     }
+    case CommandLine::Prepare:
+        return runPrepare(command);
     case CommandLine::UsageError:
     case CommandLine::Window:
         break;

@@ -3,16 +3,21 @@
 #include <QString>
 #include <QStringList>
 
+#include "pack/PromptPreparation.h"
+
 // What the command line asks for. Everything but opening the window is done without a window
 // or the audio device, so these work on a machine with neither.
 namespace app {
 
 struct CommandLine {
-    enum Action { Window, Version, Help, Check, UsageError };
+    enum Action { Window, Version, Help, Check, Prepare, UsageError };
     Action action = Window;
-    QString folder; // Window: the folder to open instead of the remembered one; Check: the pack
+    QString folder; // absolute; Window: the folder to open instead of the remembered one; Check:
+                    // the pack
     bool json = false;
-    QString error; // UsageError: the French message
+    QString destination;          // Prepare: where the prepared pack goes (`folder` is the source)
+    pack::PrepareOptions prepare; // Prepare: the targets
+    QString error;                // UsageError: the French message
 };
 
 // `args` without the program name.
@@ -20,5 +25,9 @@ CommandLine parseCommandLine(const QStringList &args);
 
 // Prints what the action asks for and returns the exit code (Version, Help, Check, UsageError).
 int runWithoutWindow(const CommandLine &command);
+
+// --prepare SOURCE DESTINATION [options], `args` after "--prepare"; and its run.
+CommandLine parsePrepareArguments(const QStringList &args);
+int runPrepare(const CommandLine &command);
 
 } // namespace app

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/ControllerWidgets.h"
+#include "ui/DirList.h"
 #include "ui/FileList.h"
 #include "ui/MainLayout.h"
 
@@ -23,6 +24,8 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
                dialogs),
       convert(programFolder, convertWidgets(c), browser, dialogs, filePlayback),
       editorLauncher(editorWidgets(c), browser, filePlayback, promptChannel, dialogs, runner),
+      prepare(programFolder, PrepareController::Widgets{c.Dir1->window(), c.Dir1}, browser,
+              dialogs),
       keys(c, *this) {
     // The prompt colours follow the folder's files: connected first, so that they are right
     // for every later listener.
@@ -30,6 +33,8 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
                      &catalogue::PromptPanel::reloadAllSamples);
     QObject::connect(&browser, &files::FileBrowser::refreshed, &panel,
                      &catalogue::PromptPanel::reloadAllSamples);
+    QObject::connect(&deletion, &files::Deletion::chosenFileGone, &browser,
+                     [this] { browser.setSelectedFile(QString()); });
     QObject::connect(&deletion, &files::Deletion::deleted, &browser,
                      &files::FileBrowser::refreshFiles);
     QObject::connect(&convert, &tools::ConvertController::runFinished, &browser,

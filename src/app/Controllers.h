@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "app/KeyTable.h"
+#include "app/PrepareController.h"
 #include "catalogue/PromptPanel.h"
 #include "core/Modes.h"
 #include "files/Assignment.h"
@@ -52,6 +53,7 @@ public:
     sentence::SentenceComposer composer;
     tools::ConvertController convert;
     tools::EditorLauncher editorLauncher;
+    PrepareController prepare;
     KeyTable keys;
 
 private:

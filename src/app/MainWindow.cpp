@@ -9,8 +9,10 @@
 #include "app/Farewell.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptTooltips.h"
+#include "core/TempFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
+#include "ui/FocusIndicator.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 
@@ -27,6 +29,7 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     setWindowIcon(ui::windowIcon());
     setFixedSize(ui::twipsToPixels(ui::ClientWidthTwips), ui::twipsToPixels(ui::ClientHeightTwips));
     controls_ = ui::buildLayout(this);
+    new ui::FocusIndicator(this, controls_.cmdDummy);
 
     controllers_ = std::make_unique<app::Controllers>(controls_, programFolder_, engine_, dialogs_,
                                                       processRunner_);
@@ -92,6 +95,10 @@ void MainWindow::start(const QString &openFolder) {
     }
     if (!openFolder.isEmpty())
         fileBrowser().pointAt(QDir(openFolder).absolutePath());
+    // What a killed run left behind: a conversion's files, a settings file never renamed.
+    core::removeOrphanTemporaries(fileBrowser().currentFolder());
+    if (!settings.isEmpty())
+        core::removeOrphanTemporaries(QFileInfo(settings).absolutePath());
 
     controls_.lblDirPath->setText(fileBrowser().dirPath());
     panel().reloadAllSamples();
@@ -153,9 +160,21 @@ void MainWindow::closeForSystem() {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    event->accept(); // the farewell cannot stop a close
-    if (closed_)
+    if (closed_) {
+        event->accept();
         return;
+    }
+    // A running conversion is not given up without asking; the system's close asks nothing.
+    if (converter().isRunning() && !systemClosing_ &&
+        dialogs_.message(QStringLiteral("Une conversion est en cours. Voulez-vous l'interrompre "
+                                        "et quitter ?"),
+                         QStringLiteral("Attention !"), ui::Icon::Question,
+                         ui::Buttons::YesNoDefaultNo) != ui::Answer::Yes &&
+        !systemClosing_) {
+        event->ignore();
+        return;
+    }
+    event->accept(); // from here the farewell cannot stop the close
     closed_ = true;
     controls_.tmrFrame->stop();
     controls_.tmrPlaySample->stop();

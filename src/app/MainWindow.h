@@ -44,6 +44,7 @@ public:
     sentence::SentenceComposer &composer() { return controllers_->composer; }
     tools::ConvertController &converter() { return controllers_->convert; }
     tools::EditorLauncher &editorLauncher() { return controllers_->editorLauncher; }
+    app::PrepareController &preparer() { return controllers_->prepare; }
 
     // Whether the close says goodbye ("ExitMessage" in the settings).
     bool exitMessage() const { return exitMessage_; }

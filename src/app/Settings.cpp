@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryFile>
+#include <algorithm>
 
 #include "files/FileFilter.h"
 #include "ui/Dialogs.h"
@@ -56,9 +58,12 @@ QString settingsPath(const QString &programFolder) {
 QString settingsReadPath(const QString &programFolder) {
     const QFileInfo written(settingsPath(programFolder));
     const QString program = iniIn(programFolder);
-    const QFileInfo other(written.filePath() == program ? iniIn(configFolder()) : program);
-    // The other place holds newer values only when the last runs could not write here (the
-    // program folder was read-only then, or is no longer).
+    // A copy whose folder is writable keeps its own settings: the configuration folder belongs
+    // to the installed program (or another copy), whatever it holds.
+    if (written.filePath() == program)
+        return written.isFile() ? program : QString();
+    // The program folder holds newer values only when it was writable during the last runs.
+    const QFileInfo other(program);
     if (other.isFile() && (!written.isFile() || other.lastModified() > written.lastModified()))
         return other.filePath();
     return written.isFile() ? written.filePath() : QString();
@@ -68,14 +73,19 @@ QList<SettingsLine> parseSettings(const QByteArray &content) {
     QStringDecoder decode(QStringDecoder::System);
     const QString text = decode(content);
     QList<SettingsLine> lines;
-    for (QStringView line : QStringView(text).split(u'\n')) {
+    QSet<QStringView> seen;
+    const QList<QStringView> all = QStringView(text).split(u'\n');
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        QStringView line = *it;
         if (line.endsWith(u'\r'))
             line.chop(1);
         const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0)
-            continue; // no "=", or an empty key
+        if (equals <= 0 || seen.contains(line.left(equals)))
+            continue; // no "=", an empty key, or a key that a later line sets again
+        seen.insert(line.left(equals));
         lines.append({line.left(equals).toString(), line.mid(equals + 1).toString()});
     }
+    std::reverse(lines.begin(), lines.end());
     return lines;
 }
 
@@ -137,7 +147,7 @@ std::optional<bool> readTruth(const QString &value) {
 }
 
 bool isRememberable(const QString &value) {
-    return !value.contains(u'\r') && !value.contains(u'\n');
+    return !value.contains(u'\r') && !value.contains(u'\n') && !value.contains(QChar(0));
 }
 
 QByteArray formatSettings(const SettingsValues &values) {

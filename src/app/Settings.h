@@ -36,12 +36,15 @@ QString settingsPath(const QString &programFolder);
 // folder holds no pack.
 QString defaultFolder(const QString &programFolder);
 
-// The file start-up reads: the one written to, unless the other place (configuration folder or
-// program folder) holds a newer one, so that the remembered values survive the program folder
-// becoming read-only or writable again. Empty when neither exists.
+// The file start-up reads. A writable program folder's own file, or nothing when it has none yet
+// (start-up then writes the defaults there). Otherwise the configuration folder's file, unless
+// the program folder holds a newer one, so that the remembered values survive the program folder
+// becoming read-only. Empty when there is none.
 QString settingsReadPath(const QString &programFolder);
 
-// Every line holding "=" with a non-empty key, in file order; lines ended by LF alone count too.
+// The last line of each key among those holding "=" with a non-empty key, in the order of
+// those lines; lines ended by LF alone count too. Applying them in turn gives what applying
+// every line would, each setting once, however often a file repeats it.
 QList<SettingsLine> parseSettings(const QByteArray &content);
 
 // The values of a settings file as start-up takes them, line by line in file order over the
@@ -57,8 +60,9 @@ std::optional<bool> readTruth(const QString &value);
 
 QString trimSpaces(const QString &value); // spaces (code 32) only, not tabs
 
-// A value holding a line break would end its line and start another key: such a folder or path
-// cannot be remembered and is written empty (start-up then falls back as for a missing line).
+// A value holding a line break would end its line and start another key, and a NUL byte ends
+// the text for most readers: such a folder or path cannot be remembered and is written empty
+// (start-up then falls back as for a missing line).
 bool isRememberable(const QString &value);
 QByteArray formatSettings(const SettingsValues &values);
 // Written whole or not at all: a failure leaves the previous file as it was.

@@ -129,6 +129,12 @@ std::int64_t FileDecoder::read(std::int16_t *out, std::int64_t frames) {
     return got;
 }
 
+std::int64_t FileDecoder::readFloat(float *out, std::int64_t frames) {
+    if (!h_ || frames <= 0)
+        return 0;
+    return std::max<sf_count_t>(sf_readf_float(h_->sf, out, frames), 0);
+}
+
 bool FileDecoder::seek(std::int64_t frame) {
     if (!h_ || frame < 0)
         return false;

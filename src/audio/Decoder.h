@@ -41,6 +41,9 @@ public:
     // Reads up to `frames` whole frames into `out` (frames x channels samples); 0 at the end
     // or on a read error.
     std::int64_t read(std::int16_t *out, std::int64_t frames);
+    // The same as floats, full scale at 1.0 and nothing clipped: a take that decodes above full
+    // scale keeps its real peaks.
+    std::int64_t readFloat(float *out, std::int64_t frames);
     // Moves to `frame` so that the next read starts on it exactly. False if it cannot.
     bool seek(std::int64_t frame);
 

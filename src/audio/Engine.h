@@ -19,6 +19,9 @@ inline bool isUsable(Handle h) {
 enum StreamFlag : std::uint32_t {
     AutoFree = 0x40000,    // the stream frees itself when its playback ends
     DecodeOnly = 0x200000, // no output: read decoded data with channelGetData
+    // Decoded whole whatever the header claims, so the length is exact at once; a file too
+    // long to keep whole is streamed, its length at least the whole-decoding limit (70 s).
+    ExactLength = 0x100000,
 };
 
 struct ChannelInfo {

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <algorithm>
 #include <new>
 
 namespace audio {
@@ -75,15 +76,15 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
     s->channels = decoder->channels();
 
     // Short files are decoded whole, which gives their exact length at once; the header's
-    // claim only decides whether to try, and the decoding stops at wholeSeconds whatever it
-    // says (a longer file is then streamed).
-    const bool shortFile = decoder->headerFrames() <= std::int64_t{options_.wholeSeconds} * s->rate;
+    // claim only decides whether to try (unless the caller needs the exact length), and the
+    // decoding stops at wholeSeconds whatever it says (a longer file is then streamed).
+    const std::int64_t wholeFrames = std::int64_t{options_.wholeSeconds} * s->rate;
+    const bool shortFile = (flags & ExactLength) || decoder->headerFrames() <= wholeFrames;
     if (shortFile) {
         if (s->decodeOnly()) {
             DecodedAudio decoded;
             bool tooLong = false;
-            if (decodeRest(*decoder, decoded, std::int64_t{options_.wholeSeconds} * s->rate,
-                           &tooLong)) {
+            if (decodeRest(*decoder, decoded, wholeFrames, &tooLong)) {
                 s->srcFrames = decoded.frames();
                 s->outFrames = outputFrameCount(s->srcFrames, s->rate);
                 s->pcm = std::move(decoded.samples);
@@ -109,6 +110,8 @@ std::unique_ptr<SoundEngine::Stream> SoundEngine::openStream(const QString &path
     // background (a few seconds for an hour of MP3), and a decode-only stream has it when its
     // reader reaches the end.
     s->srcFrames = decoder->headerFrames();
+    if (shortFile) // found longer than that, whatever the header says
+        s->srcFrames = std::max(s->srcFrames, wholeFrames);
     if (s->srcFrames <= 0 || !decoder->seek(0))
         return nullptr;
     {

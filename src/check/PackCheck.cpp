@@ -53,7 +53,7 @@ FileFinding examine(const QString &folder, const QString &name, int row) {
             channels = c;
             analyser.emplace(r, c);
         },
-        [&](const std::int16_t *samples, std::int64_t frames) { analyser->add(samples, frames); });
+        [&](const float *samples, std::int64_t frames) { analyser->add(samples, frames); });
     if (f.readable) {
         f.rate = rate;
         f.channels = channels;
@@ -89,7 +89,8 @@ int PackReport::problemCount() const {
     for (const FileFinding &f : files) {
         if (!f.readable)
             ++n;
-        n += f.longLeadingSilence() + f.longTrailingSilence() + (f.facts.clippedSamples > 0);
+        n += f.longLeadingSilence() + f.longTrailingSilence() + (f.facts.clippedSamples > 0) +
+             f.tooLongForSentence() + f.channelsCancel();
     }
     return n;
 }

@@ -1,6 +1,6 @@
 #include "check/PackSources.h"
 
-#include "audio/Decoder.h"
+#include "pack/FloatDecode.h"
 
 namespace check {
 
@@ -11,11 +11,8 @@ QString PromptLookup::playedFile(const QString &sampleId) const {
 }
 
 bool readSound(const QString &path, const std::function<void(int rate, int channels)> &begin,
-               const std::function<void(const std::int16_t *samples, std::int64_t frames)> &chunk) {
-    return audio::readInChunks(path, begin, [&](const std::int16_t *samples, std::int64_t frames) {
-               chunk(samples, frames);
-               return true;
-           }) > 0;
+               const std::function<void(const float *samples, std::int64_t frames)> &chunk) {
+    return pack::readFloatChunks(path, begin, chunk) > 0;
 }
 
 } // namespace check

@@ -22,10 +22,10 @@ private:
     playback::FolderIndex index_;
 };
 
-// Reads a file with the program's own decoder, chunk by chunk: `begin` gets its rate and
-// channels first, then `chunk` each run of whole frames. False if it cannot be read as sound or
-// holds none.
+// Reads a file with the program's own decoder in floating point, chunk by chunk: `begin` gets
+// its rate and channels first, then `chunk` each run of whole frames. False if it cannot be read
+// as sound or holds none.
 bool readSound(const QString &path, const std::function<void(int rate, int channels)> &begin,
-               const std::function<void(const std::int16_t *samples, std::int64_t frames)> &chunk);
+               const std::function<void(const float *samples, std::int64_t frames)> &chunk);
 
 } // namespace check

@@ -44,8 +44,11 @@ QJsonObject file(const FileFinding &f) {
     o.insert(QStringLiteral("leadingSilence"), s.leadingSilence);
     o.insert(QStringLiteral("trailingSilence"), s.trailingSilence);
     o.insert(QStringLiteral("clippedSamples"), static_cast<qint64>(s.clippedSamples));
+    o.insert(QStringLiteral("channelsCancel"), s.channelsCancel);
     o.insert(QStringLiteral("loudness"), optional(s.loudness));
     o.insert(QStringLiteral("truePeak"), optional(s.truePeak));
+    o.insert(QStringLiteral("tooLongForSentence"), f.tooLongForSentence());
+    o.insert(QStringLiteral("conversionFormat"), f.inConversionFormat());
     return o;
 }
 

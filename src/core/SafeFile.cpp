@@ -2,7 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+
+#include "core/TempFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -116,8 +117,8 @@ WriteResult writeWholeFile(const QString &path, const QByteArray &bytes) {
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = folder + "/." + QFile::encodeName(info.fileName()) + ".tmp" +
-                    QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        // A short name of its own: the target's name may already be as long as names go.
+        temporary = folder + '/' + QFile::encodeName(temporaryName());
         fd = openNew(temporary, mode);
         if (fd < 0 && errno != EEXIST)
             break;

@@ -8,6 +8,7 @@
 #include "files/FileBrowser.h"
 #include "files/FileOps.h"
 #include "playback/FilePlayback.h"
+#include "playback/SampleLookup.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -28,7 +29,16 @@ void Assignment::focusSink() {
 
 void Assignment::start() {
     browser_.setSelectedFile(w_.File1->fileName(w_.File1->currentRow()));
-    if (!browser_.selectedFile().isEmpty()) {
+    const QString file = browser_.selectedFile();
+    // The prompt's name takes the file's extension: without one the lookup knows, the renamed
+    // file would never be found.
+    if (!file.isEmpty() && !playback::hasPromptExtension(file)) {
+        dialogs_.message(QStringLiteral("Le fichier « ") + file +
+                             QStringLiteral(" » ne peut pas être affecté à un message : son nom "
+                                            "ne se termine pas par .ogg, .mp3, .mp2, .mp1 ou "
+                                            ".wav."),
+                         QStringLiteral("Erreur !"), ui::Icon::Exclamation, ui::Buttons::Ok);
+    } else if (!file.isEmpty()) {
         folder_ = browser_.currentFolder();
         filePlayback_.stopFilePlayback();
         modes_.setAssign(true);

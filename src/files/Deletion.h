@@ -28,6 +28,9 @@ public:
     void deleteSelected();
 
 signals:
+    // The chosen file is gone from the disk: it is chosen no more, so that a second Delete
+    // does not offer it again.
+    void chosenFileGone();
     // After every attempt that was confirmed, failed or not: a file that vanished meanwhile
     // must leave the list too.
     void deleted();

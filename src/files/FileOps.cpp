@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "core/TempFiles.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -18,8 +20,13 @@ namespace files {
 namespace {
 
 bool plainName(const QString &name) {
+#ifdef _WIN32
+    if (name.contains(u'\\'))
+        return false;
+#endif
+    // A backslash is a character like any other in a name here.
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
-           !name.contains(u'\\') && !name.contains(QChar(0));
+           !name.contains(QChar(0));
 }
 
 FileOutcome failed(FileError error, int code = 0, const QString &clash = QString()) {
@@ -143,6 +150,8 @@ std::wstring nativePath(const QString &folder, const QString &name) {
 FileOutcome renameNoReplace(const QString &folder, const QString &from, const QString &to) {
     if (!plainName(from) || !plainName(to))
         return failed(FileError::InvalidName);
+    if (core::isTemporaryName(from) || core::isTemporaryName(to))
+        return failed(FileError::Temporary);
     if (from == to)
         return failed(FileError::TargetExists, 0, to);
 #ifdef _WIN32
@@ -177,6 +186,8 @@ FileOutcome renameNoReplace(const QString &folder, const QString &from, const QS
 FileOutcome removeFile(const QString &folder, const QString &name) {
     if (!plainName(name))
         return failed(FileError::InvalidName);
+    if (core::isTemporaryName(name))
+        return failed(FileError::Temporary);
 #ifdef _WIN32
     if (!::DeleteFileW(nativePath(folder, name).c_str()))
         return fromLastError(::GetLastError());
@@ -234,6 +245,8 @@ QString failureCause(const FileOutcome &outcome, const QString &folder, const QS
     case FileError::FolderChanged:
         return QStringLiteral("le dossier courant a changé depuis le début de l'affectation ; "
                               "appuyez sur F2 pour recommencer dans ce dossier");
+    case FileError::Temporary:
+        return core::temporaryRefusal(core::isTemporaryName(name) ? name : target);
     case FileError::NotAFile:
         return quoted + QStringLiteral(" est un dossier, pas un fichier");
     case FileError::Refused:

@@ -13,6 +13,7 @@ enum class FileError {
     SourceMissing, // the file (or its folder) is not there
     TargetExists,  // a name equal to the target, letter case aside, is already taken
     FolderChanged, // the current folder is no longer the one the operation started in
+    Temporary,     // a conversion's temporary file, which only the conversion may touch
     NotAFile,      // the name is that of a folder
     Refused,       // permission, read-only medium
     Busy,          // in use by the system

@@ -260,8 +260,16 @@ void SentenceComposer::onTick() {
 void SentenceComposer::loadSentenceFile(const QString &path) {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
+    bool tooLarge = false;
+    const std::optional<QString> code = readSentenceCode(path, &tooLarge);
+    if (tooLarge) {
+        dialogs_.message(QStringLiteral("Le fichier « ") + path +
+                             QStringLiteral(" » est trop grand pour être une phrase (plus de "
+                                            "16 Mo) : il n'a pas été ouvert."),
+                         QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok);
+        return;
+    }
     lastSentence_ = path;
-    const std::optional<QString> code = readSentenceCode(path);
     if (!code)
         return;
     code_ = *code;

@@ -6,30 +6,25 @@
 
 namespace sentence {
 
-namespace {
-
-// A sentence line is a few dozen bytes; a file chosen by mistake (a sound, an archive) is not
-// read further than this in search of its first line end.
-constexpr qint64 MaxLineBytes = 64 * 1024;
-
-} // namespace
-
-std::optional<QString> readSentenceCode(const QString &path) {
+std::optional<QString> readSentenceCode(const QString &path, bool *tooLarge) {
+    if (tooLarge)
+        *tooLarge = false;
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray head;
-    while (head.size() < MaxLineBytes && !head.contains('\r') && !head.contains('\n')) {
-        const QByteArray chunk = file.read(4096);
-        if (chunk.isEmpty())
-            break;
-        head += chunk;
+    // One byte more than the limit tells a file that grew since its size was read.
+    const QByteArray content =
+        file.size() > MaxSentenceFileBytes ? QByteArray() : file.read(MaxSentenceFileBytes + 1);
+    if (file.size() > MaxSentenceFileBytes || content.size() > MaxSentenceFileBytes) {
+        if (tooLarge)
+            *tooLarge = true;
+        return std::nullopt;
     }
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return codeOfFirstLine(head);
+    return codeOfFirstLine(content);
 }
 
 QString codeOfFirstLine(QByteArray head) {
@@ -38,7 +33,6 @@ QString codeOfFirstLine(QByteArray head) {
     const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
     if (end >= 0)
         head.truncate(end);
-    head.truncate(MaxLineBytes);
     // Editors on some systems start a text file with a byte-order mark; it is not part of the code.
     if (head.startsWith("\xEF\xBB\xBF"))
         head.remove(0, 3);

@@ -77,7 +77,8 @@ void SentenceSounds::open(int row) {
     r.opened = true;
     if (paths_[row].isEmpty())
         return; // no file: a silent slot
-    const audio::Handle h = engine_.streamCreateFile(paths_[row], 0);
+    // A header may claim hours for a prompt of a second: the length rules use the decoded one.
+    const audio::Handle h = engine_.streamCreateFile(paths_[row], audio::ExactLength);
     if (!audio::isUsable(h))
         return; // a file the engine cannot open: a silent slot too
     r.stream = h;

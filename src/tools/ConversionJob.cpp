@@ -1,33 +1,30 @@
 #include "tools/ConversionJob.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <optional>
 
 #include "core/Paths.h"
+#include "core/TempFiles.h"
 #include "tools/OggCheck.h"
 #include "tools/SourceDecoder.h"
+#include "tools/WaveHeader.h"
 
 namespace tools {
 
 namespace {
 
 constexpr int OutputRate = 22050;
-constexpr int PollMs = 50;             // how quickly a cancel reaches a running encoder
-constexpr qsizetype KeptOutput = 8192; // of the encoder's error output, the tail is enough
 
 // Thrown inside run(); its single catch turns them into the outcome. Temporary files are
 // removed by their owners on the way out, so there is one cleanup path for every exit.
 struct Failure {
     QString reason;
+    QString details = {};
 };
 struct Cancelled {};
 
@@ -36,20 +33,14 @@ void checkCancel(const std::atomic<bool> &cancel) {
         throw Cancelled{};
 }
 
-// A temporary file of ours beside the destination. It is reserved by creating it, which never
-// opens an existing file, and removed when the job ends unless it has been given its final
-// name.
+// A temporary file of ours beside the destination, hidden and marked with our process id. It is
+// reserved by creating it, which never opens an existing file, and removed when the job ends
+// unless it has been given its final name.
 class TempFile {
 public:
     TempFile(const QString &folder, const QString &suffix) {
-        static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QString candidate =
-                QDir(folder).filePath(QStringLiteral("%1-%2-%3%4")
-                                          .arg(QLatin1String(TempPrefix))
-                                          .arg(QCoreApplication::applicationPid())
-                                          .arg(counter.fetch_add(1))
-                                          .arg(suffix));
+            const QString candidate = QDir(folder).filePath(core::temporaryName(suffix));
             QFile file(candidate);
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 path_ = candidate;
@@ -74,44 +65,6 @@ private:
     QString path_;
 };
 
-struct EncoderRun {
-    QProcess::ExitStatus status = QProcess::NormalExit;
-    int exitCode = 0;
-    QByteArray errorOutput;
-};
-
-EncoderRun runEncoder(const QString &encoder, const QStringList &arguments,
-                      const std::atomic<bool> &cancel, const std::function<void(int)> &progress) {
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(encoder, arguments);
-    if (!process.waitForStarted(-1))
-        throw Failure{QStringLiteral("encodeur introuvable")};
-
-    EncoderRun result;
-    auto collect = [&] {
-        result.errorOutput += process.readAllStandardError();
-        if (result.errorOutput.size() > KeptOutput)
-            result.errorOutput = result.errorOutput.right(KeptOutput);
-        const int percent = lastPercent(result.errorOutput);
-        if (percent >= 0)
-            progress(10 + percent * 85 / 100);
-    };
-    while (!process.waitForFinished(PollMs) && process.state() != QProcess::NotRunning) {
-        collect();
-        if (cancel.load(std::memory_order_relaxed)) {
-            process.kill();
-            process.waitForFinished(-1);
-            throw Cancelled{};
-        }
-    }
-    collect();
-    result.status = process.exitStatus();
-    result.exitCode = process.exitCode();
-    return result;
-}
-
 // The frames an encode at OutputRate should hold, give or take the resampler's rounding.
 bool lengthMatches(std::int64_t frames, std::int64_t sourceFrames, int sourceRate) {
     const double expected = double(sourceFrames) * OutputRate / sourceRate;
@@ -135,8 +88,8 @@ void placeResult(const QString &temp, const QString &destination, bool replace) 
 
 } // namespace
 
-ConversionJob::ConversionJob(ConversionTask task, QString encoder)
-    : task_(std::move(task)), encoder_(std::move(encoder)) {}
+ConversionJob::ConversionJob(ConversionTask task, QString encoder, EncoderBounds bounds)
+    : task_(std::move(task)), encoder_(std::move(encoder)), bounds_(bounds) {}
 
 ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
                                      const std::function<void(int)> &progress) const {
@@ -147,56 +100,67 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         if (!QFileInfo(task_.source).isFile() || !QFile(task_.source).open(QIODevice::ReadOnly))
             throw Failure{QStringLiteral("fichier illisible")};
 
-        // The source's length, to check the result against; unknown when we cannot decode it.
-        // A source the encoder cannot read is decoded into a WAV file on the way.
+        if (core::isTemporaryName(QFileInfo(task_.source).fileName()) ||
+            core::isTemporaryName(QFileInfo(task_.destination).fileName()))
+            throw Failure{core::temporaryRefusal(QFileInfo(task_.source).fileName())};
+
+        // The encoder reads only what we have read through first: a plain WAV as it is, any
+        // other file decoded by us into a clean one. A file we cannot read, or that holds no
+        // sound, is never converted, so it never replaces a good result.
         SourceSound source;
         std::optional<TempFile> wave;
         QString input = task_.source;
         SourceRead read;
-        if (task_.decode) {
+        if (!task_.decode && isCanonicalWave(task_.source)) {
+            read = measureSound(task_.source, source, cancel);
+        } else {
             wave.emplace(folder, QStringLiteral(".wav"));
             read = decodeToWave(task_.source, wave->path(), source, cancel);
-            if (read == SourceRead::Done)
-                input = wave->path();
-            else
-                wave.reset();
-        } else {
-            read = measureSound(task_.source, source, cancel);
+            input = wave->path();
         }
-        if (read == SourceRead::Cancelled)
+        switch (read) {
+        case SourceRead::Done:
+            break;
+        case SourceRead::Cancelled:
             throw Cancelled{};
-        if (read == SourceRead::TooLong)
+        case SourceRead::Unreadable:
+            throw Failure{QStringLiteral("format non reconnu")};
+        case SourceRead::Empty:
+            throw Failure{QStringLiteral("le fichier ne contient aucun son")};
+        case SourceRead::TooLong:
             throw Failure{QStringLiteral("fichier trop long pour l'encodeur")};
-        if (read == SourceRead::WriteFailed)
-            throw Failure{QStringLiteral("écriture impossible (disque plein ?)")};
-        const bool decoded = read == SourceRead::Done;
-        // An MPEG or Ogg file that we cannot decode goes to the encoder as it is.
+        case SourceRead::WriteFailed:
+            throw Failure{diskFull(folder) ? QStringLiteral("le disque est plein")
+                                           : QStringLiteral("écriture impossible")};
+        }
         progress(10);
         checkCancel(cancel);
 
         TempFile result(folder, QStringLiteral(".ogg"));
-        const EncoderRun encoded =
-            runEncoder(encoder_, encoderArguments(input, result.path()), cancel, progress);
-        if (encoded.status != QProcess::NormalExit) // killed: its last words are no reason
-            throw Failure{QStringLiteral("l'encodeur s'est arrêté brutalement")};
-        if (encoded.exitCode != 0) {
-            const QString line = lastErrorLine(encoded.errorOutput);
-            throw Failure{
-                line.isEmpty()
-                    ? QStringLiteral("l'encodeur a échoué (code %1)").arg(encoded.exitCode)
-                    : line};
-        }
+        const EncoderOutcome encoded =
+            runEncoder(encoder_, encoderArguments(input, result.path()), bounds_,
+                       double(source.frames) / source.rate, folder, cancel,
+                       [&](int percent) { progress(10 + percent * 85 / 100); });
+        if (encoded.cancelled)
+            throw Cancelled{};
+        if (!encoded.ok)
+            throw Failure{encoded.cause, encoded.details};
         wave.reset(); // its work is done
         checkCancel(cancel);
 
         // Every page of the result read back, its header and its sample count checked; a full
         // decode would cost a sixth of the encode again for no more certainty.
         OggVorbisSummary check;
-        if (!readOggVorbisFile(result.path(), check) || check.channels != 1 ||
-            check.rate != OutputRate)
-            throw Failure{QStringLiteral("le résultat de l'encodeur est illisible")};
-        if (decoded && !lengthMatches(check.frames, source.frames, source.rate))
-            throw Failure{QStringLiteral("le résultat de l'encodeur est incomplet")};
+        const bool readable = readOggVorbisFile(result.path(), check) && check.channels == 1 &&
+                              check.rate == OutputRate;
+        if (!readable || !lengthMatches(check.frames, source.frames, source.rate)) {
+            // An encoder that could not write all of it may still say it succeeded.
+            if (diskFull(folder))
+                throw Failure{QStringLiteral("le disque est plein"), encoded.details};
+            throw Failure{readable ? QStringLiteral("le résultat de l'encodeur est incomplet")
+                                   : QStringLiteral("le résultat de l'encodeur est illisible"),
+                          encoded.details};
+        }
         checkCancel(cancel);
 
         placeResult(result.path(), task_.destination, task_.replace);
@@ -204,38 +168,12 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         progress(100);
         return {Status::Converted, {}};
     } catch (const Failure &failure) {
-        return {Status::Failed, failure.reason};
+        return {Status::Failed, failure.reason, failure.details};
     } catch (const Cancelled &) {
         return {Status::Cancelled, {}};
     } catch (const std::bad_alloc &) {
         return {Status::Failed, QStringLiteral("mémoire insuffisante")};
     }
-}
-
-QString lastErrorLine(const QByteArray &errorOutput) {
-    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
-    const QStringList lines = QString::fromLocal8Bit(errorOutput).split(lineBreak);
-    QString last;
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
-        const QString line = it->trimmed();
-        if (line.isEmpty() || line.startsWith(u'['))
-            continue;
-        if (line.contains(QStringLiteral("error"), Qt::CaseInsensitive))
-            return line.left(300);
-        if (last.isEmpty())
-            last = line.left(300);
-    }
-    return last;
-}
-
-int lastPercent(const QByteArray &errorOutput) {
-    static const QRegularExpression progressMark(
-        QStringLiteral("\\[\\s*([0-9]+)(?:\\.[0-9]+)?%\\]"));
-    int percent = -1;
-    auto matches = progressMark.globalMatch(QString::fromLatin1(errorOutput));
-    while (matches.hasNext())
-        percent = matches.next().captured(1).toInt();
-    return std::min(percent, 100);
 }
 
 } // namespace tools

@@ -5,24 +5,28 @@
 #include <functional>
 
 #include "tools/ConversionPlan.h"
+#include "tools/EncoderRun.h"
 
 namespace tools {
 
 struct ConversionOutcome {
     enum class Status { Converted, Failed, Cancelled };
     Status status = Status::Failed;
-    QString reason; // in French, for a failure: why the file was not converted
+    QString reason;       // in French, for a failure: why the file was not converted
+    QString details = {}; // the encoder's own words about it, when it said something
 };
 
 // Converts one file, start to end, on the calling thread (a worker thread in the program):
-// decode when the task says so, encode to a temporary file beside the destination, check that
-// the result decodes to the expected length, then give it the destination's name.
+// read the source through (decoding it into a clean WAV unless it is one already; a source with
+// no sound stops here), encode within `bounds` to a hidden temporary file beside the
+// destination, check that the result holds the expected length, then give it the destination's
+// name.
 //
 // Whatever happens (a failure, a cancel, a crashed encoder) the temporary files are removed and
 // the destination is left as it was; it changes only by the final rename.
 class ConversionJob {
 public:
-    ConversionJob(ConversionTask task, QString encoder);
+    ConversionJob(ConversionTask task, QString encoder, EncoderBounds bounds = {});
 
     // `cancel` is polled between steps and while the encoder runs (it is then killed);
     // `progress` gets the share done within this file, 0 to 100, from this thread.
@@ -32,12 +36,7 @@ public:
 private:
     ConversionTask task_;
     QString encoder_;
+    EncoderBounds bounds_;
 };
-
-// The line of the encoder's error output that says why it failed: the last one mentioning an
-// error, else the last one that is not a progress line. Empty when there is none.
-QString lastErrorLine(const QByteArray &errorOutput);
-// The last progress percentage the encoder printed (its "[ 45.2%]" lines), or -1.
-int lastPercent(const QByteArray &errorOutput);
 
 } // namespace tools

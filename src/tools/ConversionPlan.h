@@ -11,12 +11,10 @@ struct ConversionTask {
     QString name;         // as the file list shows it
     QString source;       // full path
     QString destination;  // full path of the .ogg
-    bool decode = false;  // our decoder writes the encoder's WAV input
+    bool decode = false;  // our decoder writes the encoder's WAV input, even from a plain WAV
+                          // (it does from any other source anyway)
     bool replace = false; // the user agreed to replace an existing destination
 };
-
-// Temporary files of a run start with this and lie beside the files they are made for.
-inline constexpr char TempPrefix[] = "_tmp_convert";
 
 // Base name + ".ogg": the text before the last dot, or the whole name when it has no dot.
 QString destinationName(const QString &name);

@@ -67,10 +67,6 @@ QString ConversionProgress::fileText() const {
     return label_->text();
 }
 
-int ConversionProgress::overallPercent() const {
-    return bar_->value();
-}
-
 void ConversionProgress::refreshText() {
     if (!cancel_->isEnabled())
         return;

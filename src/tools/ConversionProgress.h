@@ -26,7 +26,6 @@ public:
     void cancelling();
 
     QString fileText() const;
-    int overallPercent() const;
 
 signals:
     void cancelRequested();

@@ -10,6 +10,7 @@
 #include "tools/ConversionProgress.h"
 #include "tools/Converter.h"
 #include "tools/ProcessRunner.h"
+#include "tools/ReplaceQuestions.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -33,7 +34,7 @@ ConvertController::ConvertController(const QString &programFolder, const Widgets
       dialogs_(dialogs), playback_(playback),
       progress_(new ConversionProgress(w_.cmdConvert->window())) {
     connect(w_.cmdConvert, &QPushButton::clicked, this, &ConvertController::convert);
-    connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancel);
+    connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancelRun);
 }
 
 ConvertController::~ConvertController() = default;
@@ -43,7 +44,8 @@ bool ConvertController::isRunning() const {
 }
 
 void ConvertController::convert() {
-    if (browser_.selectedFile().isEmpty()) {
+    // The list's selection, whether or not a file was clicked (Ctrl+A selects without one).
+    if (w_.File1->selectedItems().isEmpty()) {
         w_.cmdDummy->setFocus();
         return;
     }
@@ -71,14 +73,19 @@ void ConvertController::convert() {
     playback_.stopFilePlayback();
 
     // Every question first, in list order, so the encoders then run without waiting on anyone.
-    QList<ConversionTask> tasks;
+    QList<ConversionTask> planned;
+    int replacing = 0;
     for (int row = 0; row < w_.File1->count(); ++row) {
         if (!w_.File1->item(row)->isSelected())
             continue;
-        ConversionTask task = planTask(browser_.currentFolder(), w_.File1->fileName(row));
+        planned << planTask(browser_.currentFolder(), w_.File1->fileName(row));
+        replacing += QFileInfo::exists(planned.last().destination);
+    }
+    QList<ConversionTask> tasks;
+    ReplaceQuestions questions(dialogs_, replacing);
+    for (ConversionTask &task : planned) {
         if (QFileInfo::exists(task.destination)) {
-            if (dialogs_.message(replaceQuestion(task.destination), Warning, ui::Icon::Exclamation,
-                                 ui::Buttons::OkCancel) != ui::Answer::Ok)
+            if (!questions.replace(replaceQuestion(task.destination), Warning))
                 continue;
             task.replace = true;
         }
@@ -107,7 +114,7 @@ void ConvertController::convert() {
     converter_->start(tasks);
 }
 
-void ConvertController::cancel() {
+void ConvertController::cancelRun() {
     if (!isRunning())
         return;
     progress_->cancelling();
@@ -133,12 +140,15 @@ void ConvertController::finish() {
 
 void ConvertController::tellFailures() {
     QStringList lines;
+    QStringList details; // the encoder's own words, apart from the French text
     int converted = 0;
     for (qsizetype i = 0; i < converter_->outcomes().size(); ++i) {
         const ConversionOutcome &outcome = converter_->outcomes()[i];
-        if (outcome.status == ConversionOutcome::Status::Failed)
+        if (outcome.status == ConversionOutcome::Status::Failed) {
             lines << converter_->tasks()[i].name + QStringLiteral(" : ") + outcome.reason;
-        else if (outcome.status == ConversionOutcome::Status::Converted)
+            if (!outcome.details.isEmpty())
+                details << converter_->tasks()[i].name + QStringLiteral(" : ") + outcome.details;
+        } else if (outcome.status == ConversionOutcome::Status::Converted)
             ++converted;
     }
     if (lines.isEmpty())
@@ -150,7 +160,8 @@ void ConvertController::tellFailures() {
         QStringLiteral("\r\nCes fichiers et leurs .ogg existants n'ont pas été modifiés.");
     if (converted > 0)
         text += QStringLiteral("\r\n%1 autre(s) fichier(s) converti(s).").arg(converted);
-    dialogs_.message(text, QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok);
+    dialogs_.message(text, QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok,
+                     details.join(u'\n'));
 }
 
 } // namespace tools

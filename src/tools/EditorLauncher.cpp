@@ -6,10 +6,12 @@
 
 #include "core/BrowserView.h"
 #include "core/Paths.h"
+#include "core/TempFiles.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "tools/ProcessRunner.h"
 #include "ui/Dialogs.h"
+#include "ui/Elide.h"
 #include "ui/FileList.h"
 
 namespace tools {
@@ -42,8 +44,8 @@ EditorLauncher::EditorLauncher(const Widgets &widgets, const core::BrowserView &
 }
 
 void EditorLauncher::showCaption() {
-    w_.cmdOpenSample->setText(editorName_.isEmpty() ? NoEditorCaption
-                                                    : EditorCaption + editorName_);
+    ui::setFittingCaption(w_.cmdOpenSample,
+                          editorName_.isEmpty() ? NoEditorCaption : EditorCaption + editorName_);
 }
 
 void EditorLauncher::setEditor(const QString &name, const QString &path) {
@@ -63,6 +65,13 @@ void EditorLauncher::click() {
     const QString name = w_.File1->fileName(w_.File1->currentRow());
     if (name.isEmpty())
         return;
+    if (core::isTemporaryName(name)) {
+        // Half written by an encoder: what the editor saved would be lost at the rename.
+        dialogs_.message(QStringLiteral("Impossible d'ouvrir ce fichier : ") +
+                             core::temporaryRefusal(name) + u'.',
+                         ErrorTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
+        return;
+    }
     emit fileChosen(name);
     filePlayback_.stopFilePlayback();
     promptChannel_.stopButtonSample(promptChannel_.current());
@@ -77,7 +86,10 @@ bool EditorLauncher::chooseEditor() {
     request.title = QStringLiteral("Sélectionnez votre éditeur audio préféré...");
     request.filter =
         QStringLiteral("Fichiers exécutables (*.exe)|*.exe|Tous les fichiers (*.*)|*.*");
+#ifdef Q_OS_WIN
     request.defaultExtension = QStringLiteral("exe");
+#endif
+    // Elsewhere programs have no extension: a typed path is taken as it is.
     request.mustExist = true;
     request.programs = true;
     const QString path = dialogs_.fileDialog(request);
@@ -108,10 +120,11 @@ void EditorLauncher::launch(const QString &name) {
     // An argument list, no shell: any file name reaches the editor as one argument, intact.
     const QString folder = browser_.currentFolder();
     const QString file = core::filePath(folder, name);
-    if (!runner_.startDetached(editorPath_, {file}, folder))
-        dialogs_.message(QStringLiteral("Impossible de lancer votre éditeur audio !\r\n") +
-                             editorPath_,
-                         ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
+    if (runner_.startDetached(editorPath_, {file}, folder))
+        return;
+    dialogs_.message(QStringLiteral("Impossible de lancer votre éditeur audio !\r\n") + editorPath_,
+                     ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
+    forget(); // the next click asks for an editor again
 }
 
 } // namespace tools

@@ -1,6 +1,5 @@
 #include "tools/ProcessRunner.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -15,20 +14,6 @@ QString findTool(const QString &programFolder, const QString &name) {
             return local.absoluteFilePath();
     }
     return QStandardPaths::findExecutable(name);
-}
-
-int QtProcessRunner::run(const QString &program, const QStringList &arguments,
-                         const QString &workingFolder) {
-    QProcess process;
-    process.setWorkingDirectory(workingFolder);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(program, arguments);
-    if (!process.waitForStarted())
-        return -1;
-    // Keep the window alive while the tool works.
-    while (!process.waitForFinished(20))
-        QCoreApplication::processEvents();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 bool QtProcessRunner::startDetached(const QString &program, const QStringList &arguments,

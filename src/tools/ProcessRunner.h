@@ -10,9 +10,6 @@ namespace tools {
 class ProcessRunner {
 public:
     virtual ~ProcessRunner() = default;
-    // Runs the program to its end; the exit code, or -1 when it could not start or crashed.
-    virtual int run(const QString &program, const QStringList &arguments,
-                    const QString &workingFolder) = 0;
     // Starts the program and lets it go on by itself; false when it could not start.
     virtual bool startDetached(const QString &program, const QStringList &arguments,
                                const QString &workingFolder) = 0;
@@ -23,8 +20,6 @@ QString findTool(const QString &programFolder, const QString &name);
 
 class QtProcessRunner : public ProcessRunner {
 public:
-    int run(const QString &program, const QStringList &arguments,
-            const QString &workingFolder) override;
     bool startDetached(const QString &program, const QStringList &arguments,
                        const QString &workingFolder) override;
 };

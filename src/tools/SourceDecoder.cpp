@@ -32,7 +32,7 @@ SourceRead readChunks(const QString &path, SourceSound &out, const std::atomic<b
     if (stopped != SourceRead::Done)
         return stopped;
     out.frames = std::max<std::int64_t>(frames, 0);
-    return frames > 0 ? SourceRead::Done : SourceRead::Unreadable;
+    return frames > 0 ? SourceRead::Done : frames == 0 ? SourceRead::Empty : SourceRead::Unreadable;
 }
 
 } // namespace

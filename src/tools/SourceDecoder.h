@@ -22,10 +22,10 @@ struct SourceSound {
     std::int64_t frames = 0;
 };
 
-enum class SourceRead { Done, Unreadable, TooLong, WriteFailed, Cancelled };
+enum class SourceRead { Done, Unreadable, Empty, TooLong, WriteFailed, Cancelled };
 
 // Reads `path` to its end, keeping nothing but the count: Unreadable when it cannot be read as
-// sound or holds no samples.
+// sound (a format or a rate the engine refuses), Empty when it holds no samples.
 SourceRead measureSound(const QString &path, SourceSound &out, const std::atomic<bool> &cancel);
 
 // Decodes `path` into the 16-bit WAV file `wavePath`, chunk by chunk, so that memory stays flat

@@ -1,6 +1,9 @@
 #include "tools/WaveHeader.h"
 
+#include <QFile>
 #include <QtEndian>
+
+#include "audio/Decoder.h"
 
 namespace tools {
 
@@ -42,6 +45,22 @@ QByteArray waveHeader(const WaveFormat &format, std::uint32_t dataBytes) {
     header.append("data", 4);
     put32(header, dataBytes);
     return header;
+}
+
+bool isCanonicalWave(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 dataBytes = file.size() - WaveHeaderSize;
+    const QByteArray head = file.read(WaveHeaderSize);
+    if (head.size() != WaveHeaderSize || dataBytes < 0 || dataBytes > qint64{MaxWaveDataBytes})
+        return false;
+    const int channels = qFromLittleEndian<quint16>(head.constData() + 22);
+    const auto rate = qFromLittleEndian<quint32>(head.constData() + 24);
+    if (channels < 1 || channels > 2 || rate < quint32(audio::kMinRate) ||
+        rate > quint32(audio::kMaxRate) || dataBytes % (channels * 2) != 0)
+        return false;
+    return head == waveHeader(WaveFormat{channels, int(rate), 16}, std::uint32_t(dataBytes));
 }
 
 } // namespace tools

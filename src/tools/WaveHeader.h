@@ -19,4 +19,9 @@ constexpr std::uint32_t MaxWaveDataBytes = 0xFFFFFFFFu - 36u;
 
 QByteArray waveHeader(const WaveFormat &format, std::uint32_t dataBytes);
 
+// Whether `path` is a plain 16-bit PCM WAV, mono or stereo, at a rate the engine accepts: the
+// canonical header, its sizes those of the file, whole frames. Such a file reaches the encoder as
+// it is; any other is decoded by us first.
+bool isCanonicalWave(const QString &path);
+
 } // namespace tools

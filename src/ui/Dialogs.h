@@ -8,8 +8,10 @@
 namespace ui {
 
 enum class Icon { None, Critical, Question, Exclamation, Information };
-enum class Buttons { Ok, OkCancel, YesNo };
-enum class Answer { Ok, Cancel, Yes, No };
+// OkCancelAll: OK and Cancel, then "Oui pour tous" and "Non pour tous" (YesToAll, NoToAll), for
+// one of many like questions. YesNoDefaultNo: Enter answers No.
+enum class Buttons { Ok, OkCancel, YesNo, OkCancelAll, YesNoDefaultNo };
+enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll };
 
 struct FileDialogRequest {
     bool save = false;
@@ -19,13 +21,16 @@ struct FileDialogRequest {
     bool mustExist = false;      // open: only an existing file can be chosen
     bool confirmReplace = false; // save: ask before replacing an existing file
     bool programs = false;       // open a program: executable files pass every filter
+    bool folder = false;         // choose a folder (existing or typed in) instead of a file
 };
 
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    virtual Answer message(const QString &text, const QString &title, Icon icon,
-                           Buttons buttons) = 0;
+    // `details`, when not empty, is shown on demand below the text (an outside program's own
+    // words, in its language).
+    virtual Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                           const QString &details = QString()) = 0;
     // Empty when cancelled.
     virtual QString input(const QString &prompt, const QString &title, const QString &defaultAnswer,
                           bool *cancelled) = 0;

@@ -12,7 +12,8 @@ public:
     explicit QtDialogs(QWidget *parent = nullptr) : parent_(parent) {}
     void setParent(QWidget *parent) { parent_ = parent; }
 
-    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                   const QString &details = QString()) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultAnswer,
                   bool *cancelled) override;
     QString fileDialog(const FileDialogRequest &request) override;

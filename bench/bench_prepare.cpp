@@ -1,0 +1,184 @@
+// Preparing the demo voice pack, with half a second of silence added at both ends of each take,
+// against the pipeline a user would write otherwise, one file after another:
+// `sox IN -t wav - | oggenc ...` (which neither trims nor levels). Also the peak memory of the
+// preparing process and the loudness spread of the result.
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+#include "Median.h"
+#include "audio/Decoder.h"
+#include "core/SampleTable.h"
+#include "fixtures/Bytes.h"
+#include "pack/PromptPreparation.h"
+#include "playback/SampleLookup.h"
+#include "tools/ConversionPlan.h"
+#include "tools/WaveHeader.h"
+
+extern char **environ;
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double PadSeconds = 0.5;
+
+// CPU time of the children waited for so far, in ms: unlike the wall time it hardly depends on
+// what else the machine is doing.
+double childrenCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 +
+           usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3;
+}
+
+// Runs `program` to its end; its wall time in ms and its own peak RSS in kB.
+bool spawnAndMeasure(const QString &program, const QStringList &args, double &ms, long &peakKb) {
+    std::vector<QByteArray> bytes{program.toLocal8Bit()};
+    for (const QString &a : args)
+        bytes.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return false;
+    ms = double(timer.nsecsElapsed()) / 1e6;
+    peakKb = usage.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool pipeline(const QString &sox, const QString &oggenc, const QString &in, const QString &out) {
+    QProcess decode, encode;
+    decode.setStandardOutputProcess(&encode);
+    decode.setStandardErrorFile(QProcess::nullDevice());
+    encode.setStandardErrorFile(QProcess::nullDevice());
+    decode.start(sox, {in, u"-t"_s, u"wav"_s, u"-"_s});
+    QStringList args = tools::encoderArguments(u"-"_s, out);
+    encode.start(oggenc, args);
+    return decode.waitForFinished(-1) && encode.waitForFinished(-1) && decode.exitCode() == 0 &&
+           encode.exitCode() == 0;
+}
+
+std::optional<double> spread(const QStringList &paths) {
+    std::vector<double> values;
+    for (const QString &p : paths)
+        if (const pack::EncodedFacts m = pack::measureFile(p); m.ok && m.facts.levelLoudness())
+            values.push_back(*m.facts.levelLoudness());
+    if (values.empty())
+        return std::nullopt;
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return *high - *low;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QString demo = qEnvironmentVariable("PARLOTTE_DEMO_PACK");
+    const QString sox = QStandardPaths::findExecutable(u"sox"_s);
+    const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+    const QString parlotte =
+        QDir(QCoreApplication::applicationDirPath()).filePath(u"../parlotte"_s);
+    if (demo.isEmpty() || sox.isEmpty() || oggenc.isEmpty()) {
+        std::fprintf(stderr, "needs PARLOTTE_DEMO_PACK, sox and oggenc\n");
+        return 1;
+    }
+    // The demo takes with silence at both ends, as WAV files at their own rate and channels.
+    QTemporaryDir work;
+    const QString src = work.filePath(u"pack"_s);
+    QDir().mkpath(src);
+    const playback::FolderIndex index(demo);
+    QStringList takes;
+    for (int row = 0; row < core::SampleCount; ++row) {
+        const QString id = core::samples()[row].id;
+        const QString name = index.find(id);
+        audio::DecodedAudio take;
+        if (name.isEmpty() || !audio::decodeFile(QDir(demo).filePath(name), take))
+            continue;
+        const std::size_t pad = std::size_t(PadSeconds * take.rate) * take.channels;
+        take.samples.insert(take.samples.begin(), pad, 0);
+        take.samples.insert(take.samples.end(), pad, 0);
+        const QByteArray data(reinterpret_cast<const char *>(take.samples.data()),
+                              qsizetype(take.samples.size() * 2));
+        const QString path = QDir(src).filePath(id + u".wav"_s);
+        fixtures::writeBytes(
+            path,
+            tools::waveHeader({take.channels, take.rate, 16}, std::uint32_t(data.size())) + data);
+        takes << path;
+    }
+
+    constexpr int Runs = 3;
+    std::vector<double> shell, prepared, shellCpu, preparedCpu;
+    long peakKb = 0;
+    const QString out = work.filePath(u"pret"_s);
+    const QString baselineOut = work.filePath(u"shell"_s);
+    QDir().mkpath(baselineOut);
+    for (int run = 0; run < Runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        double cpu = childrenCpuMs();
+        for (const QString &take : takes)
+            if (!pipeline(sox, oggenc, take,
+                          QDir(baselineOut).filePath(QFileInfo(take).baseName() + u".ogg"_s)))
+                return 1;
+        shell.push_back(double(timer.nsecsElapsed()) / 1e6);
+        shellCpu.push_back(childrenCpuMs() - cpu);
+        cpu = childrenCpuMs();
+        double ms = 0;
+        long kb = 0;
+        if (!spawnAndMeasure(parlotte, {u"--prepare"_s, src, out, u"--replace"_s}, ms, kb)) {
+            std::fprintf(stderr, "parlotte --prepare failed\n");
+            return 1;
+        }
+        prepared.push_back(ms);
+        preparedCpu.push_back(childrenCpuMs() - cpu);
+        peakKb = std::max(peakKb, kb);
+    }
+    QStringList outputs, sources;
+    for (const QString &take : takes) {
+        outputs << QDir(out).filePath(QFileInfo(take).baseName() + u".ogg"_s);
+        sources << take;
+    }
+    const double s = median(shell);
+    const double p = median(prepared);
+    const auto before = spread(sources);
+    const auto after = spread(outputs);
+    std::printf("Preparing the %d prompts of the demo pack with %.1f s of silence at both ends "
+                "(median of %d):\n",
+                int(takes.size()), PadSeconds, Runs);
+    std::printf("                                          wall time    CPU time\n");
+    std::printf("  sox | oggenc, one file after another   %8.1f ms  %8.1f ms\n", s,
+                median(shellCpu));
+    std::printf("  parlotte --prepare                     %8.1f ms  %8.1f ms\n", p,
+                median(preparedCpu));
+    std::printf("  ratio %.2f (target <= 1.0 on 2 cores); CPU time ratio %.2f\n", p / s,
+                median(preparedCpu) / median(shellCpu));
+    std::printf("  peak memory of parlotte --prepare: %.1f MB (target <= 64 MB)\n",
+                double(peakKb) / 1024.0);
+    std::printf("  loudness spread: %.1f LU before, %.1f LU after\n", before.value_or(-1),
+                after.value_or(-1));
+    return 0;
+}

@@ -1,0 +1,123 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <cstdio>
+#include <optional>
+
+#include "app/CommandLine.h"
+#include "pack/PackPreparation.h"
+#include "pack/PreparationWriters.h"
+#include "tools/Converter.h"
+#include "tools/ProcessRunner.h"
+
+namespace app {
+
+namespace {
+
+CommandLine usageError(const QString &message) {
+    CommandLine c;
+    c.action = CommandLine::UsageError;
+    c.error = message;
+    return c;
+}
+
+// "-16", "-16.5" or "-16,5".
+std::optional<double> parseNumber(const QString &text) {
+    bool ok = false;
+    const double v = QLocale::c().toDouble(QString(text).replace(u',', u'.'), &ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+void print(std::FILE *stream, const QByteArray &bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int refuse(const QString &message) {
+    print(stderr, (QStringLiteral("parlotte : ") + message + u'\n').toUtf8());
+    return 2;
+}
+
+} // namespace
+
+CommandLine parsePrepareArguments(const QStringList &args) {
+    CommandLine c;
+    c.action = CommandLine::Prepare;
+    QStringList folders;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        const auto value = [&](double low, double high) -> std::optional<double> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            const auto v = parseNumber(args[++i]);
+            return v && *v >= low && *v <= high ? v : std::nullopt;
+        };
+        if (a == u"--json") {
+            c.json = true;
+        } else if (a == u"--replace") {
+            c.prepare.replace = true;
+        } else if (a == u"--loudness") {
+            const auto v = value(-70, 0);
+            if (!v)
+                return usageError(
+                    QStringLiteral("--loudness attend une intensité en LUFS entre -70 et 0."));
+            c.prepare.loudness = *v;
+        } else if (a == u"--peak") {
+            const auto v = value(-20, 0);
+            if (!v)
+                return usageError(
+                    QStringLiteral("--peak attend une crête vraie en dBTP entre -20 et 0."));
+            c.prepare.peak = *v;
+        } else if (a == u"--margin") {
+            const auto v = value(0, 5000);
+            if (!v)
+                return usageError(
+                    QStringLiteral("--margin attend une durée en millisecondes entre 0 et 5000."));
+            c.prepare.marginMs = static_cast<int>(*v);
+        } else if (!a.startsWith(u'-') && folders.size() < 2) {
+            folders << a;
+        } else {
+            return usageError(QStringLiteral("argument inattendu « %1 » après --prepare.").arg(a));
+        }
+    }
+    if (folders.size() < 2)
+        return usageError(
+            QStringLiteral("--prepare attend le dossier du pack et le dossier de destination."));
+    c.folder = folders[0];
+    c.destination = folders[1];
+    return c;
+}
+
+int runPrepare(const CommandLine &command) {
+    // The encoder runs in worker threads, which want an application object.
+    std::optional<QCoreApplication> application;
+    static int argc = 1;
+    static char name[] = "parlotte";
+    static char *argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        application.emplace(argc, argv);
+
+    const pack::PreparationPlan plan = pack::planPreparation(command.folder, command.destination);
+    if (!plan.error.isEmpty())
+        return refuse(plan.error);
+    if (!plan.existing.isEmpty() && !command.prepare.replace)
+        return refuse(QStringLiteral("le dossier de destination contient déjà %1 des fichiers à "
+                                     "écrire (%2) ; rien n'a été écrit. Ajoutez --replace pour "
+                                     "les remplacer.")
+                          .arg(plan.existing.size())
+                          .arg(plan.existing.join(QStringLiteral(", "))));
+    const QString encoder =
+        tools::findTool(QCoreApplication::applicationDirPath(), QStringLiteral("oggenc"));
+    if (encoder.isEmpty()) {
+        print(stderr, "parlotte : l'encodeur oggenc est introuvable (paquet vorbis-tools).\n");
+        return 1;
+    }
+    const std::atomic<bool> cancel{false};
+    const pack::PreparationReport report =
+        pack::preparePack(plan, command.prepare, encoder, tools::Converter::usableCores(), cancel);
+    print(stdout,
+          command.json ? pack::preparationJson(report) : pack::preparationText(report).toUtf8());
+    return report.exitCode();
+}
+
+} // namespace app

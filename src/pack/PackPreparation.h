@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <atomic>
+#include <functional>
+#include <optional>
+
+#include "pack/PromptPreparation.h"
+
+// A whole pack made ready for the device: every prompt with a file in the source folder, the
+// file the program plays for it, becomes <Id>.ogg in the destination folder.
+namespace pack {
+
+struct PreparationPlan {
+    QString source;      // absolute
+    QString destination; // absolute
+    QVector<PromptTask> tasks;
+    QStringList existing; // outputs already in the destination, by name
+    QString error;        // in French: the two folders cannot be used together
+};
+
+// Reads the source folder once; touches nothing.
+PreparationPlan planPreparation(const QString &source, const QString &destination);
+
+struct PreparationReport {
+    QString source;
+    QString destination;
+    PrepareOptions options;
+    QVector<PromptTask> tasks;
+    QVector<PromptResult> results; // one per task
+    bool cancelled = false;
+    // Largest minus smallest loudness of the prompts, LU.
+    std::optional<double> spreadBefore() const;
+    std::optional<double> spreadAfter() const;
+    int preparedCount() const;
+    // 0: every prompt prepared within its targets; 1: otherwise.
+    int exitCode() const;
+};
+
+struct PreparationCallbacks {
+    // Each called from a worker thread.
+    std::function<void(int index)> started;
+    std::function<void(int index, int percent)> progress;
+    std::function<void(int index, const PromptResult &)> done;
+};
+
+// Creates the destination folder if needed, then prepares the tasks, `parallel` at a time,
+// blocking until all have ended. The plan must hold no error, and no existing output unless
+// the options allow replacing.
+PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions &options,
+                              const QString &encoder, int parallel, const std::atomic<bool> &cancel,
+                              const PreparationCallbacks &callbacks = {});
+
+} // namespace pack

@@ -1,0 +1,156 @@
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringList>
+
+#include "core/SampleTable.h"
+#include "pack/PreparationWriters.h"
+
+namespace pack {
+
+namespace {
+
+QString number(double v, int decimals) {
+    static const QLocale fr = [] {
+        QLocale l(QLocale::French, QLocale::France);
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l;
+    }();
+    return fr.toString(v, 'f', decimals);
+}
+
+QString signedNumber(double v, int decimals) {
+    return (v >= 0 ? QStringLiteral("+") : QString()) + number(v, decimals);
+}
+
+QString lufs(const std::optional<double> &v) {
+    return v ? number(*v, 1) : QStringLiteral("?");
+}
+
+const QString &idOf(const PreparationReport &r, qsizetype i) {
+    return core::samples()[static_cast<std::size_t>(r.tasks[i].row)].id;
+}
+
+QString spreadLine(const PreparationReport &r) {
+    const auto before = r.spreadBefore();
+    const auto after = r.spreadAfter();
+    return QStringLiteral("Écart d'intensité entre les messages : %1 LU avant, %2 LU après.")
+        .arg(before ? number(*before, 1) : QStringLiteral("?"))
+        .arg(after ? number(*after, 1) : QStringLiteral("?"));
+}
+
+QStringList failures(const PreparationReport &r) {
+    QStringList lines;
+    for (qsizetype i = 0; i < r.results.size(); ++i)
+        if (r.results[i].status == PromptResult::Status::Failed)
+            lines << QStringLiteral("%1 : %2").arg(QFileInfo(r.tasks[i].source).fileName(),
+                                                   r.results[i].reason);
+    return lines;
+}
+
+} // namespace
+
+QString channelText(const PromptResult &result) {
+    switch (result.choice) {
+    case ChannelChoice::Mono:
+        return QStringLiteral("mono");
+    case ChannelChoice::Mix:
+        return QStringLiteral("mixage des %1 canaux").arg(result.channels);
+    case ChannelChoice::Single:
+        break;
+    }
+    const QString which = result.channels == 2 ? (result.channel == 0 ? QStringLiteral("gauche")
+                                                                      : QStringLiteral("droit"))
+                                               : QString::number(result.channel + 1);
+    return QStringLiteral("canal %1 seul").arg(which);
+}
+
+QString preparationText(const PreparationReport &r) {
+    QString out;
+    const auto add = [&out](const QString &line) { out += line + u'\n'; };
+    add(QStringLiteral("Préparation du pack : %1 -> %2").arg(r.source, r.destination));
+    add(QStringLiteral("Cible : %1 LUFS, crête vraie au plus %2 dBTP, %3 ms de silence gardés "
+                       "à chaque bout")
+            .arg(number(r.options.loudness, 1), number(r.options.peak, 1))
+            .arg(r.options.marginMs));
+    add(QString());
+    qsizetype width = 7;
+    for (const PromptTask &t : r.tasks)
+        width = std::max(width, QFileInfo(t.source).fileName().size());
+    add(QStringLiteral("  ") + QStringLiteral("Message").leftJustified(12) + u' ' +
+        QStringLiteral("Source").leftJustified(width) +
+        QStringLiteral("  Intensité avant -> après  Crête vraie  Gain      Coupé déb./fin"));
+    QStringList notes;
+    for (qsizetype i = 0; i < r.results.size(); ++i) {
+        const PromptResult &p = r.results[i];
+        QString line = QStringLiteral("  ") + idOf(r, i).leftJustified(12) + u' ' +
+                       QFileInfo(r.tasks[i].source).fileName().leftJustified(width) +
+                       QStringLiteral("  ");
+        if (p.status == PromptResult::Status::Cancelled) {
+            add(line + QStringLiteral("annulé"));
+            continue;
+        }
+        if (!p.prepared()) {
+            add(line + QStringLiteral("non préparé : ") + p.reason);
+            continue;
+        }
+        line += (lufs(p.before.levelLoudness()) + QStringLiteral(" -> ") + lufs(p.loudnessAfter) +
+                 QStringLiteral(" LUFS"))
+                    .leftJustified(24) +
+                QStringLiteral("  ") +
+                (lufs(p.truePeakAfter) + QStringLiteral(" dBTP")).leftJustified(11) +
+                QStringLiteral("  ") +
+                (signedNumber(p.gainDb, 1) + QStringLiteral(" dB")).leftJustified(8) +
+                QStringLiteral("  ") + number(p.trimmed.startSeconds, 2) + QStringLiteral(" / ") +
+                number(p.trimmed.endSeconds, 2) + QStringLiteral(" s");
+        add(line);
+        if (p.choice == ChannelChoice::Single)
+            notes << QStringLiteral("%1 : les canaux s'annulent en mono (l'un est inversé), %2")
+                         .arg(idOf(r, i), channelText(p));
+        if (p.peakLimited && p.loudnessAfter)
+            notes << QStringLiteral("%1 : gain arrêté par la crête vraie, intensité atteinte %2 "
+                                    "LUFS")
+                         .arg(idOf(r, i), lufs(p.loudnessAfter));
+    }
+    if (!notes.isEmpty()) {
+        add(QString());
+        add(QStringLiteral("Remarques (%1) :").arg(notes.size()));
+        for (const QString &n : notes)
+            add(QStringLiteral("  ") + n);
+    }
+    const QStringList failed = failures(r);
+    if (!failed.isEmpty()) {
+        add(QString());
+        add(QStringLiteral("Fichiers non préparés (%1) :").arg(failed.size()));
+        for (const QString &f : failed)
+            add(QStringLiteral("  ") + f);
+    }
+    add(QString());
+    if (r.spreadBefore() || r.spreadAfter())
+        add(spreadLine(r));
+    add(preparationSummary(r).section(u'\n', 0, 0));
+    return out;
+}
+
+QString preparationSummary(const PreparationReport &r) {
+    QString text;
+    const int prepared = r.preparedCount();
+    if (r.cancelled)
+        text = QStringLiteral("Préparation annulée : %1 message(s) sur %2 préparé(s) dans « %3 », "
+                              "aucun fichier partiel.")
+                   .arg(prepared)
+                   .arg(r.tasks.size())
+                   .arg(r.destination);
+    else
+        text = QStringLiteral("Résultat : %1 message(s) sur %2 préparé(s) dans « %3 ».")
+                   .arg(prepared)
+                   .arg(r.tasks.size())
+                   .arg(r.destination);
+    if (r.spreadBefore() || r.spreadAfter())
+        text += u'\n' + spreadLine(r);
+    const QStringList failed = failures(r);
+    if (!failed.isEmpty())
+        text += QStringLiteral("\nNon préparés :\n") + failed.join(u'\n');
+    return text;
+}
+
+} // namespace pack

@@ -1,0 +1,228 @@
+#include "pack/PromptPreparation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QtEndian>
+#include <cmath>
+#include <filesystem>
+#include <new>
+
+#include "core/Paths.h"
+#include "tools/ConversionJob.h"
+#include "tools/WaveHeader.h"
+
+namespace pack {
+
+namespace {
+
+// A prompt is a few seconds; past this a file is not one, and is not held in memory.
+constexpr int MaxSeconds = 120;
+// Encodes tried before the encoded file is found within its targets.
+constexpr int MaxEncodes = 4;
+// A loudness this close to the target after encoding needs no second encode.
+constexpr double CloseEnoughLu = 0.5;
+// Vorbis at this rate overshoots the true peak by up to a few tenths: a gain the ceiling stops
+// aims this far below it, so that one encode is usually enough.
+constexpr double EncoderOvershootDb = 0.3;
+// Kept under the ceiling when the gain is lowered after an overshoot of the encoder.
+constexpr double PeakSafetyDb = 0.1;
+constexpr double TrimHeadroomDb = 2.0;
+
+struct Failure {
+    QString reason;
+};
+struct Cancelled {};
+
+void checkCancel(const std::atomic<bool> &cancel) {
+    if (cancel.load(std::memory_order_relaxed))
+        throw Cancelled{};
+}
+
+// A hidden temporary file of ours in `folder`, removed when it goes out of scope.
+std::unique_ptr<QTemporaryFile> reserve(const QString &folder, const QString &suffix) {
+    auto file = std::make_unique<QTemporaryFile>(
+        QDir(folder).filePath(QStringLiteral(".parlotte-pret-XXXXXX") + suffix));
+    if (!file->open())
+        throw Failure{
+            QStringLiteral("impossible de créer un fichier dans le dossier de destination")};
+    return file;
+}
+
+TakeFacts analyse(const std::vector<float> &mono, int rate) {
+    TakeAnalyser analyser(rate, 1);
+    analyser.add(mono.data(), static_cast<std::int64_t>(mono.size()));
+    return analyser.finish();
+}
+
+void writeWave(QTemporaryFile &file, const std::vector<float> &mono, int rate, double gainDb) {
+    const std::vector<std::int16_t> pcm = toPcm16(mono, gainDb);
+    QByteArray data(static_cast<qsizetype>(pcm.size() * 2), Qt::Uninitialized);
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        qToLittleEndian<qint16>(pcm[i], data.data() + i * 2);
+    const QByteArray header =
+        tools::waveHeader(tools::WaveFormat{1, rate, 16}, static_cast<std::uint32_t>(data.size()));
+    if (!file.resize(0) || !file.seek(0) || file.write(header) != header.size() ||
+        file.write(data) != data.size() || !file.flush())
+        throw Failure{QStringLiteral("écriture impossible (disque plein ?)")};
+}
+
+void placeResult(const QString &temp, const QString &destination, bool replace) {
+    if (replace) {
+        std::error_code error;
+        std::filesystem::rename(core::fsPath(temp), core::fsPath(destination), error);
+        if (error)
+            throw Failure{QStringLiteral("impossible de remplacer le fichier de destination")};
+    } else if (!QFile::rename(temp, destination)) {
+        throw Failure{QFileInfo::exists(destination)
+                          ? QStringLiteral("le fichier de destination est apparu entre-temps")
+                          : QStringLiteral("impossible de nommer le fichier de destination")};
+    }
+}
+
+} // namespace
+
+bool PromptResult::withinTargets(const PrepareOptions &options) const {
+    return prepared() && loudnessAfter && truePeakAfter &&
+           std::abs(*loudnessAfter - options.loudness) <= LoudnessToleranceLu &&
+           *truePeakAfter <= options.peak;
+}
+
+EncodedFacts measureFile(const QString &path) {
+    EncodedFacts out;
+    std::optional<TakeAnalyser> analyser;
+    out.ok =
+        readFloatChunks(
+            path, [&](int rate, int channels) { analyser.emplace(rate, channels); },
+            [&](const float *samples, std::int64_t frames) { analyser->add(samples, frames); }) > 0;
+    if (out.ok)
+        out.facts = analyser->finish();
+    return out;
+}
+
+PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options,
+                           const QString &encoder, const std::atomic<bool> &cancel,
+                           const std::function<void(int)> &progress) {
+    PromptResult result;
+    try {
+        checkCancel(cancel);
+        FloatSound source;
+        switch (decodeFloat(task.source, source, cancel, MaxSeconds)) {
+        case FloatRead::Done:
+            break;
+        case FloatRead::Cancelled:
+            throw Cancelled{};
+        case FloatRead::Unreadable:
+            throw Failure{QStringLiteral("fichier illisible")};
+        case FloatRead::Empty:
+            throw Failure{QStringLiteral("aucun son dans le fichier")};
+        case FloatRead::TooLong:
+            throw Failure{QStringLiteral("prise de plus de %1 s, trop longue pour un message")
+                              .arg(MaxSeconds)};
+        }
+        result.channels = source.channels;
+        {
+            TakeAnalyser analyser(source.rate, source.channels);
+            analyser.add(source.samples.data(), source.frames());
+            result.before = analyser.finish();
+        }
+        if (result.before.silent())
+            throw Failure{QStringLiteral("rien que du silence (sous -50 dBFS)")};
+        progress(5);
+        checkCancel(cancel);
+
+        MonoTake mono = toMono(std::move(source), result.before);
+        result.choice = mono.choice;
+        result.channel = mono.channel;
+        // The silence is cut at the level it will have once levelled, so that the written file
+        // holds no more than the margin; gated loudness hardly moves with the silence cut.
+        TakeFacts facts = analyse(mono.samples, mono.rate);
+        if (facts.loudness && facts.truePeak) {
+            bool limited = false;
+            const double gain = levellingGain(*facts.loudness, *facts.truePeak, options.loudness,
+                                              options.peak, limited);
+            // A little above that level, so that a gain lowered after the encode, or the
+            // resampler's smear, leaves no more than the margin either.
+            result.trimmed =
+                trimSilence(mono.samples, mono.rate, options.marginMs,
+                            SilenceLevel / float(std::pow(10.0, (gain - TrimHeadroomDb) / 20.0)));
+        } else {
+            result.trimmed = trimSilence(mono.samples, mono.rate, options.marginMs, SilenceLevel);
+        }
+        facts = analyse(mono.samples, mono.rate);
+        if (!facts.levelLoudness() || !facts.truePeak)
+            throw Failure{QStringLiteral("intensité impossible à mesurer")};
+        result.gainDb = levellingGain(*facts.levelLoudness(), *facts.truePeak, options.loudness,
+                                      options.peak - EncoderOvershootDb, result.peakLimited);
+        progress(10);
+
+        const QString folder = QFileInfo(task.destination).absolutePath();
+        const auto wave = reserve(folder, QStringLiteral(".wav"));
+        const auto encoded = reserve(folder, QStringLiteral(".ogg"));
+        bool overshot = false; // once the encoder has overshot, the gain only goes down
+        for (int attempt = 0;; ++attempt) {
+            checkCancel(cancel);
+            writeWave(*wave, mono.samples, mono.rate, result.gainDb);
+            const tools::ConversionJob job(tools::ConversionTask{QFileInfo(task.source).fileName(),
+                                                                 wave->fileName(),
+                                                                 encoded->fileName(), false, true},
+                                           encoder);
+            const tools::ConversionOutcome outcome = job.run(cancel, [&](int percent) {
+                progress(10 + (attempt == 0 ? percent * 80 / 100 : 90));
+            });
+            if (outcome.status == tools::ConversionOutcome::Status::Cancelled)
+                throw Cancelled{};
+            if (outcome.status != tools::ConversionOutcome::Status::Converted)
+                throw Failure{outcome.reason};
+            checkCancel(cancel);
+
+            // The ceiling must hold on what was written: Vorbis overshoots by a few tenths.
+            const EncodedFacts after = measureFile(encoded->fileName());
+            if (!after.ok || !after.facts.levelLoudness() || !after.facts.truePeak)
+                throw Failure{QStringLiteral("le fichier encodé est illisible")};
+            result.loudnessAfter = after.facts.levelLoudness();
+            result.truePeakAfter = after.facts.truePeak;
+            result.secondsAfter = after.facts.seconds;
+            const double overshoot = *result.truePeakAfter - options.peak;
+            double change = 0;
+            if (overshoot > 0) {
+                change = -(overshoot + PeakSafetyDb);
+                result.peakLimited = overshot = true;
+            } else if (const double wanted = options.loudness - *result.loudnessAfter;
+                       std::abs(wanted) > CloseEnoughLu) {
+                change =
+                    std::min(wanted, overshot ? 0.0 : std::max(-overshoot - PeakSafetyDb, 0.0));
+                result.peakLimited = change < wanted;
+            }
+            if (overshoot <= 0 && std::abs(change) < 0.05)
+                break;
+            if (attempt + 1 == MaxEncodes) {
+                if (overshoot > 0)
+                    throw Failure{QStringLiteral("crête vraie au-dessus de %1 dBTP après encodage")
+                                      .arg(options.peak)};
+                break;
+            }
+            result.gainDb += change;
+        }
+        // Named in the report only when the ceiling kept it from its target.
+        result.peakLimited =
+            result.peakLimited && *result.loudnessAfter < options.loudness - CloseEnoughLu;
+        checkCancel(cancel);
+        placeResult(encoded->fileName(), task.destination, options.replace);
+        encoded->setAutoRemove(false);
+        progress(100);
+        result.status = PromptResult::Status::Prepared;
+    } catch (const Failure &failure) {
+        result.status = PromptResult::Status::Failed;
+        result.reason = failure.reason;
+    } catch (const Cancelled &) {
+        result.status = PromptResult::Status::Cancelled;
+    } catch (const std::bad_alloc &) {
+        result.status = PromptResult::Status::Failed;
+        result.reason = QStringLiteral("mémoire insuffisante");
+    }
+    return result;
+}
+
+} // namespace pack

@@ -1,0 +1,375 @@
+// Preparing a pack for the device: a pack made here of takes at -30, -16 and -6 LUFS, one with a
+// second of silence at both ends, one with an inverted channel, one above full scale, one shorter
+// than a loudness block, one unreadable and one MP3, prepared by the program itself; each output
+// decoded whole and measured; the sources untouched; the refusal to replace; the check on both;
+// and the run from the window cancelled.
+#include <QAction>
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtEndian>
+#include <QtTest>
+#include <cmath>
+
+#include "app/PrepareController.h"
+#include "core/SampleTable.h"
+#include "fixtures/Bytes.h"
+#include "fixtures/Mounts.h"
+#include "fixtures/SoundFiles.h"
+#include "fixtures/WindowFixture.h"
+#include "pack/PackPreparation.h"
+#include "pack/PromptPreparation.h"
+#include "pack/TakeTransform.h"
+#include "tools/ConversionProgress.h"
+#include "tools/OggCheck.h"
+#include "ui/DirList.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Rate = 44100;
+
+QString idOf(int row) {
+    return core::samples()[static_cast<std::size_t>(row)].id;
+}
+
+// Something like speech: a few harmonics under a syllable-rate envelope, `channels` alike.
+std::vector<float> voice(double seconds, double silence = 0) {
+    std::vector<float> v(static_cast<std::size_t>((seconds + 2 * silence) * Rate));
+    const auto start = static_cast<std::size_t>(silence * Rate);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(seconds * Rate); ++i) {
+        const double t = double(i) / Rate;
+        double s = 0;
+        for (int h = 1; h <= 4; ++h)
+            s += std::sin(2 * M_PI * 180 * h * t) / h;
+        v[start + i] = float(s * (0.6 + 0.4 * std::sin(2 * M_PI * 4 * t)));
+    }
+    return v;
+}
+
+// Scaled so that the project's meter reads `lufs` on it, as a mono take.
+std::vector<float> at(std::vector<float> v, double lufs) {
+    pack::TakeAnalyser a(Rate, 1);
+    a.add(v.data(), qsizetype(v.size()));
+    const pack::TakeFacts f = a.finish();
+    const double gain = std::pow(10.0, (lufs - *f.levelLoudness()) / 20.0);
+    for (float &s : v)
+        s = float(s * gain);
+    return v;
+}
+
+QString wav16(const QString &path, const std::vector<float> &left, bool invertedRight = false) {
+    QVector<qint16> out;
+    for (float s : left) {
+        out << qint16(std::lround(s * 32767));
+        if (invertedRight)
+            out << qint16(-std::lround(s * 32767));
+    }
+    return fixtures::writeWav(path, out, Rate, invertedRight ? 2 : 1);
+}
+
+// 32-bit float WAV: its samples may lie beyond full scale.
+QString wavFloat(const QString &path, const std::vector<float> &samples) {
+    QByteArray b("RIFF\0\0\0\0WAVEfmt ", 16);
+    const auto u32 = [&b](quint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); };
+    const auto u16 = [&b](quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); };
+    u32(16), u16(3), u16(1), u32(Rate), u32(Rate * 4), u16(4), u16(32);
+    b.append("data"), u32(quint32(samples.size() * 4));
+    b.append(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 4));
+    qToLittleEndian<quint32>(quint32(b.size() - 8), b.data() + 4);
+    return fixtures::writeBytes(path, b);
+}
+
+QMap<QString, QByteArray> checksums(const QString &dir) {
+    QMap<QString, QByteArray> sums;
+    for (const QString &name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+        sums[name] = QCryptographicHash::hash(fixtures::readBytes(QDir(dir).filePath(name)),
+                                              QCryptographicHash::Sha256);
+    return sums;
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+};
+
+Run runProgram(const QStringList &args) {
+    QProcess p;
+    p.start(qEnvironmentVariable("PARLOTTE_PROGRAM"), args);
+    Run r;
+    if (p.waitForFinished(240000) && p.exitStatus() == QProcess::NormalExit)
+        r = {p.exitCode(), p.readAllStandardOutput()};
+    return r;
+}
+
+} // namespace
+
+class TestPrepare : public QObject {
+    Q_OBJECT
+private slots:
+    void preparesEveryTakeWithinItsTargets() {
+        QTemporaryDir work;
+        const QString src = work.filePath(u"pack"_s);
+        const QString dst = work.filePath(u"pret"_s);
+        QVERIFY(QDir().mkpath(src));
+        const auto file = [&](int row, const char *ext) {
+            return QDir(src).filePath(idOf(row) + QLatin1String(ext));
+        };
+        QVERIFY(!wav16(file(0, ".wav"), at(voice(1.0), -30)).isEmpty());
+        QVERIFY(!wav16(file(1, ".wav"), at(voice(1.0), -16)).isEmpty());
+        QVERIFY(!wav16(file(2, ".wav"), at(voice(1.0), -6)).isEmpty());
+        QVERIFY(!wav16(file(3, ".wav"), at(voice(1.0, 1.0), -20)).isEmpty());
+        QVERIFY(!wav16(file(4, ".wav"), at(voice(1.0), -20), true).isEmpty());
+        std::vector<float> hot = voice(1.0);
+        const float top = *std::max_element(hot.begin(), hot.end());
+        for (float &s : hot)
+            s *= 1.5f / top;
+        QVERIFY(!wavFloat(file(5, ".wav"), hot).isEmpty());
+        QVERIFY(!wav16(file(6, ".wav"), at(voice(0.3), -25)).isEmpty());
+        fixtures::makeGarbage(src, idOf(7) + u".mp3"_s, 4000);
+        QVERIFY(!fixtures::makeMp3(src, idOf(8) + u".mp3"_s, 1.0).isEmpty());
+        const auto sources = checksums(src);
+        // Nothing is ever written to the source: seen read-only, it is prepared all the same.
+        fixtures::Mount readOnly = fixtures::Mount::readOnly(src);
+        if (!readOnly.ok())
+            qInfo("source left writable: %s", readOnly.why().constData());
+
+        // The check reads the take above full scale as it is: its true peak is that of the
+        // 1.5 sine mix (+3.5 dBTP), not of a clipped copy; the inverted channel is told.
+        const Run checked = runProgram({u"--check"_s, src, u"--json"_s});
+        const QJsonArray files = QJsonDocument::fromJson(checked.out)[u"files"_s].toArray();
+        QCOMPARE(files.size(), 9);
+        QVERIFY(std::abs(files[5][u"truePeak"_s].toDouble() - 20 * std::log10(1.5)) < 0.2);
+        QCOMPARE(files[4][u"channelsCancel"_s].toBool(), true);
+        QCOMPARE(files[1][u"channelsCancel"_s].toBool(), false);
+
+        const Run run = runProgram({u"--prepare"_s, src, dst, u"--json"_s});
+        QCOMPARE(run.exitCode, 1); // one source unreadable
+        const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+        const QJsonArray prompts = report[u"prompts"_s].toArray();
+        QCOMPARE(prompts.size(), 9);
+        QCOMPARE(prompts[7][u"status"_s].toString(), u"failed"_s);
+        QCOMPARE(prompts[7][u"reason"_s].toString(), u"fichier illisible"_s);
+        QVERIFY(!QFile::exists(QDir(dst).filePath(idOf(7) + u".ogg"_s)));
+        QCOMPARE(prompts[4][u"channel"_s].toString(), u"left"_s);
+        QCOMPARE(prompts[1][u"channel"_s].toString(), u"mono"_s);
+        QVERIFY(prompts[5][u"before"_s][u"truePeak"_s].toDouble() > 3.0);
+        const double cut = prompts[3][u"trimmedSeconds"_s][u"start"_s].toDouble();
+        QVERIFY2(cut > 0.9 && cut < 0.96, qPrintable(QString::number(cut)));
+        QVERIFY(report[u"loudnessSpread"_s][u"before"_s].toDouble() > 20);
+        QVERIFY(report[u"loudnessSpread"_s][u"after"_s].toDouble() < 1);
+
+        // Each output decoded whole and measured by the project's meter.
+        for (int row : {0, 1, 2, 3, 4, 5, 6, 8}) {
+            const QString out = QDir(dst).filePath(idOf(row) + u".ogg"_s);
+            tools::OggVorbisSummary summary;
+            QVERIFY2(tools::readOggVorbisFile(out, summary), qPrintable(out));
+            QCOMPARE(summary.channels, 1);
+            QCOMPARE(summary.rate, 22050);
+            const pack::EncodedFacts m = pack::measureFile(out);
+            QVERIFY(m.ok && m.facts.levelLoudness() && m.facts.truePeak);
+            const QString what =
+                idOf(row) + u" %1 LUFS %2 dBTP %3/%4 s"_s.arg(*m.facts.levelLoudness())
+                                .arg(*m.facts.truePeak)
+                                .arg(m.facts.leadingSilence)
+                                .arg(m.facts.trailingSilence);
+            QVERIFY2(std::abs(*m.facts.levelLoudness() + 16) <= 1.0, qPrintable(what));
+            QVERIFY2(*m.facts.truePeak <= -1.0, qPrintable(what));
+            QVERIFY2(m.facts.leadingSilence <= 0.055 && m.facts.trailingSilence <= 0.055,
+                     qPrintable(what));
+        }
+        QCOMPARE(checksums(src), sources);
+
+        // Outputs already there: nothing is written without --replace.
+        const auto outputs = checksums(dst);
+        QCOMPARE(outputs.size(), 8);
+        QCOMPARE(runProgram({u"--prepare"_s, src, dst}).exitCode, 2);
+        QCOMPARE(checksums(dst), outputs);
+        QCOMPARE(runProgram({u"--prepare"_s, src, src + u"/pret"_s}).exitCode, 2);
+        // An output whose source cannot be read is never replaced, even with --replace.
+        const QString kept = QDir(dst).filePath(idOf(7) + u".ogg"_s);
+        fixtures::writeBytes(kept, "an older take");
+        const Run again = runProgram({u"--prepare"_s, src, dst, u"--replace"_s});
+        QCOMPARE(again.exitCode, 1);
+        QCOMPARE(fixtures::readBytes(kept), QByteArray("an older take"));
+        QFile::remove(kept);
+        QCOMPARE(checksums(dst).keys(), outputs.keys());
+        QCOMPARE(checksums(src), sources);
+        const QString text = QString::fromUtf8(again.out);
+        for (const QString &line :
+             {idOf(4) + u" : les canaux s'annulent en mono (l'un est inversé), canal gauche seul"_s,
+              u"Fichiers non préparés (1) :\n  "_s + idOf(7) + u".mp3 : fichier illisible"_s,
+              u"Résultat : 8 message(s) sur 9 préparé(s) dans « %1 »."_s.arg(dst)})
+            QVERIFY2(text.contains(line), qPrintable(text));
+        QVERIFY(text.contains(u"Écart d'intensité entre les messages : "_s));
+        readOnly.undo();
+
+        // The check finds nothing to fix but the prompts that have no file.
+        const QJsonObject after =
+            QJsonDocument::fromJson(runProgram({u"--check"_s, dst, u"--json"_s}).out).object();
+        QCOMPARE(after[u"missing"_s].toArray().size(), core::SampleCount - 8);
+        QCOMPARE(after[u"problems"_s].toInt(), core::SampleCount - 8);
+    }
+
+    void transformsOnSamples() {
+        const std::vector<float> v = voice(0.5);
+        const auto stereo = [&](float left, float right) {
+            pack::FloatSound s{{}, Rate, 2};
+            for (float x : v)
+                s.samples.insert(s.samples.end(), {x * left, x * right});
+            return s;
+        };
+        const auto facts = [](const pack::FloatSound &s) {
+            pack::TakeAnalyser a(s.rate, s.channels);
+            a.add(s.samples.data(), s.frames());
+            return a.finish();
+        };
+        // Alike channels are mixed; channels that cancel (one inverted, or one silent: the sum
+        // is then 6.02 dB below) give way to the louder one.
+        const struct {
+            float left, right;
+            pack::ChannelChoice choice;
+            int channel;
+        } rows[] = {{1, 1, pack::ChannelChoice::Mix, 0},
+                    {1, 0.5f, pack::ChannelChoice::Mix, 0},
+                    {1, -1, pack::ChannelChoice::Single, 0},
+                    {0.5f, -1, pack::ChannelChoice::Single, 1},
+                    {1, 0, pack::ChannelChoice::Single, 0}};
+        for (const auto &row : rows) {
+            pack::FloatSound s = stereo(row.left, row.right);
+            const pack::TakeFacts f = facts(s);
+            const pack::MonoTake mono = pack::toMono(std::move(s), f);
+            QCOMPARE(mono.choice, row.choice);
+            QCOMPARE(mono.channel, row.channel);
+            QCOMPARE(mono.samples.size(), v.size());
+        }
+
+        // Silence cut to the margin, a fade at each cut; silence alone is left as it is.
+        std::vector<float> take = voice(0.5, 1.0);
+        const pack::Trim trim = pack::trimSilence(take, Rate, 50, pack::SilenceLevel);
+        QVERIFY(std::abs(trim.startSeconds - 0.95) < 0.01 &&
+                std::abs(trim.endSeconds - 0.95) < 0.01);
+        QVERIFY(std::abs(double(take.size()) - 0.6 * Rate) <= 2);
+        QCOMPARE(take.front(), 0.0f);
+        QCOMPARE(take.back(), 0.0f);
+        std::vector<float> silence(Rate, 0.001f);
+        QCOMPARE(pack::trimSilence(silence, Rate, 50, pack::SilenceLevel).startSeconds, 0.0);
+        QCOMPARE(silence.size(), std::size_t(Rate));
+
+        bool limited = true;
+        QCOMPARE(pack::levellingGain(-30, -20, -16, -1, limited), 14.0);
+        QVERIFY(!limited);
+        QCOMPARE(pack::levellingGain(-20, -2, -16, -1, limited), 1.0);
+        QVERIFY(limited);
+        QCOMPARE(pack::toPcm16({1.5f, -1.5f, 0.5f}, 0),
+                 (std::vector<std::int16_t>{32767, -32768, 16384}));
+
+        // A take shorter than a block is measured as one block over its length: as loud as the
+        // same sound held longer.
+        const pack::TakeFacts shortTake = facts({voice(0.3), Rate, 1});
+        const pack::TakeFacts longTake = facts({voice(3.0), Rate, 1});
+        QVERIFY(!shortTake.loudness && shortTake.shortLoudness);
+        QVERIFY(std::abs(*shortTake.shortLoudness - *longTake.loudness) < 0.5);
+    }
+
+    void failuresLeaveNothing() {
+        QTemporaryDir work;
+        const QString src = work.filePath(u"pack"_s);
+        const QString dst = work.filePath(u"pret"_s);
+        QVERIFY(QDir().mkpath(src) && QDir().mkpath(dst));
+        fixtures::writeWav(QDir(src).filePath(idOf(0) + u".wav"_s), {}, Rate, 1);
+        wav16(QDir(src).filePath(idOf(1) + u".wav"_s), std::vector<float>(Rate, 0.002f));
+        wav16(QDir(src).filePath(idOf(2) + u".wav"_s), voice(1.0));
+        const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+        const std::atomic<bool> cancel{false};
+        const auto reasons = [&] {
+            const pack::PreparationReport r =
+                pack::preparePack(pack::planPreparation(src, dst), {}, oggenc, 2, cancel);
+            QStringList out;
+            for (const pack::PromptResult &p : r.results)
+                out << p.reason;
+            return out;
+        };
+        QCOMPARE(reasons(), (QStringList{u"aucun son dans le fichier"_s,
+                                         u"rien que du silence (sous -50 dBFS)"_s, QString()}));
+        QFile::remove(QDir(dst).filePath(idOf(2) + u".ogg"_s));
+        // A destination too small for the encoder's input: told, and nothing left behind.
+        fixtures::Mount full = fixtures::Mount::tmpfs(dst);
+        if (!full.ok())
+            QSKIP(full.why());
+        QCOMPARE(reasons().value(2), u"écriture impossible (disque plein ?)"_s);
+        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void cancelledFromTheWindow() {
+        QTemporaryDir work, out;
+        const QString dst = out.filePath(u"pret"_s);
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(!wav16(work.filePath(idOf(row) + u".wav"_s), voice(1.0)).isEmpty());
+        fixtures::WindowFixture f;
+        // An encoder that writes half a file and hangs, once it has said so beside itself.
+        const QString standIn = QDir(f.programFolder()).filePath(u"oggenc"_s);
+        fixtures::writeBytes(standIn, "#!/bin/sh\nfor a in \"$@\"; do [ \"$p\" = -o ] && o=$a; "
+                                      "p=$a; done\nhead -c 700 /dev/urandom > \"$o\"\n"
+                                      "touch \"$0.started.$$\"\nexec sleep 600\n");
+        QFile::setPermissions(standIn, QFile::permissions(standIn) | QFile::ExeOwner);
+        MainWindow *w = f.startOn(work.path());
+        QVERIFY(w);
+        app::PrepareController &prepare = w->preparer();
+        QCOMPARE(prepare.action()->shortcut(), QKeySequence(u"Ctrl+Shift+P"_s));
+        QVERIFY(w->controls().Dir1->actions().contains(prepare.action()));
+
+        // A loudness that is no number, then outputs already there and the question cancelled:
+        // nothing runs.
+        f.dialogs.fileAnswers = {dst, dst};
+        f.dialogs.inputAnswers = {u"fort"_s, u"-16"_s};
+        prepare.action()->trigger();
+        QVERIFY(QDir().mkpath(dst));
+        const QString old = QDir(dst).filePath(idOf(0) + u".ogg"_s);
+        fixtures::writeBytes(old, "an older take");
+        f.dialogs.answers = {ui::Answer::Cancel};
+        prepare.action()->trigger();
+        QVERIFY(!prepare.isRunning());
+        QCOMPARE(f.dialogs.messages.size(), 2);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 u"Intensité invalide : donnez un nombre entre -70 et 0, par exemple -16."_s);
+        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Exclamation);
+        QCOMPARE(f.dialogs.messages[1].text, u"Le dossier de destination contient déjà 1 des "
+                                             "fichiers à écrire.\nVoulez-vous les remplacer ?"_s);
+        QCOMPARE(f.dialogs.messages[1].title, u"Attention !"_s);
+        QCOMPARE(f.dialogs.messages[1].buttons, ui::Buttons::OkCancel);
+        f.dialogs.messages.clear();
+        f.dialogs.inputPrompts.clear();
+        f.dialogs.inputDefaults.clear();
+
+        f.dialogs.fileAnswers = {dst};
+        f.dialogs.inputAnswers = {u"-16"_s};
+        f.dialogs.answers = {ui::Answer::Ok};
+        prepare.action()->trigger();
+        QVERIFY(f.dialogs.fileRequests.value(0).folder);
+        QCOMPARE(f.dialogs.inputPrompts, QStringList{u"Intensité visée (EBU R128, en LUFS) :"_s});
+        QCOMPARE(f.dialogs.inputDefaults, QStringList{u"-16"_s});
+        QVERIFY2(prepare.isRunning(), qPrintable(f.dialogs.messages.value(0).text));
+        const auto started = [&] {
+            return QDir(f.programFolder()).entryList({u"*.started.*"_s}, QDir::Files).size();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(started() == 2, 60000);
+        QTest::keyClick(&prepare.progressDisplay(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!prepare.isRunning(), 60000);
+        QCOMPARE(f.dialogs.messages.size(), 2);
+        QCOMPARE(f.dialogs.messages[1].text,
+                 u"Préparation annulée : 0 message(s) sur 3 préparé(s) dans « %1 », aucun "
+                 "fichier partiel."_s.arg(dst));
+        QCOMPARE(f.dialogs.messages[1].title, u"Préparer le pack"_s);
+        QCOMPARE(f.dialogs.messages[1].icon, ui::Icon::Information);
+        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList{idOf(0) + u".ogg"_s});
+        QCOMPARE(fixtures::readBytes(old), QByteArray("an older take"));
+    }
+};
+
+QTEST_MAIN(TestPrepare)
+#include "test_prepare.moc"
