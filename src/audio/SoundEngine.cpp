@@ -145,8 +145,8 @@ bool SoundEngine::maintain() {
     while (!backlog_.empty() && mixer_->post(backlog_.front()))
         backlog_.pop_front();
     reclaimer_.reclaim(mixer_->processedSeq());
-    // Whether the mixer still has something to apply, play or let go of.
-    bool watching = !backlog_.empty() || reclaimer_.waiting() > 0;
+    // Whether something sounds, or the mixer still has something to apply or let go of.
+    bool watching = false;
 
     for (std::uint32_t i = 0; i < StreamTable::kSlots; ++i) {
         Stream *s = streams_.at(i);
@@ -173,8 +173,9 @@ bool SoundEngine::maintain() {
         if (s->flags & AutoFree)
             release(i);
     }
-    if (!events_.empty() && decoder_)
-        decoder_->wake(); // the decoder thread tells them
+    watching = watching || !backlog_.empty() || reclaimer_.waiting() > 0; // after the releases
+    // The decoder thread tells the events: it looks soon after any call that changes something,
+    // and keeps looking while something sounds or counts.
     return watching;
 }
 

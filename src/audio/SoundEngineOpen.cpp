@@ -92,6 +92,8 @@ Handle SoundEngine::streamCreateFile(const QString &path, std::uint32_t flags) {
     }
     if (feed && h)
         decoder_->add(feed);
+    else
+        decoder_->wake();
     return h;
 }
 
