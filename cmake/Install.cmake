@@ -2,9 +2,7 @@
 include(GNUInstallDirs)
 
 set(PARLOTTE_APP_ID org.parlotte.Parlotte)
-set(PARLOTTE_HOMEPAGE "https://parlotte.org" CACHE STRING "Project home page, for the metainfo")
-set(PARLOTTE_SCREENSHOT_URL "${PARLOTTE_HOMEPAGE}/docs/screenshot.png"
-    CACHE STRING "Where the README's screenshot (docs/screenshot.png) is published")
+# No home page nor published screenshot yet: the metainfo names no address.
 configure_file(${CMAKE_SOURCE_DIR}/data/${PARLOTTE_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/${PARLOTTE_APP_ID}.metainfo.xml @ONLY)
 
@@ -20,15 +18,33 @@ endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/data/icons/${PARLOTTE_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The Debian documentation: copyright, the changelog and the (French) manual page, the last two
+# compressed as Debian wants them (gzip -9, no name nor time stamp, so the package is reproducible).
+set(PARLOTTE_DOC ${CMAKE_BINARY_DIR}/doc)
+file(MAKE_DIRECTORY ${PARLOTTE_DOC})
+configure_file(${CMAKE_SOURCE_DIR}/data/doc/changelog.in ${PARLOTTE_DOC}/changelog @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/data/doc/parlotte.1 ${PARLOTTE_DOC}/parlotte.1 @ONLY)
+foreach(doc changelog parlotte.1)
+  execute_process(COMMAND gzip -9 -n -c ${PARLOTTE_DOC}/${doc} OUTPUT_FILE ${PARLOTTE_DOC}/${doc}.gz
+                  RESULT_VARIABLE gzip_result)
+  if(NOT gzip_result EQUAL 0)
+    message(FATAL_ERROR "gzip failed on ${doc}: ${gzip_result}")
+  endif()
+endforeach()
+install(FILES ${CMAKE_SOURCE_DIR}/data/doc/copyright ${PARLOTTE_DOC}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/parlotte)
+install(FILES ${PARLOTTE_DOC}/parlotte.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME parlotte)
 set(CPACK_PACKAGE_VENDOR Parlotte)
 set(CPACK_PACKAGE_CONTACT "Parlotte <parlotte@parlotte.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "auditioning and preparing the voice prompts of a car-navigation voice pack")
-set(CPACK_PACKAGE_DESCRIPTION "Parlotte, with a French user interface, plays the prompts of a \
-voice pack one button per prompt, chains them into sentences, and checks a pack (parlotte \
---check) before it is copied to the device.")
+# Lines of at most 80 characters, as Debian wants them.
+set(CPACK_PACKAGE_DESCRIPTION "Parlotte, with a French user interface, plays the prompts of a voice
+pack one button per prompt, chains them into sentences, converts files to Ogg
+Vorbis and checks a pack (parlotte --check) before it is copied to the device.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # parlotte_VERSION_ARCH.deb

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsdl2-dev libsndfile1-dev libmpg123-dev
-  libebur128-dev qt6-translations-l10n desktop-file-utils appstream dpkg-dev file
+  libebur128-dev qt6-translations-l10n desktop-file-utils appstream dpkg-dev file lintian
   vorbis-tools espeak-ng lame sox libsox-fmt-mp3 twolame
   xvfb xauth x11-apps x11-utils imagemagick
   fonts-dejavu-core fonts-wine

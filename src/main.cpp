@@ -1,11 +1,10 @@
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QLockFile>
 #include <QSessionManager>
 #include <QStyleFactory>
 
 #include "app/CommandLine.h"
+#include "app/InstanceLock.h"
 #include "app/MainWindow.h"
 #include "app/ShutdownSignals.h"
 #include "audio/SdlOutput.h"
@@ -13,19 +12,6 @@
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtFrench.h"
-
-namespace {
-
-// One lock per program folder: a second launch of the same program ends at once. A lock left
-// by a crashed instance names a dead process, and QLockFile takes it over.
-QString lockPath(const QString &programFolder) {
-    const QByteArray key =
-        QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QDir::tempPath() + QStringLiteral("/parlotte-") + QString::fromLatin1(key) +
-           QStringLiteral(".lock");
-}
-
-} // namespace
 
 int main(int argc, char *argv[]) {
     // Answered before any window or sound device exists, so they work on a bare terminal.
@@ -41,11 +27,11 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(PARLOTTE_VERSION_MAJOR).arg(PARLOTTE_VERSION_MINOR));
 
-    const QString programFolder = QDir::toNativeSeparators(QApplication::applicationDirPath());
-    QLockFile lock(lockPath(programFolder));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0))
+    // One instance per user: a second start ends at once, without a word.
+    app::InstanceLock lock;
+    if (lock.heldElsewhere())
         return 0;
+    const QString programFolder = QDir::toNativeSeparators(QApplication::applicationDirPath());
     // From here a SIGTERM, SIGHUP or SIGINT waits for the window instead of killing the program.
     app::ShutdownSignals shutdownSignals;
 

@@ -162,6 +162,21 @@ private slots:
         QVERIFY(p.w->state().selectedFile.isEmpty());
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
+        // A name without an extension the lookup knows is refused before anything is asked.
+        p.c().chkFLBFilter[0]->click(); // "Tous les fichiers"
+        for (const QString &name : {u"Bonus"_s, u"prise.flac"_s}) {
+            fixtures::writeBytes(p.path(name), "x");
+            p.w->fileBrowser().refreshFiles();
+            p.assignFrom(name);
+            QVERIFY(p.lastMessageIs(u"Le fichier « "_s + name +
+                                        u" » ne peut pas être affecté à un message : son nom ne "
+                                        "se termine pas par .ogg, .mp3, .mp2, .mp1 ou .wav."_s,
+                                    u"Erreur !"_s, ui::Icon::Exclamation, ui::Buttons::Ok));
+            QVERIFY(!p.w->state().assignMode);
+            QVERIFY(QFile::remove(p.path(name)));
+        }
+        p.w->fileBrowser().refreshFiles();
+
         // A preview stops when assign mode starts.
         p.clickEntry(u"bonjour.wav"_s);
         QVERIFY(p.w->filePlayback().isPlaying());
@@ -284,15 +299,14 @@ private slots:
         QVERIFY(!p.w->panel().isSelected(TurnLeft));
         QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
         QCOMPARE(p.focus(), p.c().File1);
-        QCOMPARE(p.w->state().selectedFile, u"TurnLeft.wav"_s);
+        QVERIFY(p.w->state().selectedFile.isEmpty()); // the deleted file is chosen no more
 
-        // A second Delete on the same name is told, and nothing else goes.
+        // A second Delete offers nothing: the file that is gone is not asked about again.
+        const qsizetype shown = p.dialogs.messages.size();
         p.key(p.c().File1, Qt::Key_Delete);
-        QVERIFY(p.lastErrorIs(u"Impossible de supprimer le fichier « TurnLeft.wav » : le "
-                              "fichier « TurnLeft.wav » n'est plus dans le dossier « "_s +
-                              p.folder() +
-                              u" » (un autre programme l'a peut-être supprimé ou "
-                              "renommé).\r\nLe dossier n'a pas été modifié."_s));
+        QVERIFY(p.lastErrorIs(u"Impossible de supprimer : aucun fichier n'est choisi dans la "
+                              "liste.\r\nLe dossier n'a pas été modifié."_s));
+        QCOMPARE(p.dialogs.messages.size(), shown + 1);
         QCOMPARE(p.list().size(), 4);
     }
 };

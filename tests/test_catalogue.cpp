@@ -3,16 +3,20 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 #include <algorithm>
 
 #include "catalogue/PromptPanel.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
+#include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "playback/SampleLookup.h"
+#include "ui/PositionBar.h"
 #include "ui/PromptButton.h"
 #include "ui/Twips.h"
+#include "ui/WaveformPainter.h"
 
 using namespace catalogue;
 using namespace core;
@@ -150,6 +154,41 @@ private slots:
         // The right button opens the file: a file the engine cannot read turns grey.
         QTest::mouseClick(w.panel().button(0), Qt::RightButton);
         QCOMPARE(w.panel().restingColor(0), catalogue::MissingColor);
+    }
+
+    // Outside assign mode, a prompt with a file shows a small picture of it under its name.
+    void tooltipShowsThePromptsWaveform() {
+        fixtures::WindowFixture f;
+        QTemporaryDir pack;
+        QVERIFY(!fixtures::makeWav(pack.path(), u"TurnRight.wav"_s, 22050).isEmpty());
+        MainWindow &w = f.start();
+        QVERIFY(w.fileBrowser().pointAt(pack.path()));
+        const auto hover = [&](int row) {
+            QToolTip::hideText();
+            QPushButton *button = w.panel().button(row);
+            QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(button, &help);
+            return QToolTip::text();
+        };
+        const QString text = hover(13);
+        const QString prefix = u"<img src=\"data:image/png;base64,"_s;
+        QVERIFY2(text.contains(u"TurnRight.ogg"_s) && text.contains(prefix), qPrintable(text));
+        const int from = text.indexOf(prefix) + prefix.size();
+        const QImage picture = QImage::fromData(
+            QByteArray::fromBase64(text.mid(from, text.indexOf(u'"', from) - from).toLatin1()));
+        QCOMPARE(picture.size(), QSize(160, 32));
+        QCOMPARE(picture.pixelColor(80, 13), ui::WaveformColors::wave()); // a tone at -10 dB
+        QCOMPARE(picture.pixelColor(80, 4), ui::PositionBar::background());
+        // A file longer than a prompt is not waited for: the name at once, the picture once
+        // its peaks are there.
+        QVERIFY(!fixtures::makeWav(pack.path(), u"Then.wav"_s, 15 * 22050).isEmpty());
+        QCOMPARE(hover(54), u"Then.ogg"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(hover(54).contains(prefix), 10000);
+        // No file, or assign mode: the name alone.
+        QCOMPARE(hover(0), u"After.ogg"_s);
+        w.state().selectedFile = u"essai.mp3"_s;
+        w.panel().setAssignMode(true);
+        QCOMPARE(hover(13), u"TurnRight.mp3"_s);
     }
 
     void reloadWithoutFolderChangesNothing() {

@@ -105,6 +105,10 @@ private slots:
         // A 10000-peak sine: about -10 dBTP.
         QVERIFY(qAbs(*f.facts.truePeak - 20 * std::log10(10000.0 / 32768)) < 0.3);
         QVERIFY(reportText(r).contains(u"le dossier est complet et prêt"_s));
+        // Not yet converted is a note, not a problem.
+        QVERIFY(reportText(r).contains(u"Note : fichiers pas encore au format de conversion (Ogg "
+                                       "Vorbis, mono, 22050 Hz) (59) :\n  After.wav : WAV, 22050 "
+                                       "Hz, mono\n"_s));
 
         // The same through the command line, then in JSON once spoiled.
         Run run = runProgram({u"--check"_s, dir.path()});
@@ -130,7 +134,15 @@ private slots:
         QTest::addColumn<int>("problems");
         QVector<qint16> clipped = take();
         std::fill(clipped.begin() + 1000, clipped.begin() + 1100, qint16(32767));
+        QVector<qint16> longTake;
+        for (int i = 0; i < 132; ++i)
+            longTake += take();
         QTest::newRow("missing") << take() << u"  Yards         « Yards »"_s << 1;
+        QTest::newRow("too long for a sentence")
+            << longTake
+            << u"Messages trop longs pour une phrase (plus de 65,535 s) (1) :\n"
+               "  Then.wav : 66,000 s"_s
+            << 1;
         QTest::newRow("too loud") << take(2.0) << u"  Then.wav : -8,0 LUFS (+6,0 LU)"_s << 1;
         QTest::newRow("clipped") << clipped << u"  Then.wav : 100 échantillons écrêtés"_s << 1;
         QTest::newRow("long silence") << take(1.0, Rate) << u"  Then.wav : 1,00 s au début"_s << 1;
@@ -210,9 +222,18 @@ private slots:
         QTest::newRow("unknown option")
             << QStringList{u"--frobnicate"_s} << 2 << QString()
             << u"parlotte : option inconnue « --frobnicate »."_s + tryHelp;
-        QTest::newRow("not a folder")
+        QTest::newRow("no such folder")
             << QStringList{u"/nonexistent/pack"_s} << 2 << QString()
-            << u"parlotte : « /nonexistent/pack » n'est pas un dossier."_s + tryHelp;
+            << u"parlotte : le dossier « /nonexistent/pack » n'existe pas."_s + tryHelp;
+        QTest::newRow("not a folder")
+            << QStringList{programPath()} << 2 << QString()
+            << u"parlotte : « "_s + programPath() + u" » n'est pas un dossier."_s + tryHelp;
+        // --version and --help answer whatever comes with them.
+        QTest::newRow("version wins")
+            << QStringList{u"--check"_s, u"/nonexistent"_s, u"--version"_s} << 0 << u"Parlotte "_s
+            << QString();
+        QTest::newRow("help wins") << QStringList{u"/tmp"_s, u"--frobnicate"_s, u"-h"_s} << 0
+                                   << u"Utilisation : parlotte [DOSSIER]\n"_s << QString();
         QTest::newRow("check without folder")
             << QStringList{u"--check"_s} << 2 << QString()
             << u"parlotte : --check attend le dossier du pack à vérifier."_s + tryHelp;

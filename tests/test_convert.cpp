@@ -335,7 +335,7 @@ private slots:
                          u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
             QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
             QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
-            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancel);
+            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancelAll); // two to replace
         }
         QVERIFY(w.converter().progressDisplay().isVisible());
         QTRY_VERIFY(w.converter().progressDisplay().fileText().startsWith(
@@ -395,13 +395,99 @@ private slots:
             QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
             QCOMPARE(leftovers(dir), QStringList());
         }
+        // Closing asks first; No (also the default) keeps the window and the run.
         QFile::remove(f.settingsPath());
-        w.close();
+        f.dialogs.answers = {ui::Answer::No, ui::Answer::Yes};
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible() && w.converter().isRunning());
+        QCOMPARE(f.dialogs.messages.size(), 10);
+        QCOMPARE(f.dialogs.messages[9].text,
+                 u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s);
+        QCOMPARE(f.dialogs.messages[9].icon, ui::Icon::Question);
+        QCOMPARE(f.dialogs.messages[9].buttons, ui::Buttons::YesNoDefaultNo);
+        QVERIFY(!QFile::exists(f.settingsPath()));
+        QVERIFY(w.close());
+        QVERIFY(!w.isVisible());
         QVERIFY(!w.converter().isRunning());
         QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
         QVERIFY(QFile::exists(f.settingsPath()));
         QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
         QCOMPARE(leftovers(dir), QStringList());
+    }
+
+    // Ctrl+A then Alt+C with no file clicked converts the selection; Escape cancels as "Annuler"
+    // does; several replacements are answered once for all, a single one as before.
+    void windowSelectionEscapeAndAnswersForAll() {
+        QTemporaryDir pack;
+        const QString dir = pack.path();
+        const QStringList sources{u"a.wav"_s, u"b.wav"_s, u"c.wav"_s};
+        for (const QString &name : sources)
+            QVERIFY(!fixtures::makeWav(dir, name, 2205, 22050, 1).isEmpty());
+        fixtures::WindowFixture f;
+        MainWindow *window = f.startOn(dir);
+        QVERIFY(window);
+        MainWindow &w = *window;
+        ui::FileList *list = w.controls().File1;
+        writeStandIn(f.programDir.filePath(u"oggenc"_s), Hang);
+        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
+
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(list->selectedItems().size(), 3);
+        QTest::keyClick(list, Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(w.converter().isRunning());
+        QCOMPARE(w.converter().converter()->tasks().size(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > 0, 30000);
+        QTest::keyClick(w.controls().cmdDummy, Qt::Key_Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 30000);
+        QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
+        QVERIFY(f.dialogs.messages.isEmpty()); // a cancel is no failure
+        QCOMPARE(leftovers(dir), QStringList());
+
+        // Every source has its .ogg now: a question each, or one for all.
+        for (const QString &name : sources)
+            fixtures::writeBytes(QDir(dir).filePath(tools::destinationName(name)), "old");
+        struct Case {
+            QList<ui::Answer> answers;
+            int selected, questions;
+            QList<bool> replaced; // of the tasks run, none when nothing runs
+        };
+        const Case cases[] = {
+            {{ui::Answer::Cancel, ui::Answer::YesToAll}, 3, 2, {true, true}},
+            {{ui::Answer::Ok, ui::Answer::NoToAll}, 3, 2, {true}},
+            {{ui::Answer::NoToAll}, 3, 1, {}},
+            {{ui::Answer::Ok}, 1, 1, {true}},
+        };
+        for (const Case &c : cases) {
+            w.fileBrowser().refreshFiles();
+            list->clearSelection();
+            for (int i = 0; i < c.selected; ++i)
+                list->findItems(sources[i], Qt::MatchExactly).first()->setSelected(true);
+            f.dialogs.messages.clear();
+            f.dialogs.answers = c.answers;
+            const qsizetype finished = done.size();
+            w.converter().convert();
+            QCOMPARE(f.dialogs.messages.size(), c.questions);
+            for (const auto &m : f.dialogs.messages)
+                QCOMPARE(m.buttons,
+                         c.selected > 1 ? ui::Buttons::OkCancelAll : ui::Buttons::OkCancel);
+            if (c.replaced.isEmpty()) {
+                QVERIFY(!w.converter().isRunning());
+                QCOMPARE(done.size(), finished + 1);
+                continue;
+            }
+            QList<bool> replaced;
+            for (const tools::ConversionTask &t : w.converter().converter()->tasks())
+                replaced << t.replace;
+            QCOMPARE(replaced, c.replaced);
+            w.converter().cancelRun();
+            QTRY_COMPARE_WITH_TIMEOUT(done.size(), finished + 1, 30000);
+        }
+        for (const QString &name : sources)
+            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(tools::destinationName(name))),
+                     QByteArray("old"));
     }
 };
 

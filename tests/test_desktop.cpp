@@ -57,13 +57,24 @@ private slots:
             QStringLiteral("share/icons/hicolor/16x16/apps/") + id + QStringLiteral(".png"),
             QStringLiteral("share/icons/hicolor/48x48/apps/") + id + QStringLiteral(".png"),
             QStringLiteral("share/icons/hicolor/256x256/apps/") + id + QStringLiteral(".png"),
-            QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg")};
+            QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg"),
+            QStringLiteral("share/man/man1/parlotte.1.gz"),
+            QStringLiteral("share/doc/parlotte/copyright"),
+            QStringLiteral("share/doc/parlotte/changelog.gz")};
         for (const QString &file : expected)
             QVERIFY2(QFileInfo(prefix.filePath(file)).isFile(), qPrintable(file));
 
         r = run(prefix.filePath(QStringLiteral("bin/parlotte")), {QStringLiteral("--version")});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.output.startsWith(QStringLiteral("Parlotte ")));
+
+        // A folder handed over by a file manager opens; no address that leads nowhere.
+        QFile desktop(share + QStringLiteral("applications/") + id + QStringLiteral(".desktop"));
+        QVERIFY(desktop.open(QIODevice::ReadOnly));
+        QVERIFY(desktop.readAll().contains("\nExec=parlotte %f\n"));
+        QFile metainfo(share + QStringLiteral("metainfo/") + id + QStringLiteral(".metainfo.xml"));
+        QVERIFY(metainfo.open(QIODevice::ReadOnly));
+        QVERIFY(!metainfo.readAll().contains("://"));
 
         r = run(tool("desktop-file-validate"),
                 {share + QStringLiteral("applications/") + id + QStringLiteral(".desktop")});
@@ -73,6 +84,25 @@ private slots:
                  QStringLiteral("--pedantic"),
                  share + QStringLiteral("metainfo/") + id + QStringLiteral(".metainfo.xml")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.output));
+    }
+
+    // Debian's own checker finds neither error nor warning in the package.
+    void packagePassesLintian() {
+        const QString buildDir = QFileInfo(qEnvironmentVariable("PARLOTTE_PROGRAM")).absolutePath();
+        QTemporaryDir out;
+        Run r = run(tool("cpack"),
+                    {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                     buildDir + QStringLiteral("/CPackConfig.cmake"), QStringLiteral("-B"),
+                     out.path()});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.output));
+        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")});
+        QCOMPARE(debs.size(), 1);
+        r = run(tool("lintian"), {QStringLiteral("--no-tag-display-limit"), out.filePath(debs[0])});
+        QStringList tags;
+        for (const QString &line : r.output.split(u'\n'))
+            if (line.startsWith(u"E: ") || line.startsWith(u"W: "))
+                tags << line;
+        QVERIFY2(r.exitCode == 0 && tags.isEmpty(), qPrintable(r.output));
     }
 
     void qtSpeaksFrench() {

@@ -87,7 +87,8 @@ private slots:
         const ui::FileDialogRequest &request = f.dialogs.fileRequests[0];
         QCOMPARE(request.title, ChooseTitle);
         QCOMPARE(request.filter, ChooseFilter);
-        QCOMPARE(request.defaultExtension, u"exe"_s);
+        // Programs here have no extension: a typed path gets none added.
+        QCOMPARE(request.defaultExtension, QString());
         QVERIFY(request.mustExist && request.programs && !request.save);
         QCOMPARE(f.dialogs.inputPrompts,
                  QStringList{"Voici le nom tel qu'il apparaîtra sur le bouton « Ouvrir avec ».\r\n"
@@ -135,8 +136,8 @@ private slots:
         QCOMPARE(button->text(), u"Ouvrir avec..."_s);
         QVERIFY(w->state().audioEditorPath.isEmpty());
 
-        // A known editor that cannot be started (no execute permission at all): told, kept, and
-        // saved at the close.
+        // A known editor that cannot be started (no execute permission at all): told, then
+        // forgotten, so the next click asks for another.
         QFile plain(fixtures::writeBytes(tools.filePath(u"plain"_s), "#!/bin/sh\n"));
         QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
         w->state().audioEditorName = u"Plain"_s;
@@ -146,11 +147,14 @@ private slots:
         QCOMPARE(f.dialogs.messages[1].text,
                  "Impossible de lancer votre éditeur audio !\r\n" + plain.fileName());
         QCOMPARE(f.dialogs.messages[1].title, u"Erreur !"_s);
-        QCOMPARE(w->state().audioEditorPath, plain.fileName());
+        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
+        const qsizetype asked = f.dialogs.fileRequests.size();
+        button->click();
+        QCOMPARE(f.dialogs.fileRequests.size(), asked + 1);
+        QCOMPARE(f.dialogs.messages.size(), 2);
         w->close();
         QVERIFY(fixtures::readBytes(f.settingsPath())
-                    .startsWith("AudioEditorName=Plain\r\nAudioEditorPath=" +
-                                plain.fileName().toUtf8() + "\r\n"));
+                    .startsWith("AudioEditorName=\r\nAudioEditorPath=\r\n"));
     }
 
     void filtersSelectAsExpectedHere() {

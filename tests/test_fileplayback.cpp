@@ -2,8 +2,11 @@
 #include "core/WindowState.h"
 #include "fixtures/ManualEngine.h"
 #include "fixtures/SoundFiles.h"
+#include "playback/BarWaveform.h"
 #include "playback/FilePlayback.h"
+#include "playback/PeakCache.h"
 #include "ui/PositionBar.h"
+#include "ui/WaveformPainter.h"
 
 #include <QLabel>
 #include <QSignalSpy>
@@ -15,6 +18,26 @@
 using namespace audio;
 using playback::FilePlayback;
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Three seconds at 22050 Hz: a loud square wave, silence, the square again with a burst at full
+// scale from 2.5 s to 2.55 s.
+QVector<qint16> thirds() {
+    QVector<qint16> v(3 * 22050);
+    for (int i = 0; i < v.size(); ++i) {
+        const bool burst = i >= 55125 && i < 56228;
+        const qint16 level = burst ? 32767 : i < 22050 || i >= 44100 ? 20000 : 0;
+        v[i] = static_cast<qint16>(i / 25 % 2 ? -level : level);
+    }
+    return v;
+}
+
+QColor at(const QImage &image, int x, int y) {
+    return image.pixelColor(x, y);
+}
+
+} // namespace
 
 class TestFilePlayback : public QObject {
     Q_OBJECT
@@ -28,10 +51,14 @@ class TestFilePlayback : public QObject {
     QLabel *label_ = nullptr;
     QTimer *timer_ = nullptr;
     std::unique_ptr<FilePlayback> playback_;
+    std::unique_ptr<playback::PeakCache> cache_;
+    std::unique_ptr<playback::BarWaveform> waveform_;
 
     void render(int frames) { manual_->render(frames); }
 
     void build() {
+        waveform_.reset();
+        cache_.reset();
         playback_.reset();
         window_.reset();
         manual_ = std::make_unique<fixtures::ManualEngine>();
@@ -49,6 +76,8 @@ class TestFilePlayback : public QObject {
         window_->show();
         playback_ = std::make_unique<FilePlayback>(*engine_, state_,
                                                    FilePlayback::Widgets{bar_, label_, timer_});
+        cache_ = std::make_unique<playback::PeakCache>();
+        waveform_ = std::make_unique<playback::BarWaveform>(*playback_, *cache_, state_, bar_);
     }
 
 private slots:
@@ -58,6 +87,7 @@ private slots:
         QVERIFY(!fixtures::makeWav(dir_.path(), u"second.wav"_s, 22050).isEmpty());
         QVERIFY(!fixtures::makeWav(dir_.path(), u"tiny.wav"_s, 100).isEmpty());
         QVERIFY(!fixtures::makeGarbage(dir_.path(), u"broken.mp3"_s, 4000).isEmpty());
+        QVERIFY(!fixtures::writeWav(dir_.filePath(u"thirds.wav"_s), thirds(), 22050, 1).isEmpty());
     }
 
     void init() { build(); }
@@ -141,6 +171,7 @@ private slots:
             QCOMPARE(engine_->channelIsActive(previous), 0);
             QCOMPARE(EngineProbe::liveStreams(*engine_), 0);
             QCOMPARE(bar_->drawnEnd(), 0);
+            QVERIFY(!bar_->waveform());
             QCOMPARE(label_->text(), u"--:--"_s);
             QVERIFY(!timer_->isActive());
             playback_->tick();
@@ -158,6 +189,136 @@ private slots:
         QCOMPARE(bar_->drawnEnd(), 150);
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(30, 5));
         QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(20));
+    }
+
+    void peaksOfLoudSilentLoudThirdsWithABurst() {
+        const auto peaks = cache_->request(dir_.filePath(u"thirds.wav"_s));
+        QVERIFY(cache_->waitIfShort(dir_.filePath(u"thirds.wav"_s), 10, 5000));
+        QCOMPARE(peaks->frames, 66150);
+        QCOMPARE(int(peaks->blocks()), 259); // 66150 / 256, the last one partial
+        // 20000 of 32767 is 77.5 on the blocks' scale, rounded away from silence.
+        const struct {
+            int first, last, low, high;
+            bool clipped;
+        } runs[] = {{0, 85, -78, 78, false},
+                    {87, 171, 0, 0, false},
+                    {173, 214, -78, 78, false},
+                    {215, 219, -127, 127, true},
+                    {220, 258, -78, 78, false}};
+        for (const auto &r : runs) {
+            for (int b = r.first; b <= r.last; ++b) {
+                QCOMPARE(peaks->low[b], r.low);
+                QCOMPARE(peaks->high[b], r.high);
+                QCOMPARE(bool(peaks->clipped[b]), r.clipped);
+            }
+        }
+        // Stereo is mixed to mono; clipping on one channel shows even where the mix is quiet.
+        QVector<qint16> stereo;
+        for (int i = 0; i < 512; ++i)
+            stereo << qint16(i < 256 ? 20000 : 32767) << qint16(i < 256 ? 0 : -32767);
+        const QString mixed = fixtures::writeWav(dir_.filePath(u"stereo.wav"_s), stereo, 22050, 2);
+        const auto two = cache_->request(mixed);
+        QVERIFY(cache_->waitIfShort(mixed, 10, 5000));
+        QCOMPARE(two->high, (std::vector<std::int8_t>{39, 0}));
+        QCOMPARE(two->low, (std::vector<std::int8_t>{0, 0}));
+        QCOMPARE(two->clipped, (std::vector<bool>{false, true}));
+        // A file that cannot be decoded: complete and empty.
+        const auto none = cache_->request(dir_.filePath(u"broken.mp3"_s));
+        QVERIFY(cache_->waitIfShort(dir_.filePath(u"broken.mp3"_s), 10, 5000));
+        QCOMPARE(none->blocks(), std::size_t{0});
+    }
+
+    void barShowsTheWholeWaveformInItsFirstFrame() {
+        playback_->startFilePlayback(u"thirds.wav"_s);
+        // Painted before the event loop ever turns: the waveform is there whole. A column is
+        // 220.5 frames; those where the thirds and the burst meet are left out.
+        QImage image = bar_->grab().toImage();
+        const QColor wave = ui::WaveformColors::wave();
+        const QColor back = ui::PositionBar::background();
+        const QColor clip = ui::WaveformColors::clip();
+        for (int x = 0; x < 300; ++x) {
+            const bool nearBurst = x >= 247 && x <= 257;
+            if (x < 98 || (x > 202 && !nearBurst)) { // loud: about the middle, not full height
+                QCOMPARE(at(image, x, 3), wave);
+                QCOMPARE(at(image, x, 16), wave);
+                QCOMPARE(at(image, x, 1), back);
+            } else if (x > 102 && x < 198) { // silent: flat
+                QCOMPARE(at(image, x, 10), wave);
+                QCOMPARE(at(image, x, 9), back);
+                QCOMPARE(at(image, x, 11), back);
+            } else if (x >= 251 && x <= 253) { // the burst: marked over the whole height
+                QCOMPARE(at(image, x, 0), clip);
+                QCOMPARE(at(image, x, 19), clip);
+            }
+            for (int y = 0; y < 20 && !nearBurst; ++y)
+                QVERIFY(at(image, x, y) != clip);
+        }
+
+        // Played a second in: the played part green, the waveform over it darker.
+        render(44100);
+        playback_->tick();
+        QCOMPARE(bar_->drawnEnd(), 100);
+        image = bar_->grab().toImage();
+        QCOMPARE(at(image, 50, 3), ui::WaveformColors::waveOnFill());
+        QCOMPARE(at(image, 50, 0), ui::PositionBar::foreground());
+        QCOMPARE(at(image, 150, 3), back);
+        // A click back keeps the waveform; the stop clears the bar.
+        QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(20, 5));
+        QCOMPARE(at(bar_->grab().toImage(), 50, 3), wave);
+        playback_->stopFilePlayback();
+        image = bar_->grab().toImage();
+        for (int x = 0; x < 300; x += 7)
+            QCOMPARE(at(image, x, 10), back);
+    }
+
+    void peaksAreKeptForTheFilesOfTheFolder() {
+        const QString file = dir_.filePath(u"thirds.wav"_s);
+        playback_->startFilePlayback(u"thirds.wav"_s);
+        const core::Peaks *first = bar_->waveform();
+        playback_->startFilePlayback(u"second.wav"_s);
+        playback_->startFilePlayback(u"thirds.wav"_s);
+        QCOMPARE(bar_->waveform(), first);
+        QCOMPARE(cache_->computations(), 2);
+        // A file changed on disk is read again; one of another folder drops the folder's.
+        const QString changed = fixtures::makeWav(dir_.path(), u"changed.wav"_s, 2000);
+        cache_->request(changed);
+        QVERIFY(cache_->waitIfShort(changed, 10, 5000));
+        QVERIFY(!fixtures::makeWav(dir_.path(), u"changed.wav"_s, 3000).isEmpty());
+        QCOMPARE(cache_->request(changed)->frames, 0);
+        QVERIFY(cache_->waitIfShort(changed, 10, 5000));
+        QCOMPARE(cache_->request(changed)->frames, 3000);
+        QCOMPARE(cache_->computations(), 4);
+        QTemporaryDir other;
+        cache_->request(fixtures::makeWav(other.path(), u"x.wav"_s, 100));
+        QCOMPARE(cache_->request(file)->frames, 0);
+        // Within its bound, the least recently used files go first.
+        playback::PeakCache small(1);
+        QVERIFY(small.request(file) && small.waitIfShort(file, 10, 5000));
+        small.request(dir_.filePath(u"second.wav"_s));
+        QVERIFY(small.waitIfShort(dir_.filePath(u"second.wav"_s), 10, 5000));
+        QCOMPARE(small.request(file)->frames, 0);
+        QCOMPARE(small.computations(), 3);
+    }
+
+    void longFileGrowsInStepsWhileTheLoopTurns() {
+        // 2.5 million frames (113 s): two whole batches and a last one.
+        QVERIFY(!fixtures::makeWav(dir_.path(), u"long.wav"_s, 2500000).isEmpty());
+        QList<std::size_t> steps;
+        QList<int> drawn; // columns drawn from the left at each step
+        connect(cache_.get(), &playback::PeakCache::grew, this, [&] {
+            steps << bar_->waveform()->blocks();
+            const QImage image = bar_->grab().toImage();
+            int x = 0;
+            while (x < 300 && at(image, x, 10) == ui::WaveformColors::wave())
+                ++x;
+            drawn << x;
+        });
+        playback_->startFilePlayback(u"long.wav"_s);
+        QCOMPARE(bar_->waveform()->blocks(), std::size_t{0}); // no waiting for a long file
+        QTRY_VERIFY_WITH_TIMEOUT(bar_->waveform()->complete, 60000);
+        QCOMPARE(steps, (QList<std::size_t>{4096, 8192, 9766}));
+        QCOMPARE(drawn, (QList<int>{126, 252, 300})); // 42 % and 84 % of the width, then all
+        QCOMPARE(bar_->waveform()->frames, 2500000);
     }
 };
 

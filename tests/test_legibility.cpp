@@ -2,12 +2,19 @@
 // rendered pixels, not on the fonts asked for.
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QtTest>
 
+#include "fixtures/WindowFixture.h"
+#include "tools/EditorLauncher.h"
+#include "ui/Elide.h"
 #include "ui/FileList.h"
 #include "ui/MainLayout.h"
 #include "ui/PromptButton.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 
@@ -42,6 +49,17 @@ int inkCount(const QFont &font, const QString &text) {
         for (int x = 0; x < image.width(); ++x)
             n += ink(image, x, y);
     return n;
+}
+
+// Whether anything differs on the band of `width` pixels around `r`'s edge.
+bool differsAround(const QImage &a, const QImage &b, const QRect &r, int width = 2) {
+    const QRect outer = r.adjusted(-width, -width, width, width) & a.rect();
+    const QRect inner = r.adjusted(width, width, -width, -width);
+    for (int y = outer.top(); y <= outer.bottom(); ++y)
+        for (int x = outer.left(); x <= outer.right(); ++x)
+            if (!inner.contains(x, y) && a.pixel(x, y) != b.pixel(x, y))
+                return true;
+    return false;
 }
 
 } // namespace
@@ -94,6 +112,88 @@ private slots:
         QCOMPARE(bands.size(), 1);
         // The tails end above the row's last pixel line instead of being cut by it.
         QVERIFY(bands.first().second < row.bottom());
+    }
+
+    // A long name is cut in its middle where it is shown, and kept whole where it can be read.
+    void longNamesElidedInTheMiddle() {
+        const QChar ellipsis(0x2026);
+        const QString name = QString(200, u'a') + QStringLiteral("_fin.wav");
+        const QString text = QStringLiteral("Vous allez supprimer le fichier « ") + name +
+                             QStringLiteral(" ».\r\nATTENTION : rien ne sera annulé.");
+        ui::QtDialogs dialogs;
+        QString shown, details;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            details = box->detailedText();
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.message(text, QStringLiteral("Confirmation"), ui::Icon::Exclamation,
+                        ui::Buttons::Ok);
+        QCOMPARE(shown, QStringLiteral("Vous allez supprimer le fichier « ") + QString(29, u'a') +
+                            ellipsis + QString(22, u'a') +
+                            QStringLiteral("_fin.wav ».\nATTENTION : rien ne sera annulé."));
+        QCOMPARE(details, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+        // The editor's caption fits its button; the folder label fits its width.
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QPushButton *button = w.controls().cmdOpenSample;
+        const QString caption = QStringLiteral("Ouvrir avec Mon éditeur à moi");
+        w.state().audioEditorName = QStringLiteral("Mon éditeur à moi");
+        w.editorLauncher().showCaption();
+        QVERIFY2(button->text().contains(ellipsis), qPrintable(button->text()));
+        QVERIFY(button->text().startsWith(QStringLiteral("Ouvrir")));
+        QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) < button->width() - 8);
+        QCOMPARE(button->toolTip(), caption);
+        w.state().audioEditorName = QStringLiteral("Mon");
+        w.editorLauncher().showCaption();
+        QCOMPARE(button->text(), QStringLiteral("Ouvrir avec Mon"));
+        QVERIFY(button->toolTip().isEmpty());
+
+        auto *label = static_cast<ui::ElidingLabel *>(w.controls().lblDirPath);
+        const QString folder =
+            QStringLiteral("/média/") + QString(150, u'b') + QStringLiteral("/fin");
+        label->setText(folder);
+        label->grab();
+        QVERIFY(label->shownText().startsWith(QStringLiteral("/média/b")));
+        QVERIFY(label->shownText().contains(ellipsis) && label->shownText().endsWith(u"/fin"));
+        QCOMPARE(label->toolTip(), folder);
+        QCOMPARE(label->text(), folder);
+    }
+
+    // Every control that can hold the keyboard focus shows it; the focus sink shows nothing.
+    void focusIsVisible() {
+        fixtures::WindowFixture f;
+        MainWindow &w = f.start();
+        QWidget *sink = w.controls().cmdDummy;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        int checked = 0;
+        for (QWidget *control : w.findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisibleTo(&w) ||
+                control == sink || control->focusProxy())
+                continue;
+            sink->setFocus(Qt::OtherFocusReason);
+            QCoreApplication::processEvents();
+            const QImage resting = w.grab().toImage();
+            control->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            if (!control->hasFocus())
+                continue; // it hands the focus on (the sentence box outside sentence mode)
+            const QRect at(control->mapTo(&w, QPoint(0, 0)), control->size());
+            QVERIFY2(differsAround(resting, w.grab().toImage(), at),
+                     qPrintable(control->objectName()));
+            // Back on the sink, nothing shows where the focus was.
+            sink->setFocus(Qt::OtherFocusReason);
+            QCoreApplication::processEvents();
+            QVERIFY2(!differsAround(resting, w.grab().toImage(), at),
+                     qPrintable(control->objectName()));
+            ++checked;
+        }
+        QCOMPARE(checked, 3); // the drives, the folders, the files
     }
 };
 

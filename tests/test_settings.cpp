@@ -25,8 +25,15 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void missingFileIsCreatedAtStartUp() {
+        // Another copy's newer settings in the configuration folder are not this copy's.
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QVERIFY(QDir().mkpath(config));
+        const QString other = config + QStringLiteral("/settings.ini");
+        fixtures::writeBytes(other, "ExitMessage=0\r\nLastSentence=After\r\n");
         fixtures::WindowFixture f;
-        f.start();
+        MainWindow &w = f.start();
+        QVERIFY(QFile::remove(other));
+        QVERIFY(w.state().exitMessage);
         QCOMPARE(fixtures::readBytes(f.settingsPath()),
                  ("AudioEditorName=\r\nAudioEditorPath=\r\nLastFolder=" +
                   f.programFolder().toUtf8() + "\r\nLastSentence=\r\nExitMessage=1\r\n"));

@@ -41,7 +41,15 @@ bool isFolder(const QString &path) {
 }
 
 QString notAFolder(const QString &path) {
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("le dossier « %1 » n'existe pas.").arg(path);
     return QStringLiteral("« %1 » n'est pas un dossier.").arg(path);
+}
+
+// Resolved now, against the directory the command was run in: the window later works in the
+// program's own folder, where a relative name would mean something else.
+QString absoluteFolder(const QString &path) {
+    return QFileInfo(path).absoluteFilePath();
 }
 
 void print(std::FILE *stream, const QByteArray &bytes) {
@@ -55,15 +63,18 @@ CommandLine parseCommandLine(const QStringList &args) {
     CommandLine c;
     if (args.isEmpty())
         return c;
+    // --version and --help answer whatever else is there; the first of them wins.
+    for (const QString &a : args) {
+        if (a == u"--version") {
+            c.action = CommandLine::Version;
+            return c;
+        }
+        if (a == u"--help" || a == u"-h") {
+            c.action = CommandLine::Help;
+            return c;
+        }
+    }
     const QString &first = args.first();
-    if (args.size() == 1 && first == u"--version") {
-        c.action = CommandLine::Version;
-        return c;
-    }
-    if (args.size() == 1 && (first == u"--help" || first == u"-h")) {
-        c.action = CommandLine::Help;
-        return c;
-    }
     if (first == u"--check") {
         c.action = CommandLine::Check;
         for (const QString &a : args.mid(1)) {
@@ -79,16 +90,17 @@ CommandLine parseCommandLine(const QStringList &args) {
             return usageError(QStringLiteral("--check attend le dossier du pack à vérifier."));
         if (!isFolder(c.folder))
             return usageError(notAFolder(c.folder));
+        c.folder = absoluteFolder(c.folder);
         return c;
     }
     if (args.size() == 1 && !first.startsWith(u'-')) {
         if (!isFolder(first))
             return usageError(notAFolder(first));
-        c.folder = first;
+        c.folder = absoluteFolder(first);
         return c;
     }
     for (const QString &a : args)
-        if (a.startsWith(u'-') && a != u"--version" && a != u"--help" && a != u"-h")
+        if (a.startsWith(u'-'))
             return usageError(QStringLiteral("option inconnue « %1 ».").arg(a));
     return usageError(QStringLiteral("trop d'arguments."));
 }

@@ -10,7 +10,8 @@ namespace app {
 struct CommandLine {
     enum Action { Window, Version, Help, Check, UsageError };
     Action action = Window;
-    QString folder; // Window: the folder to open instead of the remembered one; Check: the pack
+    QString folder; // absolute; Window: the folder to open instead of the remembered one; Check:
+                    // the pack
     bool json = false;
     QString error; // UsageError: the French message
 };

@@ -14,17 +14,21 @@
 #include "app/Settings.h"
 #include "audio/Engine.h"
 #include "catalogue/PromptPanel.h"
+#include "catalogue/PromptTooltips.h"
 #include "files/Assignment.h"
 #include "files/Deletion.h"
 #include "files/FileBrowser.h"
 #include "files/Preview.h"
+#include "playback/BarWaveform.h"
 #include "playback/FilePlayback.h"
+#include "playback/PeakCache.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
 #include "tools/EditorLauncher.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
+#include "ui/FocusIndicator.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 
@@ -41,10 +45,14 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
     setWindowIcon(ui::windowIcon());
     setFixedSize(ui::twipsToPixels(ui::ClientWidthTwips), ui::twipsToPixels(ui::ClientHeightTwips));
     controls_ = ui::buildLayout(this);
+    new ui::FocusIndicator(this, controls_.cmdDummy);
 
     promptChannel_ = std::make_unique<playback::PromptChannel>(state_, engine_);
     filePlayback_ = std::make_unique<playback::FilePlayback>(engine_, state_,
                                                              app::fileChannelWidgets(controls_));
+    peakCache_ = std::make_unique<playback::PeakCache>();
+    barWaveform_ = std::make_unique<playback::BarWaveform>(*filePlayback_, *peakCache_, state_,
+                                                           controls_.picSamplePos);
     panel_ = std::make_unique<catalogue::PromptPanel>(app::panelWidgets(controls_), state_,
                                                       *promptChannel_);
     preview_ = std::make_unique<files::Preview>(controls_.File1, state_, *filePlayback_);
@@ -109,6 +117,7 @@ void MainWindow::start(const QString &openFolder) {
     checkEngine();
 
     panel_->buildGrid();
+    promptTooltips_ = std::make_unique<catalogue::PromptTooltips>(*panel_, state_, *peakCache_);
     state_.currentPromptIndex = -1;
     state_.lastPreviewIndex = -1;
     panel_->setAssignMode(false);
@@ -218,7 +227,9 @@ void MainWindow::formKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             composer_->setListening(true);
         break;
     case Qt::Key_Escape:
-        if (state_.assignMode)
+        if (convert_->isRunning())
+            convert_->cancelRun(); // as "Annuler" does
+        else if (state_.assignMode)
             panel_->setAssignMode(false);
         else if (state_.sentenceMode && state_.listening)
             composer_->setListening(false);
@@ -285,9 +296,21 @@ void MainWindow::closeForSystem() {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    event->accept(); // the farewell cannot stop a close
-    if (closed_)
+    if (closed_) {
+        event->accept();
         return;
+    }
+    // A running conversion is not given up without asking; the system's close asks nothing.
+    if (convert_->isRunning() && !systemClosing_ &&
+        dialogs_.message(QStringLiteral("Une conversion est en cours. Voulez-vous l'interrompre "
+                                        "et quitter ?"),
+                         QStringLiteral("Attention !"), ui::Icon::Question,
+                         ui::Buttons::YesNoDefaultNo) != ui::Answer::Yes &&
+        !systemClosing_) {
+        event->ignore();
+        return;
+    }
+    event->accept(); // from here the farewell cannot stop the close
     closed_ = true;
     controls_.tmrFrame->stop();
     controls_.tmrPlaySample->stop();

@@ -13,9 +13,12 @@ class Engine;
 }
 namespace catalogue {
 class PromptPanel;
-}
+class PromptTooltips;
+} // namespace catalogue
 namespace playback {
+class BarWaveform;
 class FilePlayback;
+class PeakCache;
 class PromptChannel;
 } // namespace playback
 namespace files {
@@ -88,8 +91,11 @@ private:
     ui::Dialogs &dialogs_;
     WindowState state_;
     ui::Controls controls_;
+    std::unique_ptr<playback::PeakCache> peakCache_;
     std::unique_ptr<playback::PromptChannel> promptChannel_;
     std::unique_ptr<playback::FilePlayback> filePlayback_;
+    std::unique_ptr<playback::BarWaveform> barWaveform_;
+    std::unique_ptr<catalogue::PromptTooltips> promptTooltips_;
     std::unique_ptr<catalogue::PromptPanel> panel_;
     std::unique_ptr<files::FileBrowser> fileBrowser_;
     std::unique_ptr<files::Preview> preview_;

@@ -54,9 +54,12 @@ QString settingsPath(const QString &programFolder) {
 QString settingsReadPath(const QString &programFolder) {
     const QFileInfo written(settingsPath(programFolder));
     const QString program = iniIn(programFolder);
-    const QFileInfo other(written.filePath() == program ? iniIn(configFolder()) : program);
-    // The other place holds newer values only when the last runs could not write here (the
-    // program folder was read-only then, or is no longer).
+    // A copy whose folder is writable keeps its own settings: the configuration folder belongs
+    // to the installed program (or another copy), whatever it holds.
+    if (written.filePath() == program)
+        return written.isFile() ? program : QString();
+    // The program folder holds newer values only when it was writable during the last runs.
+    const QFileInfo other(program);
     if (other.isFile() && (!written.isFile() || other.lastModified() > written.lastModified()))
         return other.filePath();
     return written.isFile() ? written.filePath() : QString();

@@ -36,9 +36,10 @@ QString settingsPath(const QString &programFolder);
 // folder holds no pack.
 QString defaultFolder(const QString &programFolder);
 
-// The file start-up reads: the one written to, unless the other place (configuration folder or
-// program folder) holds a newer one, so that the remembered values survive the program folder
-// becoming read-only or writable again. Empty when neither exists.
+// The file start-up reads. A writable program folder's own file, or nothing when it has none yet
+// (start-up then writes the defaults there). Otherwise the configuration folder's file, unless
+// the program folder holds a newer one, so that the remembered values survive the program folder
+// becoming read-only. Empty when there is none.
 QString settingsReadPath(const QString &programFolder);
 
 // Every line holding "=" with a non-empty key, in file order; lines ended by LF alone count too.

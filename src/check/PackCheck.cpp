@@ -89,7 +89,8 @@ int PackReport::problemCount() const {
     for (const FileFinding &f : files) {
         if (!f.readable)
             ++n;
-        n += f.longLeadingSilence() + f.longTrailingSilence() + (f.facts.clippedSamples > 0);
+        n += f.longLeadingSilence() + f.longTrailingSilence() + (f.facts.clippedSamples > 0) +
+             f.tooLongForSentence();
     }
     return n;
 }

@@ -3,9 +3,11 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <cmath>
 #include <optional>
 
 #include "check/SoundAnalysis.h"
+#include "core/SentenceLimit.h"
 
 // Is a voice-pack folder ready to be copied to the device? Reads the folder once, decodes each
 // prompt's files once, and gathers every finding; the writers turn it into text or JSON.
@@ -30,6 +32,15 @@ struct FileFinding {
     }
     bool longTrailingSilence() const {
         return readable && facts.trailingSilence > LongSilenceSeconds;
+    }
+    // Longer than a sentence element may sound: a sentence would cut it.
+    bool tooLongForSentence() const {
+        return readable && std::lround(facts.seconds * 1000) > core::LongestSentenceElementMs;
+    }
+    // Already what the conversion makes (Ogg Vorbis, mono, 22050 Hz): anything else is only a
+    // note, the device plays the other formats too.
+    bool inConversionFormat() const {
+        return format == u"Ogg Vorbis" && channels == 1 && rate == 22050;
     }
 };
 

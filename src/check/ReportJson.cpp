@@ -46,6 +46,8 @@ QJsonObject file(const FileFinding &f) {
     o.insert(QStringLiteral("clippedSamples"), static_cast<qint64>(s.clippedSamples));
     o.insert(QStringLiteral("loudness"), optional(s.loudness));
     o.insert(QStringLiteral("truePeak"), optional(s.truePeak));
+    o.insert(QStringLiteral("tooLongForSentence"), f.tooLongForSentence());
+    o.insert(QStringLiteral("conversionFormat"), f.inConversionFormat());
     return o;
 }
 

@@ -123,7 +123,7 @@ QString reportText(const PackReport &r) {
             out.item(QStringLiteral("« ") + p.name + QStringLiteral(" » : ") + p.reason);
     }
 
-    QStringList unreadable, silences, clipped;
+    QStringList unreadable, silences, clipped, tooLong, notConverted;
     for (const FileFinding &f : r.files) {
         if (!f.readable)
             unreadable.append(f.name);
@@ -133,6 +133,14 @@ QString reportText(const PackReport &r) {
         if (f.longTrailingSilence())
             silences.append(f.name + QStringLiteral(" : ") + number(f.facts.trailingSilence, 2) +
                             QStringLiteral(" s à la fin"));
+        if (f.tooLongForSentence())
+            tooLong.append(f.name + QStringLiteral(" : ") + number(f.facts.seconds, 3) +
+                           QStringLiteral(" s"));
+        if (f.readable && !f.inConversionFormat())
+            notConverted.append(f.name + QStringLiteral(" : ") + f.format + QStringLiteral(", ") +
+                                QString::number(f.rate) + QStringLiteral(" Hz, ") +
+                                (f.channels == 1 ? QStringLiteral("mono")
+                                                 : QStringLiteral("%1 canaux").arg(f.channels)));
         if (f.facts.clippedSamples > 0)
             clipped.append(
                 f.name + QStringLiteral(" : %1 échantillons écrêtés").arg(f.facts.clippedSamples));
@@ -147,6 +155,12 @@ QString reportText(const PackReport &r) {
     list(QStringLiteral("Fichiers illisibles"), unreadable);
     list(QStringLiteral("Silences de plus de %1 s").arg(number(LongSilenceSeconds, 1)), silences);
     list(QStringLiteral("Fichiers écrêtés"), clipped);
+    list(QStringLiteral("Messages trop longs pour une phrase (plus de %1 s)")
+             .arg(number(core::LongestSentenceElementMs / 1000.0, 3)),
+         tooLong);
+    list(QStringLiteral("Note : fichiers pas encore au format de conversion (Ogg Vorbis, mono, "
+                        "22050 Hz)"),
+         notConverted);
 
     out.add(QString());
     if (r.medianLoudness)

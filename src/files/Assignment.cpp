@@ -8,6 +8,7 @@
 #include "files/FileBrowser.h"
 #include "files/FileOps.h"
 #include "playback/FilePlayback.h"
+#include "playback/SampleLookup.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -27,7 +28,15 @@ void Assignment::focusSink() {
 
 void Assignment::start() {
     state_.selectedFile = w_.File1->fileName(w_.File1->currentRow());
-    if (!state_.selectedFile.isEmpty()) {
+    // The prompt's name takes the file's extension: without one the lookup knows, the renamed
+    // file would never be found.
+    if (!state_.selectedFile.isEmpty() && !playback::hasPromptExtension(state_.selectedFile)) {
+        dialogs_.message(QStringLiteral("Le fichier « ") + state_.selectedFile +
+                             QStringLiteral(" » ne peut pas être affecté à un message : son nom "
+                                            "ne se termine pas par .ogg, .mp3, .mp2, .mp1 ou "
+                                            ".wav."),
+                         QStringLiteral("Erreur !"), ui::Icon::Exclamation, ui::Buttons::Ok);
+    } else if (!state_.selectedFile.isEmpty()) {
         folder_ = state_.currentFolder;
         filePlayback_.stopFilePlayback();
         panel_.setAssignMode(true);

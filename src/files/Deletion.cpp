@@ -39,6 +39,9 @@ void Deletion::deleteSelected() {
     const FileOutcome outcome = removeFile(folder, name);
     if (outcome.ok() && currentPromptsFile)
         promptChannel_.stopButtonSample(current); // its stream is of a file that is gone
+    // A file that is gone is no longer the chosen one: a second Delete must not offer it again.
+    if (outcome.ok() || outcome.error == FileError::SourceMissing)
+        state_.selectedFile.clear();
     // Also after a failure: a file that vanished meanwhile must leave the list now.
     refreshFileList(list_, panel_);
     if (!outcome.ok()) {

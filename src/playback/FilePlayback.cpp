@@ -32,8 +32,10 @@ FilePlayback::FilePlayback(audio::Engine &engine, WindowState &state, const Widg
 }
 
 void FilePlayback::resetDisplay() {
-    if (bar_)
+    if (bar_) {
         bar_->clear();
+        bar_->setWaveform(nullptr);
+    }
     if (label_)
         label_->setText(kNoTime);
 }

@@ -81,6 +81,13 @@ QString FolderIndex::find(const QString &sampleId) const {
     return QString();
 }
 
+bool hasPromptExtension(const QString &name) {
+    if (name.size() < 5)
+        return false;
+    const QByteArray ext = asciiLower(name.right(4).toUtf8());
+    return ext == ".ogg" || ext == ".wav" || ext.startsWith(".mp");
+}
+
 QString findSampleFile(const QString &folder, const QString &sampleId) {
     return FolderIndex(folder, sampleId).find(sampleId);
 }

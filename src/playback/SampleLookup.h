@@ -28,6 +28,10 @@ private:
     QString folder_;
 };
 
+// Whether `name` ends in an extension the lookup looks for (.ogg, .mp?, .wav, any ASCII case)
+// after a base name of at least one character: only such a file can be a prompt's.
+bool hasPromptExtension(const QString &name);
+
 // Looks up a single prompt's file; the same rule as FolderIndex.
 QString findSampleFile(const QString &folder, const QString &sampleId);
 

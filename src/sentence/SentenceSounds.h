@@ -7,6 +7,7 @@
 
 #include "audio/Engine.h"
 #include "core/SampleTable.h"
+#include "core/SentenceLimit.h"
 #include "sentence/SentenceCode.h"
 
 namespace sentence {
@@ -23,7 +24,7 @@ public:
     static constexpr int FallbackMs = 750;
     static constexpr std::int64_t FallbackFrames = 33075; // 750 ms at 44100 Hz
     // The longest slot the sentence timer could ever be set to.
-    static constexpr int LongestSlotMs = 65535;
+    static constexpr int LongestSlotMs = core::LongestSentenceElementMs;
 
     struct Slot {
         int row = -1;                         // the lit button, -1 for a piece naming no prompt

@@ -11,6 +11,7 @@
 #include "tools/ConversionProgress.h"
 #include "tools/Converter.h"
 #include "tools/ProcessRunner.h"
+#include "tools/ReplaceQuestions.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -35,7 +36,7 @@ ConvertController::ConvertController(const QString &programFolder, const Widgets
       browser_(browser), playback_(playback),
       progress_(new ConversionProgress(w_.cmdConvert->window())) {
     connect(w_.cmdConvert, &QPushButton::clicked, this, &ConvertController::convert);
-    connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancel);
+    connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancelRun);
 }
 
 ConvertController::~ConvertController() = default;
@@ -45,7 +46,8 @@ bool ConvertController::isRunning() const {
 }
 
 void ConvertController::convert() {
-    if (state_.selectedFile.isEmpty()) {
+    // The list's selection, whether or not a file was clicked (Ctrl+A selects without one).
+    if (w_.File1->selectedItems().isEmpty()) {
         w_.cmdDummy->setFocus();
         return;
     }
@@ -73,14 +75,19 @@ void ConvertController::convert() {
     playback_.stopFilePlayback();
 
     // Every question first, in list order, so the encoders then run without waiting on anyone.
-    QList<ConversionTask> tasks;
+    QList<ConversionTask> planned;
+    int replacing = 0;
     for (int row = 0; row < w_.File1->count(); ++row) {
         if (!w_.File1->item(row)->isSelected())
             continue;
-        ConversionTask task = planTask(state_.currentFolder, w_.File1->fileName(row));
+        planned << planTask(state_.currentFolder, w_.File1->fileName(row));
+        replacing += QFileInfo::exists(planned.last().destination);
+    }
+    QList<ConversionTask> tasks;
+    ReplaceQuestions questions(dialogs_, replacing);
+    for (ConversionTask &task : planned) {
         if (QFileInfo::exists(task.destination)) {
-            if (dialogs_.message(replaceQuestion(task.destination), Warning, ui::Icon::Exclamation,
-                                 ui::Buttons::OkCancel) != ui::Answer::Ok)
+            if (!questions.replace(replaceQuestion(task.destination), Warning))
                 continue;
             task.replace = true;
         }
@@ -110,7 +117,7 @@ void ConvertController::convert() {
     converter_->start(tasks);
 }
 
-void ConvertController::cancel() {
+void ConvertController::cancelRun() {
     if (!isRunning())
         return;
     progress_->cancelling();

@@ -45,6 +45,8 @@ public:
     // The button's click (and Alt+C).
     void convert();
     bool isRunning() const;
+    // "Annuler" and Escape: the encoders stop, the temporary files go, the sources stay.
+    void cancelRun();
     // Cancels a running conversion and waits for it, with no message and no refresh: the
     // window is closing.
     void shutdown();
@@ -57,7 +59,6 @@ signals:
     void runFinished();
 
 private:
-    void cancel();
     void finish();
     void tellFailures();
 

@@ -10,6 +10,7 @@
 #include "playback/PromptChannel.h"
 #include "tools/ProcessRunner.h"
 #include "ui/Dialogs.h"
+#include "ui/Elide.h"
 #include "ui/FileList.h"
 
 namespace tools {
@@ -42,9 +43,9 @@ EditorLauncher::EditorLauncher(const Widgets &widgets, WindowState &state,
 }
 
 void EditorLauncher::showCaption() {
-    w_.cmdOpenSample->setText(state_.audioEditorName.isEmpty()
-                                  ? NoEditorCaption
-                                  : EditorCaption + state_.audioEditorName);
+    ui::setFittingCaption(w_.cmdOpenSample, state_.audioEditorName.isEmpty()
+                                                ? NoEditorCaption
+                                                : EditorCaption + state_.audioEditorName);
 }
 
 void EditorLauncher::forget() {
@@ -74,7 +75,10 @@ bool EditorLauncher::chooseEditor() {
     request.title = QStringLiteral("Sélectionnez votre éditeur audio préféré...");
     request.filter =
         QStringLiteral("Fichiers exécutables (*.exe)|*.exe|Tous les fichiers (*.*)|*.*");
+#ifdef Q_OS_WIN
     request.defaultExtension = QStringLiteral("exe");
+#endif
+    // Elsewhere programs have no extension: a typed path is taken as it is.
     request.mustExist = true;
     request.programs = true;
     const QString path = dialogs_.fileDialog(request);
@@ -106,10 +110,12 @@ bool EditorLauncher::chooseEditor() {
 void EditorLauncher::launch() {
     // An argument list, no shell: any file name reaches the editor as one argument, intact.
     const QString file = core::filePath(state_.currentFolder, state_.selectedFile);
-    if (!runner_.startDetached(state_.audioEditorPath, {file}, state_.currentFolder))
-        dialogs_.message(QStringLiteral("Impossible de lancer votre éditeur audio !\r\n") +
-                             state_.audioEditorPath,
-                         ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
+    if (runner_.startDetached(state_.audioEditorPath, {file}, state_.currentFolder))
+        return;
+    dialogs_.message(QStringLiteral("Impossible de lancer votre éditeur audio !\r\n") +
+                         state_.audioEditorPath,
+                     ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
+    forget(); // the next click asks for an editor again
 }
 
 } // namespace tools

@@ -8,8 +8,10 @@
 namespace ui {
 
 enum class Icon { None, Critical, Question, Exclamation, Information };
-enum class Buttons { Ok, OkCancel, YesNo };
-enum class Answer { Ok, Cancel, Yes, No };
+// OkCancelAll: OK and Cancel, then "Oui pour tous" and "Non pour tous" (YesToAll, NoToAll), for
+// one of many like questions. YesNoDefaultNo: Enter answers No.
+enum class Buttons { Ok, OkCancel, YesNo, OkCancelAll, YesNoDefaultNo };
+enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll };
 
 struct FileDialogRequest {
     bool save = false;

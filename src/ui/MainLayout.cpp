@@ -11,6 +11,7 @@
 
 #include "ui/DirList.h"
 #include "ui/DriveList.h"
+#include "ui/Elide.h"
 #include "ui/FileList.h"
 #include "ui/Pictures.h"
 #include "ui/PositionBar.h"
@@ -93,7 +94,7 @@ Controls buildLayout(QWidget *window) {
     c.Drive1 = place(new DriveList(window), "Drive1", 0, twipsRect(60, 30, 5415, 330));
     c.Dir1 = place(new DirList(window), "Dir1", 1, twipsRect(60, 390, 5415, 2490));
 
-    c.lblDirPath = place(new QLabel(window), "lblDirPath", 2, twipsRect(60, 2955, 5415, 255));
+    c.lblDirPath = place(new ElidingLabel(window), "lblDirPath", 2, twipsRect(60, 2955, 5415, 255));
     c.lblDirPath->setAutoFillBackground(true);
     QPalette labelPalette = c.lblDirPath->palette();
     labelPalette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));

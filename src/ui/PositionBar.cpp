@@ -1,6 +1,9 @@
 #include "ui/PositionBar.h"
 
+#include "ui/WaveformPainter.h"
+
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace ui {
@@ -26,11 +29,35 @@ void PositionBar::clear() {
     update();
 }
 
-void PositionBar::paintEvent(QPaintEvent *) {
+void PositionBar::setWaveform(std::shared_ptr<const core::Peaks> peaks) {
+    if (peaks == waveform_)
+        return;
+    waveform_ = std::move(peaks);
+    waveformGrew();
+}
+
+void PositionBar::waveformGrew() {
+    columnsStale_ = true;
+    update();
+}
+
+void PositionBar::paintEvent(QPaintEvent *event) {
     QPainter p(this);
     p.fillRect(rect(), background());
     if (drawnEnd_ > 0)
         p.fillRect(QRect(0, 0, std::min(drawnEnd_, width()), height()), foreground());
+    if (!waveform_)
+        return;
+    // The fill repaints many times a second: the columns are worked out again only when the
+    // waveform or the width has changed.
+    if (columnsStale_ || columns_.size() != static_cast<std::size_t>(width()) ||
+        columnsBlocks_ != waveform_->blocks()) {
+        columns_ = core::peakColumns(*waveform_, width());
+        columnsBlocks_ = waveform_->blocks();
+        columnsStale_ = false;
+    }
+    const QRect dirty = event->rect();
+    paintWaveform(p, columns_, height(), drawnEnd_, dirty.left(), dirty.right() + 1);
 }
 
 void PositionBar::mousePressEvent(QMouseEvent *event) {

@@ -1,5 +1,6 @@
 #include "ui/QtDialogs.h"
 
+#include "ui/Elide.h"
 #include "ui/FileFilterProxy.h"
 
 #include <QFileDialog>
@@ -7,6 +8,7 @@
 #include <QFileSystemModel>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace ui {
 
@@ -25,9 +27,16 @@ QString toQtFilter(const QString &pipeFilter) {
 
 Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, Buttons buttons) {
     QMessageBox box(parent_);
+    QAbstractButton *yesToAll = nullptr;
+    QAbstractButton *noToAll = nullptr;
     box.setWindowTitle(title);
-    QString shown = text;
-    box.setText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QString whole = text;
+    whole.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // A long name cannot be wrapped: cut in its middle, and whole in the details.
+    const QString shown = elideLongRuns(whole);
+    box.setText(shown);
+    if (shown != whole)
+        box.setDetailedText(whole);
     switch (icon) {
     case Icon::Critical:
         box.setIcon(QMessageBox::Critical);
@@ -55,8 +64,23 @@ Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, 
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    case Buttons::OkCancelAll:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        yesToAll = box.addButton(QStringLiteral("Oui pour tous"), QMessageBox::YesRole);
+        noToAll = box.addButton(QStringLiteral("Non pour tous"), QMessageBox::NoRole);
+        break;
     }
-    switch (box.exec()) {
+    const int result = box.exec();
+    if (box.clickedButton() != nullptr && box.clickedButton() == yesToAll)
+        return Answer::YesToAll;
+    if (box.clickedButton() != nullptr && box.clickedButton() == noToAll)
+        return Answer::NoToAll;
+    switch (result) {
     case QMessageBox::Cancel:
         return Answer::Cancel;
     case QMessageBox::Yes:
@@ -64,8 +88,10 @@ Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, 
     case QMessageBox::No:
         return Answer::No;
     default:
-        return buttons == Buttons::OkCancel && box.clickedButton() == nullptr ? Answer::Cancel
-                                                                              : Answer::Ok;
+        return (buttons == Buttons::OkCancel || buttons == Buttons::OkCancelAll) &&
+                       box.clickedButton() == nullptr
+                   ? Answer::Cancel
+                   : Answer::Ok;
     }
 }
 
