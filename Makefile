@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 TSAN_BUILD ?= build-tsan
 # The tests whose threads meet in the engine: run under ThreadSanitizer by `make tsan`. The
 # tests start encoders (fork) from a process with threads, which TSan allows when told so.
-TSAN_TESTS ?= test_engine test_streaming
+TSAN_TESTS ?= test_engine test_streaming test_fileplayback
 JOBS ?= $(shell nproc)
 # ccache, where installed, shares compiled objects between builds and work trees.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

@@ -21,6 +21,7 @@
 #include "catalogue/PromptPanel.h"
 #include "core/SampleTable.h"
 #include "core/WindowState.h"
+#include "fixtures/ManualEngine.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/FilePlayback.h"
@@ -43,7 +44,8 @@ Result run(const QString &pack, const QString &sentenceFile) {
     const ui::Controls controls = ui::buildLayout(&window);
     WindowState state;
     state.currentFolder = pack;
-    audio::SoundEngine engine{audio::SoundEngine::Options{false}};
+    fixtures::ManualEngine manual;
+    audio::SoundEngine &engine = manual.engine;
     fixtures::ScriptedDialogs dialogs;
     playback::PromptChannel promptChannel(state, engine);
     playback::FilePlayback filePlayback(engine, state, app::fileChannelWidgets(controls));
@@ -64,7 +66,7 @@ Result run(const QString &pack, const QString &sentenceFile) {
     // The first element is on the timeline once the click has been handled: the next period
     // rendered holds it (the prompt's own first frames may be silent).
     std::vector<std::int16_t> period(2 * 512);
-    engine.mixer().render(period.data(), 512);
+    manual.output.render(period.data(), 512);
     if (std::any_of(period.begin(), period.end(), [](std::int16_t v) { return v != 0; }))
         r.firstSoundMs = clicked;
     while (composer.isPreparing()) {
@@ -74,7 +76,7 @@ Result run(const QString &pack, const QString &sentenceFile) {
         r.longestStepMs = std::max(r.longestStepMs, step.nsecsElapsed() / 1e6);
     }
     r.lastOpenMs = t.nsecsElapsed() / 1e6;
-    r.streams = engine.liveStreams();
+    r.streams = audio::EngineProbe::liveStreams(engine);
     r.peakKb = statusKb("VmHWM") - baseline;
     composer.setListening(false);
     return r;

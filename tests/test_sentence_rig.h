@@ -36,6 +36,7 @@ struct SentenceRig {
     std::unique_ptr<sentence::SentenceComposer> composer;
 
     SentenceRig() {
+        engine.real.init(-1, 44100);
         c = ui::buildLayout(&window);
         state.currentFolder = pack.path();
         promptChannel = std::make_unique<playback::PromptChannel>(state, engine);
@@ -76,7 +77,7 @@ struct SentenceRig {
     // What the mixer plays next, as 44100 Hz stereo frames.
     std::vector<qint16> render(int frames) {
         std::vector<qint16> out(static_cast<std::size_t>(frames) * 2);
-        engine.real.mixer().render(out.data(), frames);
+        engine.output.render(out.data(), frames);
         return out;
     }
 };
