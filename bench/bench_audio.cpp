@@ -1,8 +1,10 @@
 // Audio engine figures, each against a baseline measured in the same run:
 //   decoding a 3-second prompt to memory vs `sox prompt out.wav` on the same file;
 //   from channelPlay to the first audible output frame vs one 512-frame buffer period.
+#include "audio/Decoder.h"
 #include "audio/Resampler.h"
 #include "audio/SoundEngine.h"
+#include "fixtures/ManualEngine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,18 +29,16 @@ bool run(const QString &program, const QStringList &args) {
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// Engine: decode-only stream created and read to its end, 20000 bytes at a time.
-double engineDecodeMs(SoundEngine &engine, const QString &file, std::uint64_t *bytes) {
-    std::vector<char> buf(20000);
+// Our decoder: the file read to its end chunk by chunk, as the conversion reads it.
+double engineDecodeMs(const QString &file, std::uint64_t *bytes) {
     QElapsedTimer t;
     t.start();
-    const Handle h = engine.streamCreateFile(file, DecodeOnly | AutoFree);
-    std::uint64_t total = 0;
-    std::int32_t n;
-    while ((n = engine.channelGetData(h, buf.data(), 20000)) >= 0)
-        total += static_cast<std::uint64_t>(n);
+    int channels = 0;
+    const std::int64_t frames = readInChunks(
+        file, [&](int, int c) { channels = c; },
+        [](const std::int16_t *, std::int64_t) { return true; });
     const double ms = t.nsecsElapsed() / 1e6;
-    *bytes = total;
+    *bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(frames, 0)) * channels * 2;
     return ms;
 }
 
@@ -69,10 +69,8 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    SoundEngine::Options manual;
-    manual.openDevice = false;
-    manual.bufferFrames = 512;
-    SoundEngine engine(manual);
+    fixtures::ManualEngine manual;
+    SoundEngine &engine = manual.engine;
 
     std::printf("Decoding a 3-second prompt to memory (median of runs)\n");
     const QString soxOut = dir.filePath(QStringLiteral("sox-out.wav"));
@@ -80,7 +78,7 @@ int main(int argc, char *argv[]) {
         std::vector<double> ours, sox;
         std::uint64_t bytes = 0;
         for (int i = 0; i < 15; ++i)
-            ours.push_back(engineDecodeMs(engine, file, &bytes));
+            ours.push_back(engineDecodeMs(file, &bytes));
         for (int i = 0; i < 7; ++i)
             sox.push_back(soxDecodeMs(file, soxOut));
         const double o = median(ours), s = median(sox);
@@ -111,7 +109,7 @@ int main(int argc, char *argv[]) {
     std::vector<double> latencies;
     for (int i = 0; i < 50; ++i) {
         const Handle h = engine.streamCreateFile(wav, AutoFree);
-        engine.mixer().render(buf.data(), period);
+        manual.output.render(buf.data(), period);
         QElapsedTimer t;
         t.start();
         engine.channelPlay(h, false);
@@ -122,7 +120,7 @@ int main(int argc, char *argv[]) {
         int first = -1;
         for (; periods < 100 && first < 0; ++periods) {
             t.restart();
-            engine.mixer().render(buf.data(), period);
+            manual.output.render(buf.data(), period);
             const double renderMs = t.nsecsElapsed() / 1e6;
             for (int f = 0; f < period; ++f) {
                 if (buf[2 * f] != 0 || buf[2 * f + 1] != 0) {

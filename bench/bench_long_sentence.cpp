@@ -22,6 +22,7 @@
 #include "core/Modes.h"
 #include "core/SampleTable.h"
 #include "fixtures/FixedFolder.h"
+#include "fixtures/ManualEngine.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/FilePlayback.h"
@@ -44,7 +45,8 @@ Result run(const QString &pack, const QString &sentenceFile) {
     const ui::Controls controls = ui::buildLayout(&window);
     const fixtures::FixedFolder folder(pack);
     core::Modes modes;
-    audio::SoundEngine engine{audio::SoundEngine::Options{false}};
+    fixtures::ManualEngine manual;
+    audio::SoundEngine &engine = manual.engine;
     fixtures::ScriptedDialogs dialogs;
     playback::PromptChannel promptChannel(folder, engine);
     playback::FilePlayback filePlayback(engine, folder, app::fileChannelWidgets(controls));
@@ -65,7 +67,7 @@ Result run(const QString &pack, const QString &sentenceFile) {
     // The first element is on the timeline once the click has been handled: the next period
     // rendered holds it (the prompt's own first frames may be silent).
     std::vector<std::int16_t> period(2 * 512);
-    engine.mixer().render(period.data(), 512);
+    manual.output.render(period.data(), 512);
     if (std::any_of(period.begin(), period.end(), [](std::int16_t v) { return v != 0; }))
         r.firstSoundMs = clicked;
     while (composer.isPreparing()) {
@@ -75,7 +77,7 @@ Result run(const QString &pack, const QString &sentenceFile) {
         r.longestStepMs = std::max(r.longestStepMs, step.nsecsElapsed() / 1e6);
     }
     r.lastOpenMs = t.nsecsElapsed() / 1e6;
-    r.streams = engine.liveStreams();
+    r.streams = audio::EngineProbe::liveStreams(engine);
     r.peakKb = statusKb("VmHWM") - baseline;
     composer.setListening(false);
     return r;

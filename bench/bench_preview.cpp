@@ -8,6 +8,7 @@
 //   seek: from channelSetPosition to the first frame rendered from the new place.
 #include "audio/Resampler.h"
 #include "audio/SoundEngine.h"
+#include "fixtures/ManualEngine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,13 +41,13 @@ bool audible(const std::vector<std::int16_t> &buf) {
 
 // Renders periods, paced as a device would (one every period, the first at once), until one
 // is audible; the milliseconds since `t` started, or -1.
-double untilAudible(SoundEngine &e, QElapsedTimer &t, std::vector<std::int16_t> &buf) {
+double untilAudible(fixtures::ManualEngine &e, QElapsedTimer &t, std::vector<std::int16_t> &buf) {
     const qint64 periodNs = qint64{kPeriod} * 1000000000 / kOutputRate;
     const qint64 start = t.nsecsElapsed();
     for (int i = 0; i < 2000; ++i) {
         while (t.nsecsElapsed() < start + i * periodNs)
             QThread::usleep(200);
-        e.mixer().render(buf.data(), kPeriod);
+        e.output.render(buf.data(), kPeriod);
         if (audible(buf))
             return t.nsecsElapsed() / 1e6;
     }
@@ -59,7 +60,8 @@ struct Figures {
     long peakKb = -1;
 };
 
-Figures preview(SoundEngine &e, const QString &file, long baselineKb) {
+Figures preview(fixtures::ManualEngine &m, const QString &file, long baselineKb) {
+    SoundEngine &e = m.engine;
     Figures r;
     std::vector<std::int16_t> buf(kPeriod * 2);
     resetPeak();
@@ -68,15 +70,15 @@ Figures preview(SoundEngine &e, const QString &file, long baselineKb) {
     const Handle h = e.streamCreateFile(file, AutoFree);
     if (!isUsable(h) || !e.channelPlay(h, false))
         return r;
-    r.firstMs = untilAudible(e, t, buf);
+    r.firstMs = untilAudible(m, t, buf);
     for (int i = 0; i < 2 * kOutputRate / kPeriod; ++i)
-        e.mixer().render(buf.data(), kPeriod);
+        m.output.render(buf.data(), kPeriod);
     const std::uint64_t middle = e.channelGetLength(h) / 2 & ~std::uint64_t{1};
     t.restart();
     e.channelSetPosition(h, middle);
-    r.seekMs = untilAudible(e, t, buf);
+    r.seekMs = untilAudible(m, t, buf);
     for (int i = 0; i < 2 * kOutputRate / kPeriod; ++i)
-        e.mixer().render(buf.data(), kPeriod);
+        m.output.render(buf.data(), kPeriod);
     r.peakKb = statusKb("VmHWM") - baselineKb;
     e.channelStop(h);
     return r;
@@ -113,9 +115,7 @@ int main(int argc, char *argv[]) {
         files[i] = {base + QStringLiteral(".mp3"), base + QStringLiteral(".ogg"), wav};
     }
 
-    SoundEngine::Options manual;
-    manual.openDevice = false;
-    SoundEngine engine(manual);
+    fixtures::ManualEngine engine;
     const long baseline = statusKb("VmRSS");
     const double periodMs = kPeriod * 1000.0 / kOutputRate;
 

@@ -16,6 +16,7 @@
 #include "catalogue/PromptPanel.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
+#include "fixtures/ManualEngine.h"
 #include "fixtures/ScriptedDialogs.h"
 
 int main(int argc, char **argv) {
@@ -34,7 +35,8 @@ int main(int argc, char **argv) {
     }
 
     QTemporaryDir programFolder;
-    audio::SoundEngine engine(audio::SoundEngine::Options{false});
+    fixtures::ManualEngine manual;
+    audio::SoundEngine &engine = manual.engine;
     fixtures::ScriptedDialogs dialogs; // answers OK, cancels file dialogs
     MainWindow window(programFolder.path(), engine, dialogs);
     window.start();

@@ -21,6 +21,7 @@
 #include "catalogue/PromptPanel.h"
 #include "core/Modes.h"
 #include "fixtures/FixedFolder.h"
+#include "fixtures/ManualEngine.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/PlayTime.h"
@@ -92,7 +93,8 @@ std::vector<qint16> scheduled(const QString &pack) {
     const ui::Controls controls = ui::buildLayout(&window);
     const fixtures::FixedFolder folder(pack);
     core::Modes modes;
-    audio::SoundEngine engine{audio::SoundEngine::Options{false}};
+    fixtures::ManualEngine manual;
+    audio::SoundEngine &engine = manual.engine;
     fixtures::ScriptedDialogs dialogs; // answers OK, cancels file dialogs
     playback::PromptChannel promptChannel(folder, engine);
     playback::FilePlayback filePlayback(engine, folder, app::fileChannelWidgets(controls));
@@ -114,7 +116,7 @@ std::vector<qint16> scheduled(const QString &pack) {
         for (int k = 0; k < Elements; ++k)
             total += framesOf(k);
         out.resize(static_cast<std::size_t>(total + Rate / 10) * 2);
-        engine.mixer().render(out.data(), static_cast<int>(out.size() / 2));
+        manual.output.render(out.data(), static_cast<int>(out.size() / 2));
     }
     return out;
 }
@@ -123,7 +125,8 @@ std::vector<qint16> scheduled(const QString &pack) {
 // The mixer is rendered up to the wall clock (rounded up to `block` frames, the device's
 // callback period) before each start, so each start lands where a device would put it.
 std::vector<qint16> timerOnly(const QString &pack, int block, std::vector<double> *lateMs) {
-    audio::SoundEngine engine{audio::SoundEngine::Options{false}};
+    fixtures::ManualEngine manual;
+    audio::SoundEngine &engine = manual.engine;
     std::vector<audio::Handle> streams;
     std::vector<int> durations;
     for (int k = 0; k < Elements; ++k) {
@@ -142,7 +145,7 @@ std::vector<qint16> timerOnly(const QString &pack, int block, std::vector<double
             return;
         const std::size_t from = out.size();
         out.resize(static_cast<std::size_t>(target) * 2);
-        engine.mixer().render(out.data() + from, static_cast<int>(target - have));
+        manual.output.render(out.data() + from, static_cast<int>(target - have));
     };
     auto nowFrame = [&] {
         const long f = static_cast<long>(std::ceil(clock.nsecsElapsed() * 1e-9 * Rate));

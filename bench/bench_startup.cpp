@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "audio/SdlOutput.h"
 #include "audio/SoundEngine.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
@@ -47,7 +48,8 @@ int runParlotte(int argc, char **argv, const char *programFolder) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installDefaultFont();
-    audio::SoundEngine engine;
+    audio::SdlOutput output;
+    audio::SoundEngine engine(output);
     ui::QtDialogs dialogs;
     MainWindow window(QString::fromLocal8Bit(programFolder), engine, dialogs);
     window.start();

@@ -7,6 +7,7 @@
 #include "app/InstanceLock.h"
 #include "app/MainWindow.h"
 #include "app/ShutdownSignals.h"
+#include "audio/SdlOutput.h"
 #include "audio/SoundEngine.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
@@ -40,7 +41,8 @@ int main(int argc, char *argv[]) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installDefaultFont();
 
-    audio::SoundEngine engine;
+    audio::SdlOutput output;
+    audio::SoundEngine engine(output);
     ui::QtDialogs dialogs;
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);

@@ -1,5 +1,6 @@
 #include "audio/SoundEngine.h"
 #include "fixtures/FixedFolder.h"
+#include "fixtures/ManualEngine.h"
 #include "fixtures/SoundFiles.h"
 #include "playback/BarWaveform.h"
 #include "playback/FilePlayback.h"
@@ -19,13 +20,6 @@ using playback::FilePlayback;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const SoundEngine::Options kManual{false};
-
-void render(SoundEngine &e, int frames) {
-    std::vector<std::int16_t> buf(static_cast<std::size_t>(frames) * 2);
-    e.mixer().render(buf.data(), frames);
-}
 
 // Three seconds at 22050 Hz: a loud square wave, silence, the square again with a burst at full
 // scale from 2.5 s to 2.55 s.
@@ -49,7 +43,8 @@ class TestFilePlayback : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    std::unique_ptr<SoundEngine> engine_;
+    std::unique_ptr<fixtures::ManualEngine> manual_;
+    SoundEngine *engine_ = nullptr;
     fixtures::FixedFolder folder_;
     std::unique_ptr<QWidget> window_;
     ui::PositionBar *bar_ = nullptr;
@@ -59,12 +54,15 @@ class TestFilePlayback : public QObject {
     std::unique_ptr<playback::PeakCache> cache_;
     std::unique_ptr<playback::BarWaveform> waveform_;
 
-    void build(SoundEngine::Options options) {
+    void render(int frames) { manual_->render(frames); }
+
+    void build() {
         waveform_.reset();
         cache_.reset();
         playback_.reset();
         window_.reset();
-        engine_ = std::make_unique<SoundEngine>(options);
+        manual_ = std::make_unique<fixtures::ManualEngine>();
+        engine_ = &manual_->engine;
         folder_.folder = dir_.path();
         window_ = std::make_unique<QWidget>();
         bar_ = new ui::PositionBar(window_.get());
@@ -91,7 +89,7 @@ private slots:
         QVERIFY(!fixtures::writeWav(dir_.filePath(u"thirds.wav"_s), thirds(), 22050, 1).isEmpty());
     }
 
-    void init() { build(kManual); }
+    void init() { build(); }
 
     void barFollowsThePositionClicksSeekAndTheEndResets() {
         QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
@@ -104,14 +102,14 @@ private slots:
         QCOMPARE(label_->text(), u"--:--"_s);
 
         // Byte 22050 is half a second in: 22050 frames of output at 44100 Hz.
-        render(*engine_, 22050);
+        render(22050);
         playback_->tick();
         QCOMPARE(playback_->filePosition(), 22050);
         QCOMPARE(playback_->barEnd(), 150.0f);
         QCOMPARE(bar_->drawnEnd(), 150);
         QCOMPARE(playback_->fileSeconds(), 0.5f);
         QCOMPARE(label_->text(), u" 0:00"_s);
-        render(*engine_, 441 * 30);
+        render(441 * 30);
         playback_->tick();
         QCOMPARE(label_->text(), u" 0:01"_s);
         QVERIFY(bar_->drawnEnd() > 150);
@@ -122,7 +120,7 @@ private slots:
         QCOMPARE(bar_->drawnEnd(), 100);
         QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(100 * 147));
         QCOMPARE(toList.count(), 1);
-        render(*engine_, 882);
+        render(882);
         playback_->tick();
         QCOMPARE(playback_->filePosition(), 100 * 147 + 882);
         QCOMPARE(bar_->drawnEnd(), 106);
@@ -133,18 +131,20 @@ private slots:
         QCOMPARE(toList.count(), 2);
         QCOMPARE(toDummy.count(), 0);
 
-        // The end resets the display within one tick.
+        // The end, told by the engine, resets the display and stops the timer.
         const Handle h = playback_->stream();
-        render(*engine_, 7300);
+        render(7300);
         playback_->tick();
         QVERIFY(bar_->drawnEnd() > 290);
-        render(*engine_, 100);
-        playback_->tick();
+        QVERIFY(timer_->isActive());
+        QSignalSpy stopped(playback_.get(), &FilePlayback::stopped);
+        render(100);
+        QTRY_COMPARE(stopped.count(), 1);
         QCOMPARE(bar_->drawnEnd(), 0);
         QCOMPARE(label_->text(), u"--:--"_s);
         QVERIFY(!timer_->isActive());
         QCOMPARE(engine_->channelIsActive(h), 0); // the self-freeing stream is gone
-        QCOMPARE(engine_->liveStreams(), 0);
+        QCOMPARE(EngineProbe::liveStreams(*engine_), 0);
         // A click afterwards only moves the focus.
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(120, 5));
         QCOMPARE(bar_->drawnEnd(), 0);
@@ -156,7 +156,7 @@ private slots:
     void stopAndBrokenFilesResetEverything() {
         for (const QString &next : {u"broken.mp3"_s, u"no such file.wav"_s, QString()}) {
             playback_->startFilePlayback(u"second.wav"_s);
-            render(*engine_, 10000);
+            render(10000);
             playback_->tick();
             const Handle previous = playback_->stream();
             QVERIFY(bar_->drawnEnd() > 0);
@@ -168,7 +168,7 @@ private slots:
                 QCOMPARE(playback_->stream(), Handle{0});
             }
             QCOMPARE(engine_->channelIsActive(previous), 0);
-            QCOMPARE(engine_->liveStreams(), 0);
+            QCOMPARE(EngineProbe::liveStreams(*engine_), 0);
             QCOMPARE(bar_->drawnEnd(), 0);
             QVERIFY(!bar_->waveform());
             QCOMPARE(label_->text(), u"--:--"_s);
@@ -182,7 +182,7 @@ private slots:
         // 200 bytes on 300 pixels: no whole byte count per pixel; the bar spreads the file.
         playback_->startFilePlayback(u"tiny.wav"_s);
         QCOMPARE(playback_->bytesPerUnit(), 0.0f);
-        render(*engine_, 100);
+        render(100);
         playback_->tick();
         QCOMPARE(playback_->filePosition(), 100);
         QCOMPARE(bar_->drawnEnd(), 150);
@@ -254,7 +254,7 @@ private slots:
         }
 
         // Played a second in: the played part green, the waveform over it darker.
-        render(*engine_, 44100);
+        render(44100);
         playback_->tick();
         QCOMPARE(bar_->drawnEnd(), 100);
         image = bar_->grab().toImage();
@@ -318,19 +318,6 @@ private slots:
         QCOMPARE(steps, (QList<std::size_t>{4096, 8192, 9766}));
         QCOMPARE(drawn, (QList<int>{126, 252, 300})); // 42 % and 84 % of the width, then all
         QCOMPARE(bar_->waveform()->frames, 2500000);
-    }
-
-    void realDeviceAndTimerEndTheFile() {
-        build(SoundEngine::Options{});
-        QVERIFY2(engine_->init(-1, 44100), qPrintable(engine_->errorText()));
-        QVERIFY(!fixtures::makeWav(dir_.path(), u"short.wav"_s, 4410).isEmpty());
-        playback_->startFilePlayback(u"short.wav"_s);
-        QVERIFY(timer_->isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(bar_->drawnEnd() > 0, 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(!timer_->isActive(), 3000);
-        QCOMPARE(label_->text(), u"--:--"_s);
-        QCOMPARE(bar_->drawnEnd(), 0);
-        QCOMPARE(engine_->liveStreams(), 0);
     }
 };
 

@@ -89,6 +89,12 @@ private slots:
             QCOMPARE(heard[2 * i + 1], mono[i]);
         }
         QVERIFY(silent(heard.mid(2 * 2205)));
+
+        // A press on a prompt without a file still stops the one sounding.
+        QTest::mouseClick(w.panel().button(TurnRight), Qt::LeftButton);
+        QVERIFY(!silent(pack.render(1000)));
+        QTest::mouseClick(w.panel().button(TurnRight + 1), Qt::LeftButton);
+        QVERIFY(silent(pack.render(2048)));
     }
 
     void resampledPromptKeepsItsLength() {

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "fixtures/Bytes.h"
+#include "fixtures/EngineProbe.h"
 #include "fixtures/SoundFiles.h"
 #include "sentence/SentenceCode.h"
 #include "sentence/SentenceFile.h"
@@ -48,7 +49,7 @@ private slots:
         QVERIFY(rig.c.chkListen->isEnabled());
         QVERIFY(rig.c.cmdBackspace->isEnabled());
         // Appending plays nothing.
-        QCOMPARE(rig.engine.real.liveStreams(), 0);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 0);
         QVERIFY(allSilent(rig.render(4096)));
         QVERIFY(!rig.modes->listening());
 
@@ -126,7 +127,7 @@ private slots:
         QVERIFY(rig.c.chkListen->isChecked()); // only the toggle's look changes
         QVERIFY(!rig.modes->listening());
         QVERIFY(!rig.c.tmrPlaySentence->isActive());
-        QCOMPARE(rig.engine.real.liveStreams(), 0);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 0);
         QVERIFY(allSilent(rig.render(8000)));
         rig.composer->setListening(false);
         QVERIFY(!rig.modes->listening());

@@ -4,6 +4,7 @@
 
 #include "audio/Resampler.h"
 #include "fixtures/Bytes.h"
+#include "fixtures/EngineProbe.h"
 #include "fixtures/SoundFiles.h"
 #include "test_sentence_rig.h"
 
@@ -234,14 +235,14 @@ private slots:
             {{"After.wav", 4410, 44100}, {"Meters.wav", 3000, 22050}, {"Then.wav", 2205, 44100}},
             {0, 11, 0, 54, 11, 0}, false));
         // Only the first element's file is open, and it sounds from the first frame.
-        QCOMPARE(rig.engine.real.liveStreams(), 1);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 1);
         QVERIFY(rig.composer->isPreparing());
         const std::vector<qint16> first = rig.render(4410);
         QCOMPARE(mismatch(first, 0, heard(4410, 44100)), QString());
 
         // The others come between events, each distinct file once, and join exactly.
         rig.settle();
-        QCOMPARE(rig.engine.real.liveStreams(), 3);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 3);
         const std::vector<qint16> after = heard(4410, 44100), meters = heard(3000, 22050),
                                   then = heard(2205, 44100);
         const std::vector<qint16> out = rig.render(6000 + 4410 + 2205 + 6000 + 4410 + 100);
@@ -258,14 +259,14 @@ private slots:
         SentenceRig rig;
         QVERIFY(
             listen(rig, {{"After.wav", 44100, 44100}, {"Meters.wav", 44100, 44100}}, {0, 11, 0}));
-        QCOMPARE(rig.engine.real.liveStreams(), 2);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 2);
         rig.composer->setListening(false);
         rig.c.cmdBackspace->click();
         rig.c.cmdBackspace->click();
         rig.composer->setListening(true);
-        QCOMPARE(rig.engine.real.liveStreams(), 1);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 1);
         rig.controllers.reset(); // the composer with them
-        QCOMPARE(rig.engine.real.liveStreams(), 0);
+        QCOMPARE(audio::EngineProbe::liveStreams(rig.engine.real), 0);
         QCOMPARE(nonSilent(rig.render(44100), 0, 44100), QString());
     }
 

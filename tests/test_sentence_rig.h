@@ -33,6 +33,7 @@ struct SentenceRig {
     sentence::SentenceComposer *composer = nullptr;
 
     SentenceRig() {
+        engine.real.init(-1, 44100);
         c = ui::buildLayout(&window);
         controllers = std::make_unique<app::Controllers>(c, QString(), engine, dialogs, runner);
         modes = &controllers->modes;
@@ -70,7 +71,7 @@ struct SentenceRig {
     // What the mixer plays next, as 44100 Hz stereo frames.
     std::vector<qint16> render(int frames) {
         std::vector<qint16> out(static_cast<std::size_t>(frames) * 2);
-        engine.real.mixer().render(out.data(), frames);
+        engine.output.render(out.data(), frames);
         return out;
     }
 };

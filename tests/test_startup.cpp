@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "audio/SdlOutput.h"
 #include "catalogue/PromptPanel.h"
 #include "fixtures/WindowFixture.h"
 #include "ui/DirList.h"
@@ -161,7 +162,8 @@ private slots:
         // No device at all: the real engine reports its failure; decoding still works.
         qputenv("SDL_AUDIODRIVER", "no-such-driver");
         QTemporaryDir dir;
-        audio::SoundEngine engine;
+        audio::SdlOutput output;
+        audio::SoundEngine engine(output);
         fixtures::ScriptedDialogs dialogs;
         MainWindow w(dir.path(), engine, dialogs);
         w.start();

@@ -1,6 +1,7 @@
 #include "audio/Decoder.h"
 #include "audio/SoundEngine.h"
 #include "fixtures/Bytes.h"
+#include "fixtures/ManualEngine.h"
 #include "fixtures/SoundFiles.h"
 
 #include <QDir>
@@ -19,17 +20,15 @@
 using namespace audio;
 using namespace Qt::StringLiterals;
 using fixtures::makeWav;
-using fixtures::readAll;
 using fixtures::silent;
 using fixtures::wavSamples;
 
 namespace {
 
 constexpr std::uint64_t kDead = ~std::uint64_t{0};
-// Manual rendering; `streamAll`: every file streamed from its decoder thread, however short.
+// `streamAll`: every file streamed from its decoder thread, however short.
 SoundEngine::Options options(bool streamAll) {
     SoundEngine::Options o;
-    o.openDevice = false;
     if (streamAll)
         o.wholeSeconds = 0;
     return o;
@@ -37,15 +36,23 @@ SoundEngine::Options options(bool streamAll) {
 
 // Renders in chunks that a full ring covers, each once the decoder has filled it, so that what
 // comes out is the stream itself and never an underrun's silence.
-QVector<qint16> render(SoundEngine &e, Handle h, int frames, int chunk = 4096) {
-    QVector<qint16> out(frames * 2);
+QVector<qint16> render(fixtures::ManualEngine &m, Handle h, int frames, int chunk = 4096) {
+    SoundEngine &e = m.engine;
+    QVector<qint16> out;
     for (int done = 0; done < frames; done += chunk) {
-        e.mixer().render(nullptr, 0); // takes the commands, as the device's next period would
-        if (!QTest::qWaitFor([&] { return e.isBuffered(h) || !e.channelIsActive(h); }, 10000))
+        m.render(0); // takes the commands, as the device's next period would
+        if (!QTest::qWaitFor([&] { return EngineProbe::isBuffered(e, h) || !e.channelIsActive(h); },
+                             10000))
             return {};
-        e.mixer().render(out.data() + 2 * done, std::min(chunk, frames - done));
+        out += m.render(std::min(chunk, frames - done));
     }
     return out;
+}
+
+// The whole sound of `f` as the mixer plays it from its first frame, `frames` output frames.
+QVector<qint16> played(fixtures::ManualEngine &m, const QString &f, int frames) {
+    const Handle h = m.engine.streamCreateFile(f, AutoFree);
+    return m.engine.channelPlay(h, false) ? render(m, h, frames) : QVector<qint16>{};
 }
 
 void putLe(QByteArray &b, quint32 v, int bytes) {
@@ -219,7 +226,8 @@ private slots:
         QVERIFY(all.size() > 50);
         StderrCapture messages;
         for (bool streamAll : {false, true}) {
-            SoundEngine e(options(streamAll));
+            fixtures::ManualEngine m(options(streamAll));
+            SoundEngine &e = m.engine;
             for (const Sample &s : all) {
                 QVERIFY2(!s.path.isEmpty(), "corpus file not written");
                 const QByteArray what = s.path.toUtf8() + (streamAll ? " streamed" : " whole");
@@ -227,129 +235,143 @@ private slots:
 
                 const Handle p = e.streamCreateFile(s.path, AutoFree);
                 const Handle q = e.streamCreateFile(s.path, 0);
-                const Handle c = e.streamCreateFile(s.path, DecodeOnly);
                 // What a sentence asks before it starts: the header alone.
                 const double claimed = e.headerSeconds(s.path);
+                // The conversion's path: the file read chunk by chunk.
+                int channels = 0;
+                const std::int64_t read = readInChunks(
+                    s.path, [&](int, int c) { channels = c; },
+                    [](const std::int16_t *, std::int64_t) { return true; });
                 if (s.frames >= 0)
                     QVERIFY2(claimed >= 0, what.constData());
                 if (s.frames == -1) {
-                    QVERIFY2(p == 0 && q == 0 && c == 0, what.constData());
+                    QVERIFY2(p == 0 && q == 0 && read < 0, what.constData());
                     continue;
                 }
                 if (s.frames >= 0) {
-                    QVERIFY2(isUsable(p) && isUsable(q) && isUsable(c), what.constData());
-                    ChannelInfo info;
-                    QVERIFY(e.channelGetInfo(p, &info));
-                    const std::uint64_t want = std::uint64_t(s.frames) * info.chans * 2;
-                    // Streamed compressed files have it once counted; readers at their end.
+                    QVERIFY2(isUsable(p) && isUsable(q), what.constData());
+                    QCOMPARE(read, s.frames);
+                    const std::uint64_t want = std::uint64_t(s.frames) * channels * 2;
+                    // Streamed compressed files have it once counted.
                     QTRY_COMPARE(bytes(p), want);
                     QTRY_COMPARE(bytes(q), want);
-                    QCOMPARE(std::uint64_t(readAll(e, c).size()) * 2, want);
-                    QCOMPARE(bytes(c), want);
-                } else {
-                    readAll(e, c);
                 }
                 e.channelPlay(p, false);
-                e.scheduleSentence({{q, 2000}, {q, 1000}});
-                render(e, p, 6000, 2000);
+                e.beginSentence(2);
+                e.appendSentence({{q, 2000}, {q, 1000}});
+                render(m, p, 6000, 2000);
                 e.channelSetPosition(p, bytes(p) / 2);
-                render(e, p, 2000, 2000);
+                render(m, p, 2000, 2000);
                 e.streamFree(p);
                 e.streamFree(q);
-                e.streamFree(c);
                 e.cancelSentence();
             }
             e.free();
-            QCOMPARE(e.liveStreams(), 0);
+            QCOMPARE(EngineProbe::liveStreams(e), 0);
         }
         QCOMPARE(messages.take(), QByteArray());
     }
 
-    // The ring path renders exactly what the whole path renders (no rate change: bit for bit),
-    // from the start and after seeks, and its position runs from the first tick.
+    // The ring path renders exactly what the whole path renders (no rate change: the file bit
+    // for bit; another rate: the whole conversion's very samples), from the start and after
+    // seeks, and its position runs from the first tick.
     void streamedPlaybackIsExact() {
         const int frames = 200000;
-        const QString f = makeWav(dir_.path(), u"long.wav"_s, frames, 44100, 2);
-        const QVector<qint16> src = wavSamples(frames, 44100, 2);
-        SoundEngine e(options(true));
-        const Handle h = e.streamCreateFile(f, AutoFree);
-        QVERIFY(e.isStreamed(h));
-        QCOMPARE(e.channelGetLength(h), std::uint64_t(frames) * 4);
-        QCOMPARE(e.channelGetPosition(h), std::uint64_t(0));
-        QVERIFY(e.channelPlay(h, false));
-        QCOMPARE(render(e, h, 50000), src.mid(0, 100000));
-        QCOMPARE(e.channelGetPosition(h), std::uint64_t(50000) * 4);
+        for (const int rate : {44100, 22050}) {
+            const QString f = makeWav(dir_.path(), u"long%1.wav"_s.arg(rate), frames, rate, 2);
+            const int outFrames = frames * (44100 / rate);
+            fixtures::ManualEngine whole;
+            const QVector<qint16> src =
+                rate == 44100 ? wavSamples(frames, rate, 2) : played(whole, f, outFrames);
+            QCOMPARE(src.size(), 2 * outFrames);
+            fixtures::ManualEngine m(options(true));
+            SoundEngine &e = m.engine;
+            const Handle h = e.streamCreateFile(f, AutoFree);
+            QVERIFY(EngineProbe::isStreamed(e, h));
+            QCOMPARE(e.channelGetLength(h), std::uint64_t(frames) * 4);
+            QCOMPARE(e.channelGetPosition(h), std::uint64_t(0));
+            QVERIFY(e.channelPlay(h, false));
+            QCOMPARE(render(m, h, 50000), src.mid(0, 100000));
+            QCOMPARE(e.channelGetPosition(h), std::uint64_t(50000) * 4 * rate / 44100);
 
-        for (int at : {150000, 1234, 199000}) {
-            QVERIFY(e.channelSetPosition(h, std::uint64_t(at) * 4));
-            QCOMPARE(e.channelGetPosition(h), std::uint64_t(at) * 4);
-            const int n = std::min(8192, frames - at);
-            QCOMPARE(render(e, h, n), src.mid(2 * at, 2 * n));
+            for (int at : {150000, 1234, 199000}) {
+                QVERIFY(e.channelSetPosition(h, std::uint64_t(at) * 4));
+                QCOMPARE(e.channelGetPosition(h), std::uint64_t(at) * 4);
+                const int out = at * (44100 / rate);
+                const int n = std::min(8192, outFrames - out);
+                const QVector<qint16> got = render(m, h, n);
+                if (rate == 44100) {
+                    QCOMPARE(got, src.mid(2 * out, 2 * n));
+                } else {
+                    // The converter starts afresh at a seek: its filter settles within a few
+                    // frames, after which the samples are the whole conversion's.
+                    QCOMPARE(got.mid(2 * 64), src.mid(2 * (out + 64), 2 * (n - 64)));
+                }
+            }
+            QCOMPARE(EngineProbe::underruns(e, h), std::uint64_t(0));
+            // The end: silent after the last frame, and the self-freeing stream is gone.
+            QVERIFY(silent(render(m, h, 4096), 0, 4096));
+            QCOMPARE(e.channelIsActive(h), 0);
+            QTRY_COMPARE(e.channelGetLength(h), kDead);
+            m.render(0);
+            QTRY_COMPARE(EngineProbe::reclaimsWaiting(e), 0);
         }
-        QCOMPARE(e.underruns(h), std::uint64_t(0));
-        // The end: silent after the last frame, and the self-freeing stream is gone.
-        QVERIFY(silent(render(e, h, 4096), 0, 4096));
-        QCOMPARE(e.channelIsActive(h), 0);
-        QCOMPARE(e.channelGetLength(h), kDead);
-        e.mixer().render(nullptr, 0);
-        QTRY_COMPARE(e.reclaimsWaiting(), 0);
     }
 
-    // Streamed compressed files: decoding from a seek lands on the very frame (compared with a
-    // whole decode).
-    void streamedCompressedSeeksAreExact() {
-        const QString mp3 = fixtures::makeMp3(dir_.path(), u"seek.mp3"_s, 12.0);
-        const QString ogg = fixtures::makeOgg(dir_.path(), u"seek.ogg"_s, 12.0);
-        SoundEngine e(options(true));
-        for (const QString &f : {mp3, ogg}) {
+    // Decoding from a seek lands on the very frame, in a stream read to its end first and in a
+    // fresh one sought far ahead (compared with a whole decode). The MP3 decoder's filter state
+    // after a seek may differ from a whole decode's by one step in a few samples; a frame
+    // off would differ by far more. A streamed compressed file's exact length is told once
+    // counted.
+    void compressedSeeksAndLengthsAreExact() {
+        for (const QString &f : {fixtures::makeMp3(dir_.path(), u"seek.mp3"_s, 12.0),
+                                 fixtures::makeOgg(dir_.path(), u"seek.ogg"_s, 12.0)}) {
             DecodedAudio whole;
             QVERIFY(decodeFile(f, whole));
-            const Handle h = e.streamCreateFile(f, DecodeOnly);
-            QVERIFY(e.isStreamed(h));
-            // Read to its end first (the corpus checks the lengths), then sought back into.
-            QCOMPARE(std::size_t(readAll(e, h).size()), whole.samples.size());
-            for (std::int64_t at : {std::int64_t{0}, std::int64_t{22051}, std::int64_t{100000},
-                                    std::int64_t{200003}, whole.frames() - 1000}) {
-                QVERIFY(e.channelSetPosition(h, std::uint64_t(at) * 2));
-                QVector<qint16> got(1000);
-                QCOMPARE(e.channelGetData(h, got.data(), 2000), 2000);
-                QVERIFY2(std::equal(got.begin(), got.end(), whole.samples.begin() + at),
-                         qPrintable(f + u" at %1"_s.arg(at)));
+            FileDecoder read;
+            QVERIFY(read.open(f));
+            std::vector<std::int16_t> got(1000);
+            while (read.read(got.data(), 1000) > 0) {
             }
-        }
-    }
+            for (std::int64_t at = 0; at + 1000 < whole.frames(); at += 7919) {
+                FileDecoder fresh;
+                QVERIFY(fresh.open(f));
+                for (FileDecoder *d : {&read, &fresh}) {
+                    QVERIFY(d->seek(at));
+                    QCOMPARE(d->read(got.data(), 1000), std::int64_t(1000));
+                    int worst = 0;
+                    for (int i = 0; i < 1000; ++i)
+                        worst =
+                            std::max(worst, std::abs(got[i] - whole.samples[std::size_t(at + i)]));
+                    QVERIFY2(worst <= 1, qPrintable(u"%1 at %2"_s.arg(f).arg(at)));
+                }
+            }
 
-    // A fresh stream sought far ahead of what it has decoded lands on the same frame too. The
-    // MP3 decoder's filter state after the early seek may differ from a whole decode's by one
-    // step in a few samples; a frame off would differ by far more.
-    void freshSeeksLandOnTheFrame() {
-        const QString mp3 = fixtures::makeMp3(dir_.path(), u"fresh.mp3"_s, 12.0);
-        SoundEngine e(options(true));
-        DecodedAudio whole;
-        QVERIFY(decodeFile(mp3, whole));
-        for (std::int64_t at = 0; at + 1000 < whole.frames(); at += 7919) {
-            const Handle h = e.streamCreateFile(mp3, DecodeOnly);
-            QVERIFY(e.isStreamed(h));
-            QVERIFY(e.channelSetPosition(h, std::uint64_t(at) * 2));
-            QVector<qint16> got(1000);
-            QCOMPARE(e.channelGetData(h, got.data(), 2000), 2000);
-            int worst = 0;
-            for (int i = 0; i < got.size(); ++i)
-                worst = std::max(worst, std::abs(got[i] - whole.samples[std::size_t(at + i)]));
-            QVERIFY2(worst <= 1, qPrintable(u"at %1: %2"_s.arg(at).arg(worst)));
-            e.streamFree(h);
+            fixtures::ManualEngine m(options(true));
+            QVector<quint64> told;
+            QObject receiver;
+            connect(
+                &m.engine, &Engine::lengthKnown, &receiver,
+                [&](Handle, quint64 bytes) { told << bytes; }, Qt::QueuedConnection);
+            const Handle h = m.engine.streamCreateFile(f, 0);
+            QVERIFY(EngineProbe::isStreamed(m.engine, h));
+            const quint64 exact = quint64(whole.frames()) * 2;
+            if (m.engine.channelGetLength(h) != exact)
+                QTRY_COMPARE(told, QVector<quint64>{exact});
+            QCOMPARE(m.engine.channelGetLength(h), exact);
         }
     }
 
     // 100,000 create/free cycles: no handle comes twice, and the first stays dead.
     void handlesNeverComeBackAndAFullQueueKeepsEveryCommand() {
-        SoundEngine e(options(false));
+        fixtures::ManualEngine m;
+        SoundEngine &e = m.engine;
         const QString f = makeWav(dir_.path(), u"tiny.wav"_s, 10);
         QSet<Handle> seen;
-        const Handle first = e.streamCreateFile(f, DecodeOnly);
+        const Handle first = e.streamCreateFile(f, 0);
         QVERIFY(e.streamFree(first));
         for (int i = 0; i < 100000; ++i) {
-            const Handle h = e.streamCreateFile(f, DecodeOnly);
+            const Handle h = e.streamCreateFile(f, 0);
             QVERIFY(isUsable(h) && h != first && !seen.contains(h));
             seen.insert(h);
             QVERIFY(e.streamFree(h));
@@ -366,23 +388,23 @@ private slots:
         }
         QVERIFY(e.channelPlay(h, true));
         QVERIFY(e.channelStop(h));
-        QVERIFY(e.backlog() > 0);
+        QVERIFY(EngineProbe::backlog(e) > 0);
         QVector<qint16> out(2 * 512);
-        while (e.backlog() > 0) {
-            const int before = e.backlog();
-            e.mixer().render(out.data(), 512); // the device draining its queue
-            QVERIFY(QTest::qWaitFor([&] { return e.backlog() < before; }, 10000));
+        while (EngineProbe::backlog(e) > 0) {
+            const int before = EngineProbe::backlog(e);
+            m.output.render(out.data(), 512); // the device draining its queue
+            QVERIFY(QTest::qWaitFor([&] { return EngineProbe::backlog(e) < before; }, 10000));
         }
-        e.mixer().render(out.data(), 512);
+        m.output.render(out.data(), 512);
         QVERIFY(silent(out, 0, 512));
         QCOMPARE(e.channelIsActive(h), 0);
 
         // Freed memory goes without a further call once the mixer has let go of it.
         QVERIFY(e.channelPlay(h, false));
-        e.mixer().render(out.data(), 512);
+        m.output.render(out.data(), 512);
         QVERIFY(e.streamFree(h));
-        e.mixer().render(out.data(), 512);
-        QTRY_COMPARE(e.reclaimsWaiting(), 0);
+        m.output.render(out.data(), 512);
+        QTRY_COMPARE(EngineProbe::reclaimsWaiting(e), 0);
     }
 };
 

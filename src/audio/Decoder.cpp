@@ -113,10 +113,6 @@ bool FileDecoder::headerIsExact() const {
     return h_ && seeksExactly(h_->format);
 }
 
-std::int64_t FileDecoder::fileSize() const {
-    return h_ ? h_->file.size() : 0;
-}
-
 std::int64_t FileDecoder::read(std::int16_t *out, std::int64_t frames) {
     if (!h_ || frames <= 0)
         return 0;

@@ -37,7 +37,6 @@ public:
     std::int64_t headerFrames() const { return headerFrames_; }
     // Whether headerFrames() is the exact length (PCM formats), not an estimate.
     bool headerIsExact() const;
-    std::int64_t fileSize() const;
     // Reads up to `frames` whole frames into `out` (frames x channels samples); 0 at the end
     // or on a read error.
     std::int64_t read(std::int16_t *out, std::int64_t frames);

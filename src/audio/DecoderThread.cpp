@@ -6,17 +6,21 @@
 #include <chrono>
 #include <new>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 namespace audio {
 
 namespace {
 
-// A ring holds about 1.5 s and the callback takes a block every 46 ms: polling this often
-// keeps it nearly full. Housekeeping runs at the same pace.
+// A ring holds about 1.5 s and the callback takes a block every 46 ms: looking this often
+// while something plays keeps it nearly full, and an end is told within a tick of the bar.
 constexpr auto kPoll = std::chrono::milliseconds(10);
 
 } // namespace
 
-DecoderThread::DecoderThread(std::function<void()> housekeeping)
+DecoderThread::DecoderThread(std::function<bool()> housekeeping)
     : housekeeping_(std::move(housekeeping)), thread_([this] { run(); }) {}
 
 DecoderThread::~DecoderThread() {
@@ -46,11 +50,15 @@ void DecoderThread::wake() {
 }
 
 void DecoderThread::run() {
+#if defined(__linux__)
+    // Named, so that a look at the process's threads tells ours apart.
+    pthread_setname_np(pthread_self(), "parlotte-sound");
+#endif
     std::vector<std::shared_ptr<StreamFeed>> feeds;
     auto nextHousekeeping = std::chrono::steady_clock::now();
     for (;;) {
         {
-            std::unique_lock lock(mutex_);
+            std::lock_guard lock(mutex_);
             if (quit_)
                 return;
             feeds.insert(feeds.end(), incoming_.begin(), incoming_.end());
@@ -69,14 +77,22 @@ void DecoderThread::run() {
             }
         }
         const auto now = std::chrono::steady_clock::now();
-        if (now >= nextHousekeeping) {
-            housekeeping_();
-            nextHousekeeping = now + kPoll;
-        }
-        if (worked)
+        if (worked) {
+            if (now >= nextHousekeeping) {
+                housekeeping_();
+                nextHousekeeping = now + kPoll;
+            }
             continue;
+        }
+        // Fresh before any sleep, so that the sleep matches what is going on.
+        const bool watching = housekeeping_();
+        nextHousekeeping = now + kPoll;
         std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, kPoll, [this] { return woken_ || quit_; });
+        const auto due = [this] { return woken_ || quit_; };
+        if (watching)
+            cv_.wait_for(lock, kPoll, due);
+        else
+            cv_.wait(lock, due);
     }
 }
 

@@ -11,25 +11,27 @@ namespace audio {
 
 class StreamFeed;
 
-// The engine's worker: keeps the rings of the streamed files filled, and every few milliseconds
-// runs the engine's housekeeping (so that memory the UI let go of is freed without waiting for
-// its next call, and queued commands reach the mixer).
+// The engine's worker: keeps the rings of the streamed files filled and runs the engine's
+// housekeeping (memory the mixer let go of, queued commands, ends and lengths to announce).
+// While the housekeeping says something sounds or waits on the mixer, it looks every 10 ms;
+// otherwise it sleeps until woken, so a silent engine costs no wake-up at all.
 class DecoderThread {
 public:
-    explicit DecoderThread(std::function<void()> housekeeping);
+    // `housekeeping` returns whether it must be run again soon without being woken.
+    explicit DecoderThread(std::function<bool()> housekeeping);
     ~DecoderThread();
     DecoderThread(const DecoderThread &) = delete;
     DecoderThread &operator=(const DecoderThread &) = delete;
 
     // Any thread. The feed is served until it is retired.
     void add(std::shared_ptr<StreamFeed> feed);
-    // Any thread: something to do (a new feed, a seek).
+    // Any thread: something changed (a play, a seek, a free...).
     void wake();
 
 private:
     void run();
 
-    std::function<void()> housekeeping_;
+    std::function<bool()> housekeeping_;
     std::mutex mutex_;
     std::condition_variable cv_;
     std::vector<std::shared_ptr<StreamFeed>> incoming_;

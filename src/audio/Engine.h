@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -17,20 +18,10 @@ inline bool isUsable(Handle h) {
 }
 
 enum StreamFlag : std::uint32_t {
-    AutoFree = 0x40000,    // the stream frees itself when its playback ends
-    DecodeOnly = 0x200000, // no output: read decoded data with channelGetData
+    AutoFree = 0x40000, // the stream frees itself when its playback ends
     // Decoded whole whatever the header claims, so the length is exact at once; a file too
     // long to keep whole is streamed, its length at least the whole-decoding limit (70 s).
     ExactLength = 0x100000,
-};
-
-struct ChannelInfo {
-    std::uint32_t freq = 0;
-    std::uint32_t chans = 0;
-    std::uint32_t flags = 0; // bit 0: 8-bit samples (never set: we always decode to 16-bit)
-    std::uint32_t ctype = 0;
-    std::uint32_t origres = 0;
-    std::uint32_t reserved = 0;
 };
 
 // One element of a sentence scheduled on the mixer's timeline: `stream` (0 for a silent slot)
@@ -45,11 +36,13 @@ struct ScheduledSlot {
 // only renders, and never locks, allocates, frees or reads a file). Calls return at once: a
 // long file is streamed by the engine's decoder thread, never decoded whole by the caller.
 // Handles are never reused for another stream within two billion creations.
-// streamCreateFile decodes on the calling thread only what it keeps whole (short files);
-// channelGetData decodes on the calling thread, one chunk per call.
-class Engine {
+// streamCreateFile decodes on the calling thread only what it keeps whole (short files).
+// What changes by itself is told, not asked for: the signals below are emitted on an engine
+// thread, never while a call is under way, so connect them queued.
+class Engine : public QObject {
+    Q_OBJECT
 public:
-    virtual ~Engine() = default;
+    using QObject::QObject;
 
     // Libraries found older than those the program was built for (names as shown to the user).
     virtual QStringList outdatedLibraries() const = 0;
@@ -64,24 +57,17 @@ public:
     // 0 for anything that is not a readable sound file of sane format, or when memory runs out.
     // Lengths are exact for files kept whole (short ones) and for long PCM files (WAV, FLAC);
     // a long compressed file reports its header's estimate until the engine has counted the
-    // real length in the background (read the length again to follow it).
+    // real length in the background (lengthKnown then tells it).
     virtual Handle streamCreateFile(const QString &path, std::uint32_t flags) = 0;
     virtual bool channelPlay(Handle h, bool restart) = 0;
     virtual bool channelStop(Handle h) = 0;
     virtual bool streamFree(Handle h) = 0;
-    // 0 = stopped, ended or no such channel; 1 = playing. A decode-only stream is active until
-    // all its data has been read.
+    // 0 = stopped, ended or no such channel; 1 = playing.
     virtual int channelIsActive(Handle h) const = 0;
     // Length and position read all ones (-1 in their low 32 bits) for a dead or 0 handle.
     virtual std::uint64_t channelGetLength(Handle h) const = 0;
     virtual std::uint64_t channelGetPosition(Handle h) const = 0;
     virtual bool channelSetPosition(Handle h, std::uint64_t bytes) = 0;
-    // Decoded bytes of a decode-only stream, up to `length`, in whole frames of the file's own
-    // format (16-bit, its rate and channels); -1 at the end or on a bad handle. Decodes one
-    // chunk per call, so a file of any length can be fed to an encoder piece by piece.
-    virtual std::int32_t channelGetData(Handle h, void *buffer, std::uint32_t length) = 0;
-    virtual bool channelGetInfo(Handle h, ChannelInfo *info) const = 0;
-    virtual std::uint32_t channelGetFrequency(Handle h) const = 0;
     // -1 for a dead or 0 handle.
     virtual double channelBytes2Seconds(Handle h, std::uint64_t bytes) const = 0;
 
@@ -97,21 +83,18 @@ public:
     virtual void beginSentence(std::size_t count) = 0;
     // The next slots of the sentence begun last; those beyond its count are ignored.
     virtual void appendSentence(const std::vector<ScheduledSlot> &more) = 0;
-    // A whole sentence at once. (The parameter is not called `slots`: Qt defines that word
-    // away as a macro.)
-    void scheduleSentence(const std::vector<ScheduledSlot> &plan) {
-        beginSentence(plan.size());
-        appendSentence(plan);
-    }
     // Silences the scheduled sentence at once.
     virtual void cancelSentence() = 0;
+
+signals:
+    // Stream `h` has played to its end by itself (a self-freeing one is gone with it).
+    void ended(audio::Handle h);
+    // Stream `h`'s exact length, `bytes`, is known, and differs from what it said so far.
+    void lengthKnown(audio::Handle h, quint64 bytes);
 };
 
 // Wrappers kept beside the engine: positions handed over as 64-bit values from a 32-bit count.
 float channelBytesToSeconds(const Engine &engine, Handle h, std::uint32_t bytes);
 void channelSetBytePosition(Engine &engine, Handle h, std::uint32_t bytes);
-inline std::uint32_t highWord(std::uint32_t value) {
-    return (value / 65536u) & 0xFFFFu;
-}
 
 } // namespace audio

@@ -11,9 +11,10 @@ SdlOutput::~SdlOutput() {
     close();
 }
 
-bool SdlOutput::open(int device, int bufferFrames) {
+bool SdlOutput::open(Mixer &mixer, int device, int bufferFrames) {
     if (device_ != 0)
         return true;
+    mixer_ = &mixer;
     error_.clear();
     // Otherwise SDL takes over SIGINT/SIGTERM and the program no longer ends on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -66,9 +67,13 @@ void SdlOutput::close() {
     }
 }
 
+void SdlOutput::pull(std::int16_t *out, int frames) {
+    mixer_->render(out, frames);
+}
+
 void SdlOutput::callback(void *user, std::uint8_t *stream, int len) {
-    auto *self = static_cast<SdlOutput *>(user);
-    self->mixer_.render(reinterpret_cast<std::int16_t *>(stream), len / (2 * kOutputChannels));
+    static_cast<SdlOutput *>(user)->pull(reinterpret_cast<std::int16_t *>(stream),
+                                         len / (2 * kOutputChannels));
 }
 
 } // namespace audio

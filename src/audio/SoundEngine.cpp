@@ -1,7 +1,7 @@
 #include "audio/SoundEngine.h"
-#include "audio/SoundEngineParts.h"
 
 #include "audio/DecoderThread.h"
+#include "audio/Output.h"
 #include "audio/Resampler.h"
 #include "audio/StreamFeed.h"
 
@@ -28,15 +28,11 @@ bool olderThan(const QString &running, const QString &minimum) {
 
 } // namespace
 
-SoundEngine::SoundEngine() : SoundEngine(Options{}) {}
+SoundEngine::SoundEngine(Output &output) : SoundEngine(output, Options{}) {}
 
-SoundEngine::SoundEngine(Options options)
-    : options_(options), mixer_(std::make_unique<Mixer>()), output_(*mixer_) {
-    slots_.resize(Mixer::kMaxVoices);
-    for (std::uint32_t i = 0; i < Mixer::kMaxVoices; ++i)
-        freeSlots_.push_back(i);
-    ready_ = !options_.openDevice;
-    decoder_ = std::make_unique<DecoderThread>([this] { housekeep(); });
+SoundEngine::SoundEngine(Output &output, Options options)
+    : output_(output), options_(options), mixer_(std::make_unique<Mixer>()) {
+    decoder_ = std::make_unique<DecoderThread>([this] { return housekeep(); });
 }
 
 SoundEngine::~SoundEngine() {
@@ -63,11 +59,6 @@ QString SoundEngine::outputLibraryName() const {
     return QStringLiteral("SDL2");
 }
 
-bool SoundEngine::isReady() const {
-    std::lock_guard lock(mutex_);
-    return ready_;
-}
-
 bool SoundEngine::init(int device, int) {
     std::lock_guard lock(mutex_);
     maintain();
@@ -75,7 +66,7 @@ bool SoundEngine::init(int device, int) {
         return true;
     error_.clear();
     // The mixer runs at 44100 Hz whatever is asked; the device converts if it must.
-    if (!output_.open(device, options_.bufferFrames)) {
+    if (!output_.open(*mixer_, device, options_.bufferFrames)) {
         error_ = output_.errorText();
         return false;
     }
@@ -89,7 +80,7 @@ QString SoundEngine::errorText() const {
 }
 
 void SoundEngine::quiesce() {
-    // Only with no callback running: hand the mixer everything queued and silence it, after
+    // Only with the output closed: hand the mixer everything queued and silence it, after
     // which nothing it holds can outlive what it points to.
     while (!backlog_.empty()) {
         if (mixer_->post(backlog_.front()))
@@ -98,32 +89,33 @@ void SoundEngine::quiesce() {
             mixer_->reset();
     }
     mixer_->reset();
-    graveyard_.clear();
+    reclaimer_.clear();
 }
 
 void SoundEngine::stop() {
-    std::lock_guard lock(mutex_);
-    output_.close();
-    quiesce();
-    if (options_.openDevice)
+    {
+        std::lock_guard lock(mutex_);
+        output_.close();
         ready_ = false;
-    // Self-freeing streams that were stopped go now; their release needs no running mixer.
-    maintain();
-    quiesce();
+        quiesce();
+        // Self-freeing streams that were stopped go now; their release needs no running mixer.
+        maintain();
+        quiesce();
+    }
+    if (decoder_)
+        decoder_->wake();
 }
 
 void SoundEngine::free() {
     stop();
     std::lock_guard lock(mutex_);
-    for (std::uint32_t i = 0; i < slots_.size(); ++i) {
-        if (slots_[i].stream)
-            freeSlot(i);
-    }
+    for (std::uint32_t i = 0; i < StreamTable::kSlots; ++i)
+        release(i);
     quiesce();
     sentence_.reset();
 }
 
-std::uint64_t SoundEngine::post(MixerCommand command) const {
+std::uint64_t SoundEngine::post(MixerCommand command) {
     command.seq = nextSeq_++;
     // Behind a backlog, a command waits its turn: order is what makes a stop final.
     if (!backlog_.empty() || !mixer_->post(command))
@@ -131,107 +123,75 @@ std::uint64_t SoundEngine::post(MixerCommand command) const {
     return command.seq;
 }
 
-void SoundEngine::housekeep() {
-    std::lock_guard lock(mutex_);
-    maintain();
+bool SoundEngine::housekeep() {
+    std::vector<Event> events;
+    bool watching;
+    {
+        std::lock_guard lock(mutex_);
+        watching = maintain();
+        events.swap(events_);
+    }
+    // Unlocked: a receiver connected directly may call the engine.
+    for (const Event &e : events) {
+        if (e.ended)
+            emit ended(e.stream);
+        else
+            emit lengthKnown(e.stream, e.bytes);
+    }
+    return watching;
 }
 
-void SoundEngine::maintain() const {
+bool SoundEngine::maintain() {
     while (!backlog_.empty() && mixer_->post(backlog_.front()))
         backlog_.pop_front();
+    reclaimer_.reclaim(mixer_->processedSeq());
+    // Whether something sounds, or the mixer still has something to apply or let go of.
+    bool watching = false;
 
-    const std::uint64_t done = mixer_->processedSeq();
-    graveyard_.erase(std::remove_if(graveyard_.begin(), graveyard_.end(),
-                                    [done](const Grave &g) { return g.seq <= done; }),
-                     graveyard_.end());
-
-    for (std::uint32_t i = 0; i < slots_.size(); ++i) {
-        Stream *s = slots_[i].stream.get();
+    for (std::uint32_t i = 0; i < StreamTable::kSlots; ++i) {
+        Stream *s = streams_.at(i);
         if (!s)
             continue;
+        const Handle h = streams_.handleOf(i);
         if (s->feed) {
             // The decoder has met the real end: from now on the length is exact.
             const std::int64_t end = s->feed->endFrame();
             if (end >= 0 && end != s->srcFrames) {
                 s->srcFrames = end;
                 s->outFrames = outputFrameCount(end, s->rate);
+                events_.push_back(Event{h, false, s->lengthBytes()});
             }
         }
-        if ((s->flags & AutoFree) && !s->decodeOnly() && endedByItself(*s, i))
-            freeSlot(i);
+        if (!s->started || !s->wantPlaying || s->endTold)
+            continue;
+        if (!endedByItself(*s, i)) {
+            watching = true;
+            continue;
+        }
+        s->endTold = true;
+        events_.push_back(Event{h, true, 0});
+        if (s->flags & AutoFree)
+            release(i);
     }
+    watching = watching || !backlog_.empty() || reclaimer_.waiting() > 0; // after the releases
+    // The decoder thread tells the events: it looks soon after any call that changes something,
+    // and keeps looking while something sounds or counts.
+    return watching;
 }
 
-void SoundEngine::freeSlot(std::uint32_t index) const {
-    Slot &slot = slots_[index];
-    if (!slot.stream)
+void SoundEngine::release(std::uint32_t slot) {
+    std::unique_ptr<Stream> s = streams_.remove(slot);
+    if (!s)
         return;
-    Stream &s = *slot.stream;
-    if (s.feed)
-        s.feed->retire();
-    if (s.handed) {
+    if (s->feed)
+        s->feed->retire();
+    if (s->handed) {
         MixerCommand c;
         c.kind = MixerCommand::Kind::Release;
-        c.voice = index;
-        c.data = s.data();
-        const std::uint64_t seq = post(c);
-        graveyard_.push_back(Grave{seq, std::move(s.whole), std::move(s.feed), nullptr});
+        c.voice = slot;
+        c.data = s->data();
+        reclaimer_.keep(post(c), std::move(s->whole), std::move(s->feed), nullptr);
     }
-    slot.stream.reset();
-    slot.generation = slot.generation % kGenerations + 1;
-    freeSlots_.push_back(index);
-}
-
-SoundEngine::Stream *SoundEngine::lookup(Handle h, std::uint32_t *index) const {
-    if (!isUsable(h))
-        return nullptr;
-    const std::uint32_t i = h & kSlotMask;
-    const std::uint32_t generation = (h >> kSlotBits) & kGenerationMask;
-    if (i >= slots_.size() || slots_[i].generation != generation || !slots_[i].stream)
-        return nullptr;
-    if (index)
-        *index = i;
-    return slots_[i].stream.get();
-}
-
-int SoundEngine::liveStreams() const {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(),
-                                          [](const Slot &s) { return s.stream != nullptr; }));
-}
-
-int SoundEngine::pendingReclaims() const {
-    std::lock_guard lock(mutex_);
-    maintain();
-    return static_cast<int>(graveyard_.size());
-}
-
-int SoundEngine::backlog() const {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(backlog_.size());
-}
-
-bool SoundEngine::isStreamed(Handle h) const {
-    std::lock_guard lock(mutex_);
-    const Stream *s = lookup(h);
-    return s && (s->feed || s->reader);
-}
-
-int SoundEngine::reclaimsWaiting() const {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(graveyard_.size());
-}
-
-bool SoundEngine::isBuffered(Handle h) const {
-    std::lock_guard lock(mutex_);
-    const Stream *s = lookup(h);
-    return s && (!s->feed || s->feed->buffered());
-}
-
-std::uint64_t SoundEngine::underruns(Handle h) const {
-    std::lock_guard lock(mutex_);
-    const Stream *s = lookup(h);
-    return s && s->feed ? s->feed->ring().underruns.load(std::memory_order_relaxed) : 0;
 }
 
 } // namespace audio

@@ -4,6 +4,7 @@
 
 #include "check/PackCheck.h"
 #include "check/ReportWriters.h"
+#include "core/FrenchNumbers.h"
 #include "core/SampleTable.h"
 
 namespace check {
@@ -11,16 +12,11 @@ namespace check {
 namespace {
 
 QString number(double v, int decimals) {
-    static const QLocale fr = [] {
-        QLocale l(QLocale::French, QLocale::France);
-        l.setNumberOptions(QLocale::OmitGroupSeparator);
-        return l;
-    }();
-    return fr.toString(v, 'f', decimals);
+    return core::frenchNumber(v, decimals);
 }
 
 QString signedNumber(double v, int decimals) {
-    return (v >= 0 ? QStringLiteral("+") : QString()) + number(v, decimals);
+    return core::frenchSignedNumber(v, decimals);
 }
 
 const QString &idOf(int row) {

@@ -2,6 +2,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include "core/FrenchNumbers.h"
 #include "core/SampleTable.h"
 #include "pack/PreparationWriters.h"
 
@@ -10,16 +11,11 @@ namespace pack {
 namespace {
 
 QString number(double v, int decimals) {
-    static const QLocale fr = [] {
-        QLocale l(QLocale::French, QLocale::France);
-        l.setNumberOptions(QLocale::OmitGroupSeparator);
-        return l;
-    }();
-    return fr.toString(v, 'f', decimals);
+    return core::frenchNumber(v, decimals);
 }
 
 QString signedNumber(double v, int decimals) {
-    return (v >= 0 ? QStringLiteral("+") : QString()) + number(v, decimals);
+    return core::frenchSignedNumber(v, decimals);
 }
 
 QString lufs(const std::optional<double> &v) {

@@ -6,10 +6,8 @@
 #include <QTemporaryFile>
 #include <QtEndian>
 #include <cmath>
-#include <filesystem>
 #include <new>
 
-#include "core/Paths.h"
 #include "tools/ConversionJob.h"
 #include "tools/WaveHeader.h"
 
@@ -66,19 +64,6 @@ void writeWave(QTemporaryFile &file, const std::vector<float> &mono, int rate, d
     if (!file.resize(0) || !file.seek(0) || file.write(header) != header.size() ||
         file.write(data) != data.size() || !file.flush())
         throw Failure{QStringLiteral("écriture impossible (disque plein ?)")};
-}
-
-void placeResult(const QString &temp, const QString &destination, bool replace) {
-    if (replace) {
-        std::error_code error;
-        std::filesystem::rename(core::fsPath(temp), core::fsPath(destination), error);
-        if (error)
-            throw Failure{QStringLiteral("impossible de remplacer le fichier de destination")};
-    } else if (!QFile::rename(temp, destination)) {
-        throw Failure{QFileInfo::exists(destination)
-                          ? QStringLiteral("le fichier de destination est apparu entre-temps")
-                          : QStringLiteral("impossible de nommer le fichier de destination")};
-    }
 }
 
 } // namespace
@@ -209,7 +194,10 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         result.peakLimited =
             result.peakLimited && *result.loudnessAfter < options.loudness - CloseEnoughLu;
         checkCancel(cancel);
-        placeResult(encoded->fileName(), task.destination, options.replace);
+        if (const QString cause =
+                tools::placeEncoded(encoded->fileName(), task.destination, options.replace);
+            !cause.isEmpty())
+            throw Failure{cause};
         encoded->setAutoRemove(false);
         progress(100);
         result.status = PromptResult::Status::Prepared;

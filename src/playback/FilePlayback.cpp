@@ -24,6 +24,11 @@ FilePlayback::FilePlayback(audio::Engine &engine, const core::BrowserView &brows
         connect(timer_, &QTimer::timeout, this, &FilePlayback::tick);
     if (bar_)
         connect(bar_, &ui::PositionBar::pressed, this, &FilePlayback::barPressed);
+    // Queued: told on this thread, never inside an engine call.
+    connect(&engine_, &audio::Engine::ended, this, &FilePlayback::streamEnded,
+            Qt::QueuedConnection);
+    connect(&engine_, &audio::Engine::lengthKnown, this, &FilePlayback::lengthKnown,
+            Qt::QueuedConnection);
 }
 
 void FilePlayback::resetDisplay() {
@@ -49,7 +54,7 @@ void FilePlayback::startFilePlayback(const QString &name) {
     resetDisplay();
     if (timer_)
         timer_->start();
-    engine_.channelPlay(stream_, false);
+    playing_ = engine_.channelPlay(stream_, false);
     emit started(name);
 }
 
@@ -65,15 +70,23 @@ std::int32_t FilePlayback::lengthNow() const {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetLength(stream_)));
 }
 
+void FilePlayback::streamEnded(audio::Handle h) {
+    if (playing_ && h == stream_)
+        stopFilePlayback();
+}
+
+void FilePlayback::lengthKnown(audio::Handle h) {
+    // A long compressed file starts with the header's estimate of its length; the engine
+    // counts the exact one while it plays, and the bar's scale follows.
+    if (playing_ && h == stream_)
+        readLength();
+}
+
 void FilePlayback::tick() {
-    if (!engine_.channelIsActive(stream_)) {
+    if (!playing_) {
         stopFilePlayback();
         return;
     }
-    // A long compressed file starts with the header's estimate of its length; the engine
-    // counts the exact one while it plays, and the bar's scale follows.
-    if (lengthNow() != fileLength_)
-        readLength();
     filePosition_ =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(engine_.channelGetPosition(stream_)));
     const int position = roundHalfEven(static_cast<float>(filePosition_));
@@ -96,7 +109,7 @@ void FilePlayback::tick() {
 }
 
 void FilePlayback::barPressed(int x, Qt::MouseButton) {
-    if (engine_.channelIsActive(stream_)) {
+    if (playing_) {
         if (static_cast<float>(x) < barEnd_ && bar_)
             bar_->clear();
         if (bar_)
@@ -107,7 +120,7 @@ void FilePlayback::barPressed(int x, Qt::MouseButton) {
         audio::channelSetBytePosition(engine_, stream_,
                                       static_cast<std::uint32_t>(std::max<std::int64_t>(bytes, 0)));
     }
-    if (engine_.channelIsActive(stream_))
+    if (playing_)
         emit focusToFileList();
     else
         emit focusToDummy();
@@ -119,6 +132,7 @@ void FilePlayback::stopFilePlayback() {
 }
 
 void FilePlayback::halt() {
+    playing_ = false;
     engine_.channelStop(stream_);
     engine_.streamFree(stream_);
     if (timer_)

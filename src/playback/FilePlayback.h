@@ -18,8 +18,10 @@ class PositionBar;
 namespace playback {
 
 // The file channel: one self-freeing stream of a file of the current folder, followed by the
-// position bar and the elapsed-time label, and moved by a click on the bar. The timer's
-// timeout and the bar's presses are connected here; the window connects the focus signals.
+// position bar and the elapsed-time label, and moved by a click on the bar. The engine tells
+// the end and the exact length; the timer, running only while the file plays, moves the bar.
+// The timer's timeout and the bar's presses are connected here; the window connects the focus
+// signals.
 class FilePlayback : public QObject {
     Q_OBJECT
 public:
@@ -36,7 +38,8 @@ public:
     void stopFilePlayback();
     void tick();
     void barPressed(int x, Qt::MouseButton button);
-    bool isPlaying() const { return engine_.channelIsActive(stream_) != 0; }
+    // From the start until the stop or the engine's word that the file ended.
+    bool isPlaying() const { return playing_; }
     audio::Handle stream() const { return stream_; }
 
     std::int32_t fileLength() const { return fileLength_; }
@@ -58,10 +61,13 @@ private:
     void readLength(); // the file's length and the bar's scale
     std::int32_t lengthNow() const;
     void halt(); // stops without telling: a new start follows
+    void streamEnded(audio::Handle h);
+    void lengthKnown(audio::Handle h);
 
     audio::Engine &engine_;
     const core::BrowserView &browser_;
     audio::Handle stream_ = 0;
+    bool playing_ = false;
     ui::PositionBar *bar_;
     QLabel *label_;
     QTimer *timer_;

@@ -71,22 +71,21 @@ bool lengthMatches(std::int64_t frames, std::int64_t sourceFrames, int sourceRat
     return std::abs(double(frames) - expected) <= 2.0 + expected / 1000.0;
 }
 
-void placeResult(const QString &temp, const QString &destination, bool replace) {
+} // namespace
+
+QString placeEncoded(const QString &temp, const QString &destination, bool replace) {
     if (replace) {
-        // Replaces the old file in one step: it is there, whole, until the new one is.
         std::error_code error;
         std::filesystem::rename(core::fsPath(temp), core::fsPath(destination), error);
-        if (error)
-            throw Failure{QStringLiteral("impossible de remplacer le fichier de destination")};
-    } else if (!QFile::rename(temp, destination)) {
-        // Never over a file the user was not asked about.
-        throw Failure{QFileInfo::exists(destination)
-                          ? QStringLiteral("le fichier de destination est apparu entre-temps")
-                          : QStringLiteral("impossible de nommer le fichier de destination")};
+        return error ? QStringLiteral("impossible de remplacer le fichier de destination")
+                     : QString();
     }
+    if (QFile::rename(temp, destination))
+        return {};
+    return QFileInfo::exists(destination)
+               ? QStringLiteral("le fichier de destination est apparu entre-temps")
+               : QStringLiteral("impossible de nommer le fichier de destination");
 }
-
-} // namespace
 
 ConversionJob::ConversionJob(ConversionTask task, QString encoder, EncoderBounds bounds)
     : task_(std::move(task)), encoder_(std::move(encoder)), bounds_(bounds) {}
@@ -163,7 +162,9 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         }
         checkCancel(cancel);
 
-        placeResult(result.path(), task_.destination, task_.replace);
+        if (const QString cause = placeEncoded(result.path(), task_.destination, task_.replace);
+            !cause.isEmpty())
+            throw Failure{cause};
         result.release();
         progress(100);
         return {Status::Converted, {}};

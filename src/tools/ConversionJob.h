@@ -9,6 +9,11 @@
 
 namespace tools {
 
+// Moves a checked temporary result to its name: over the old file in one step when `replace`
+// (it stays whole until the new one is there), else never over an existing file. Returns the
+// cause of a refusal in French, empty when placed.
+QString placeEncoded(const QString &temp, const QString &destination, bool replace);
+
 struct ConversionOutcome {
     enum class Status { Converted, Failed, Cancelled };
     Status status = Status::Failed;
