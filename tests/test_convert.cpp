@@ -1,8 +1,8 @@
 // Conversion to Ogg Vorbis: the naming rule, real encodes of MP3/MP2/WAV/Ogg input with hostile
 // names and the exact header of the decoded input, the check of the result, stand-in encoders
 // that fail, crash, hang, run past their bounds or outlive their parent, sources with no sound,
-// refused writes, and the run in the window (questions, Alt+C, a missing encoder, a second
-// run, Annuler, closing mid-run).
+// refused writes, and the run in the window (Ctrl+A, Alt+C, a missing encoder, questions and
+// answers for all, a second run, Annuler, Escape, closing mid-run).
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -35,6 +35,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Status = tools::ConversionOutcome::Status;
+using Message = fixtures::ScriptedDialogs::Message;
 
 quint32 le32(const QByteArray &b, int at) {
     return qFromLittleEndian<quint32>(b.constData() + at);
@@ -46,12 +47,10 @@ quint16 le16(const QByteArray &b, int at) {
 // A stand-in encoder: a shell script that finds the "-o" output and the input (last argument),
 // then behaves as `body` says.
 QString writeStandIn(const QString &path, const QString &body) {
-    const QString written = fixtures::writeBytes(
+    return fixtures::writeProgram(
         path, "#!/bin/sh\nout=; prev=; in=\nfor a in \"$@\"; do\n  [ \"$prev\" = -o ] && out=$a\n"
               "  prev=$a; in=$a\ndone\n" +
                   body.toUtf8() + '\n');
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return written;
 }
 
 const QString HalfOutput = u"head -c 700 /dev/urandom > \"$out\"\n"_s;
@@ -64,16 +63,6 @@ int startedCount(const QString &folder) {
 
 QStringList leftovers(const QString &folder) {
     return QDir(folder).entryList({u".parlotte-*"_s}, QDir::Files | QDir::Hidden);
-}
-
-// A WAV of a tone whose header claims `rate`.
-QString wavClaiming(const QString &dir, const QString &name, quint32 rate) {
-    const QString path = fixtures::makeWav(dir, name, 4410);
-    QByteArray wav = fixtures::readBytes(path);
-    if (wav.size() < 28)
-        return QString();
-    qToLittleEndian(rate, wav.data() + 24);
-    return fixtures::writeBytes(path, wav);
 }
 
 // Runs the tasks to their end on a converter of its own.
@@ -91,6 +80,28 @@ tools::ConversionTask task(const QString &folder, const QString &name, bool repl
     return t;
 }
 
+// A pack, a folder aside (for the stand-in encoder or the sources), and the only copy of a
+// prompt, which no failed conversion may touch.
+struct Folders {
+    QTemporaryDir pack, aside;
+    const QString dir = pack.path();
+    const QByteArray old{"the only copy of this prompt"};
+
+    QString at(const QString &name) const { return QDir(dir).filePath(name); }
+    QString encoder(const QString &body) const {
+        return writeStandIn(aside.filePath(u"oggenc"_s), body);
+    }
+    // Each of `names` with an .ogg already there (the only copy), to be replaced.
+    QList<tools::ConversionTask> replacing(const QStringList &names) const {
+        QList<tools::ConversionTask> tasks;
+        for (const QString &name : names) {
+            fixtures::writeBytes(at(tools::destinationName(name)), old);
+            tasks << task(dir, name, true);
+        }
+        return tasks;
+    }
+};
+
 // The window on a pack of three sources, two of which already have an .ogg, converting with
 // stand-in encoders put in the program folder.
 struct ConvertScenario {
@@ -104,12 +115,16 @@ struct ConvertScenario {
     std::unique_ptr<QSignalSpy> done;
 
     QString at(const QString &name) const { return QDir(pack.path()).filePath(name); }
-    void select(std::initializer_list<QString> names) {
+    void select(const QStringList &names) {
         list->clearSelection();
         for (const QString &name : names)
             list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
     }
-
+    Message question(const QString &ogg, ui::Buttons buttons) const {
+        return {u"Le fichier de destination :\r\n"_s + QDir::toNativeSeparators(at(ogg)) +
+                    u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s,
+                u"Attention !"_s, ui::Icon::Exclamation, buttons};
+    }
     bool open() {
         const QString dir = pack.path();
         if (fixtures::makeMp3(dir, u"essai.mp3"_s, 1.0).isEmpty() ||
@@ -130,64 +145,71 @@ struct ConvertScenario {
         return true;
     }
 
-    // No encoder anywhere: one message, nothing changed.
+    // Ctrl+A then Alt+C, no file clicked, converts the selection; with no encoder anywhere,
+    // one message and nothing changed.
     void missingEncoderIsTold() {
-        select({u"essai.mp3"_s});
-        w->fileBrowser().setSelectedFile(u"essai.mp3"_s);
+        w->activateWindow(); // the access key works in the active window, wherever the focus is
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(list->selectedItems().size(), 5);
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", emptyPath.path().toLocal8Bit());
-        w->converter().convert();
+        QTest::keyClick(list, Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(f.dialogs.messages.size(), 1); // the access key clicks after a short delay
         qputenv("PATH", path);
-        QCOMPARE(f.dialogs.messages.size(), 1);
         QCOMPARE(
-            f.dialogs.messages[0].text,
-            u"L'encodeur oggenc est introuvable. Il a été cherché dans le dossier du programme ("_s +
-                f.programFolder() +
-                u") puis dans les dossiers du PATH.\r\n"
-                "Installez-le (paquet vorbis-tools : sudo apt install vorbis-tools) ou copiez "
-                "oggenc dans le dossier du programme.\r\nAucun fichier n'a été converti."_s);
-        QCOMPARE(f.dialogs.messages[0].title, u"Erreur"_s);
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
+            f.dialogs.messages[0],
+            (Message{
+                u"L'encodeur oggenc est introuvable. Il a été cherché dans le dossier du programme ("_s +
+                    f.programFolder() +
+                    u") puis dans les dossiers du PATH.\r\n"
+                    "Installez-le (paquet vorbis-tools : sudo apt install vorbis-tools) ou copiez "
+                    "oggenc dans le dossier du programme.\r\nAucun fichier n'a été converti."_s,
+                u"Erreur"_s, ui::Icon::Critical, ui::Buttons::Ok}));
         QVERIFY(!w->converter().isRunning());
     }
 
     // The encoder of the program folder comes before the PATH's: the real one, held back until
-    // the test lets it go. Both questions come first, in list order, before any file is done.
+    // the test lets it go, and failing on Left. Both questions come first, in list order, before
+    // any file is done.
     void questionsComeFirstThenTheRunStarts() {
-        writeStandIn(standIn, u"while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\""_s.arg(
-                                  go, oggenc));
+        writeStandIn(standIn,
+                     u"while [ ! -e '%1' ]; do sleep 0.02; done\ncase \"$in\" in *Left*) "
+                     "echo 'ERROR: refusé' >&2; exit 1;; esac\nexec '%2' \"$@\""_s.arg(go, oggenc));
         // After.ogg, After.wav, essai.mp3, Left.ogg, Left.wav: select the three sources.
         select({u"Left.wav"_s, u"After.wav"_s, u"essai.mp3"_s});
-        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Cancel};
+        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Ok};
         w->controls().cmdDummy->setFocus();
-        w->activateWindow(); // the access key works in the active window, wherever the focus is
-        QVERIFY(QTest::qWaitForWindowActive(w));
         QTest::keyClick(w->controls().cmdDummy, Qt::Key_C, Qt::AltModifier);
-        QTRY_VERIFY(w->converter().isRunning()); // the access key clicks after a short delay
+        QTRY_VERIFY(w->converter().isRunning());
         QCOMPARE(f.dialogs.messages.size(), 3);
-        for (int i = 1; i < 3; ++i) {
-            QCOMPARE(f.dialogs.messages[i].text,
-                     u"Le fichier de destination :\r\n"_s +
-                         QDir::toNativeSeparators(at(i == 2 ? u"Left.ogg"_s : u"After.ogg"_s)) +
-                         u"\r\nexiste déjà ! Voulez-vous le remplacer ?"_s);
-            QCOMPARE(f.dialogs.messages[i].title, u"Attention !"_s);
-            QCOMPARE(f.dialogs.messages[i].icon, ui::Icon::Exclamation);
-            QCOMPARE(f.dialogs.messages[i].buttons, ui::Buttons::OkCancelAll); // two to replace
-        }
+        QCOMPARE(f.dialogs.messages[1], question(u"After.ogg"_s, ui::Buttons::OkCancelAll));
+        QCOMPARE(f.dialogs.messages[2], question(u"Left.ogg"_s, ui::Buttons::OkCancelAll));
         QVERIFY(w->converter().progressDisplay().isVisible());
         QTRY_VERIFY(w->converter().progressDisplay().fileText().startsWith(
-            u"Fichier 1 sur 2 : After.wav (10 %)"_s));
+            u"Fichier 1 sur 3 : After.wav (10 %)"_s));
     }
 
+    // The failure on Left is told once the run ends, and Left's .ogg is left as it was.
     void secondRunIsRefusedAndTheFirstEnds() {
         w->converter().convert();
         QCOMPARE(f.dialogs.messages.size(), 4);
-        QCOMPARE(f.dialogs.messages[3].text, u"Une conversion est déjà en cours.\r\n"
-                                             "Attendez qu'elle se termine ou annulez-la."_s);
+        QCOMPARE(f.dialogs.messages[3],
+                 (Message{u"Une conversion est déjà en cours.\r\n"
+                          "Attendez qu'elle se termine ou annulez-la."_s,
+                          u"Attention !"_s, ui::Icon::Exclamation, ui::Buttons::Ok}));
         fixtures::writeBytes(go, "go");
         w->converter().converter()->waitForDone();
         QCOMPARE(done->size(), 1);
-        QCOMPARE(f.dialogs.messages.size(), 4); // no failure to tell
+        QCOMPARE(f.dialogs.messages.size(), 5);
+        QCOMPARE(f.dialogs.messages[4],
+                 (Message{u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
+                          "Left.wav : l'encodeur a échoué (code 1)\r\n"
+                          "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+                          "2 autre(s) fichier(s) converti(s)."_s,
+                          u"Erreur"_s, ui::Icon::Exclamation, ui::Buttons::Ok,
+                          u"Left.wav : ERROR: refusé"_s}));
         QVERIFY(!w->converter().progressDisplay().isVisible());
         QVERIFY(fixtures::readBytes(at(u"After.ogg"_s)) != old);
         QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
@@ -197,56 +219,82 @@ struct ConvertScenario {
         QCOMPARE(w->focusWidget(), w->controls().cmdDummy);
     }
 
-    // An encoder that fails on Left: told, and Left's .ogg is left as it was.
-    void failureIsToldAndLeavesTheOldOgg() {
-        writeStandIn(standIn, u"case \"$in\" in *Left*) echo 'ERROR: refusé' >&2; "
-                              "exit 1;; esac\nexec \"%1\" \"$@\""_s.arg(oggenc));
-        select({u"After.wav"_s, u"Left.wav"_s});
-        f.dialogs.answers = {ui::Answer::Ok, ui::Answer::Ok};
-        w->converter().convert();
-        w->converter().converter()->waitForDone();
-        QCOMPARE(f.dialogs.messages.size(), 7);
-        QCOMPARE(f.dialogs.messages[6].details, u"Left.wav : ERROR: refusé"_s);
-        QCOMPARE(f.dialogs.messages[6].text,
-                 u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                 "Left.wav : l'encodeur a échoué (code 1)\r\n"
-                 "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
-                 "1 autre(s) fichier(s) converti(s)."_s);
-        QCOMPARE(f.dialogs.messages[6].icon, ui::Icon::Exclamation);
-        QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
-    }
-
-    // "Annuler" stops the encoders and cleans up; so does closing the window once the user
-    // agrees, before the settings are saved.
-    void cancelAndCloseStopAndCleanUp() {
+    // Several replacements are answered once for all ("Oui pour tous", "Non pour tous"), a
+    // single one as before. Each run is stopped by "Annuler" or Escape once an encoder has
+    // started: a cancel is no failure, and leaves every file as it was.
+    void answersForAllThenCancel() {
         writeStandIn(standIn, Hang);
-        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
-        select({u"After.wav"_s});
-        for (int started = 1; started <= 2; ++started) {
-            f.dialogs.answers = {ui::Answer::Ok};
+        const QStringList sources{u"After.wav"_s, u"essai.mp3"_s, u"Left.wav"_s};
+        QList<QByteArray> before;
+        for (const QString &name : sources)
+            before << fixtures::readBytes(at(tools::destinationName(name)));
+        struct Case {
+            QList<ui::Answer> answers;
+            int selected, questions;
+            QList<bool> replaced; // of the tasks run, none when nothing runs
+            bool escape;
+        };
+        const Case cases[] = {
+            {{ui::Answer::Ok}, 1, 1, {true}, false},
+            {{ui::Answer::Cancel, ui::Answer::YesToAll}, 3, 2, {true, true}, true},
+            {{ui::Answer::Ok, ui::Answer::NoToAll}, 3, 2, {true}, false},
+            {{ui::Answer::NoToAll}, 3, 1, {}, false},
+        };
+        for (const Case &c : cases) {
+            select(sources.first(c.selected));
+            f.dialogs.messages.clear();
+            f.dialogs.answers = c.answers;
+            const qsizetype finished = done->size();
+            const int started = startedCount(f.programFolder());
             w->converter().convert();
-            QVERIFY(w->converter().isRunning());
-            QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) == started, 30000);
-            if (started == 2)
-                break;
-            QTest::mouseClick(
-                w->converter().progressDisplay().findChild<QPushButton *>(u"cmdConvertCancel"_s),
-                Qt::LeftButton);
-            QTRY_COMPARE(done->size(), 3);
-            QCOMPARE(f.dialogs.messages.size(), 8); // the question only; a cancel is no failure
-            QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
+            QCOMPARE(f.dialogs.messages.size(), c.questions);
+            for (int i = 0; i < c.questions; ++i)
+                QCOMPARE(f.dialogs.messages[i], question(tools::destinationName(sources[i]),
+                                                         c.selected > 1 ? ui::Buttons::OkCancelAll
+                                                                        : ui::Buttons::OkCancel));
+            if (c.replaced.isEmpty()) {
+                QVERIFY(!w->converter().isRunning());
+                QCOMPARE(done->size(), finished + 1);
+                continue;
+            }
+            QList<bool> replaced;
+            for (const tools::ConversionTask &t : w->converter().converter()->tasks())
+                replaced << t.replace;
+            QCOMPARE(replaced, c.replaced);
+            QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > started, 30000);
+            if (c.escape)
+                QTest::keyClick(w->controls().cmdDummy, Qt::Key_Escape);
+            else
+                QTest::mouseClick(w->converter().progressDisplay().findChild<QPushButton *>(
+                                      u"cmdConvertCancel"_s),
+                                  Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(done->size(), finished + 1, 30000);
+            QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
+            QCOMPARE(f.dialogs.messages.size(), c.questions); // no failure to tell
             QCOMPARE(leftovers(pack.path()), QStringList());
         }
-        // Closing asks first; No (also the default) keeps the window and the run.
+        for (int i = 0; i < sources.size(); ++i)
+            QCOMPARE(fixtures::readBytes(at(tools::destinationName(sources[i]))), before[i]);
+    }
+
+    // Closing asks first; No (also the default) keeps the window and the run; Yes stops it and
+    // cleans up before the settings are saved.
+    void closingAsksFirst() {
+        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
+        select({u"After.wav"_s});
+        f.dialogs.answers = {ui::Answer::Ok};
+        const int started = startedCount(f.programFolder());
+        w->converter().convert();
+        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > started, 30000);
         QFile::remove(f.settingsPath());
+        f.dialogs.messages.clear();
         f.dialogs.answers = {ui::Answer::No, ui::Answer::Yes};
         QVERIFY(!w->close());
         QVERIFY(w->isVisible() && w->converter().isRunning());
-        QCOMPARE(f.dialogs.messages.size(), 10);
-        QCOMPARE(f.dialogs.messages[9].text,
-                 u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s);
-        QCOMPARE(f.dialogs.messages[9].icon, ui::Icon::Question);
-        QCOMPARE(f.dialogs.messages[9].buttons, ui::Buttons::YesNoDefaultNo);
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages[0],
+                 (Message{u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s,
+                          u"Attention !"_s, ui::Icon::Question, ui::Buttons::YesNoDefaultNo}));
         QVERIFY(!QFile::exists(f.settingsPath()));
         QVERIFY(w->close());
         QVERIFY(!w->isVisible());
@@ -281,37 +329,19 @@ private slots:
         }
     }
 
-    void oggCheckReadsEveryPage() {
-        QTemporaryDir dir;
-        const QString path = fixtures::makeOgg(dir.path(), u"a.ogg"_s, 2.5);
-        QVERIFY(!path.isEmpty());
-        const QByteArray whole = fixtures::readBytes(path);
-        tools::OggVorbisSummary summary;
-        QVERIFY(tools::readOggVorbis(whole, summary));
-        audio::DecodedAudio decoded;
-        QVERIFY(tools::decodeSound(path, decoded));
-        QCOMPARE(summary.frames, decoded.frames());
-        QCOMPARE(summary.channels, 1);
-        QCOMPARE(summary.rate, 22050);
-
-        QByteArray flipped = whole;
-        flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
-        for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
-                                      whole + "x", whole + whole, QByteArray()})
-            QVERIFY(!tools::readOggVorbis(bad, summary));
-    }
-
-    void realEncodesOfEveryKind() {
-        QTemporaryDir pack;
-        QTemporaryDir capture;
-        const QString dir = pack.path();
+    // Every result is checked page by page. The encoder runs within a gigabyte of address
+    // space and a processor time that grows with the sound, and is stopped past it.
+    void realEncodesOfEveryKindWithinBounds() {
+        Folders p;
+        const QString &dir = p.dir;
+        const QTemporaryDir &capture = p.aside;
         const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
         QVERIFY2(!oggenc.isEmpty(), "oggenc is needed (vorbis-tools)");
-        // Keeps a copy of every input it is given, then runs the real encoder.
+        // Keeps a copy of every input it is given and its bounds, then runs the real encoder.
         const QString encoder =
-            writeStandIn(capture.filePath(u"oggenc"_s),
-                         u"cp -- \"$in\" \"%1/$(basename -- \"$in\")\"\nexec \"%2\" \"$@\""_s.arg(
-                             capture.path(), oggenc));
+            p.encoder(u"cp -- \"$in\" \"%1/$(basename -- \"$in\")\"\n"
+                      "echo \"$(ulimit -v) $(ulimit -t)\" > \"%1/limits-$(basename -- \"$in\")\"\n"
+                      "exec \"%2\" \"$@\""_s.arg(capture.path(), oggenc));
 
         const QStringList made{fixtures::makeMp3(dir, u"-tiret l'été \"q\".mp3"_s, 1.5),
                                fixtures::makeMp2(dir, u"Ma prise 2.MP2"_s, 1.0),
@@ -327,6 +357,8 @@ private slots:
         }
 
         const auto outcomes = convert(encoder, tasks);
+        QByteArray whole;
+        tools::OggVorbisSummary summary;
         for (int i = 0; i < tasks.size(); ++i) {
             QCOMPARE(outcomes[i].reason, QString());
             QCOMPARE(outcomes[i].status, Status::Converted);
@@ -334,11 +366,30 @@ private slots:
             QVERIFY(tools::decodeSound(tasks[i].destination, result));
             QCOMPARE(result.channels, 1);
             QCOMPARE(result.rate, 22050);
+            whole = fixtures::readBytes(tasks[i].destination);
+            QVERIFY(tools::readOggVorbis(whole, summary));
+            QCOMPARE(summary.frames, result.frames());
+            QCOMPARE(summary.channels, 1);
+            QCOMPARE(summary.rate, 22050);
             // MPEG encoders pad the start and end a little; the WAV lengths are exact.
             QVERIFY2(std::abs(result.frames() - seconds[i] * 22050) < 0.1 * 22050,
                      qPrintable(tasks[i].source));
             QVERIFY(QFile::exists(tasks[i].source));
         }
+        QByteArray flipped = whole;
+        flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
+        for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
+                                      whole + "x", whole + whole, QByteArray()})
+            QVERIFY(!tools::readOggVorbis(bad, summary));
+        QCOMPARE(fixtures::readBytes(capture.filePath(u"limits-After.wav"_s)),
+                 QByteArray("1048576 61\n")); // 60 s + 1 s of sound
+        const std::atomic<bool> cancel{false};
+        const QString spinner = writeStandIn(capture.filePath(u"spin"_s), u"while :; do :; done"_s);
+        QCOMPARE(
+            tools::ConversionJob(task(dir, u"After.wav"_s, true), spinner, {qint64{1} << 30, 1, 0})
+                .run(cancel, [](int) {})
+                .reason,
+            u"l'encodeur a dépassé le temps de calcul permis (1 s) et a été arrêté"_s);
         QCOMPARE(leftovers(dir), QStringList());
 
         // The decoded inputs the encoder got: each header declares exactly the bytes after it.
@@ -361,97 +412,85 @@ private slots:
 
     void failedEncodesChangeNothing_data() {
         QTest::addColumn<QString>("body");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("reason");  // none when cancelled
         QTest::addColumn<QString>("details"); // the encoder's own line, kept apart
         const QString notSupported = u"ERROR: Input file \"x.wav\" is not a supported format"_s;
         QTest::newRow("exits 1 after half a file")
-            << HalfOutput + u"echo 'ERROR: plus de place' >&2\nexit 1"_s << int(Status::Failed)
+            << HalfOutput + u"echo 'ERROR: plus de place' >&2\nexit 1"_s
             << "l'encodeur a échoué (code 1)"
             << "ERROR: plus de place";
         QTest::newRow("refuses the format")
-            << u"echo '%1' >&2\nexit 1"_s.arg(notSupported) << int(Status::Failed)
-            << "format non reconnu" << notSupported;
+            << u"echo '%1' >&2\nexit 1"_s.arg(notSupported) << "format non reconnu" << notSupported;
         QTest::newRow("exits 1 silently")
-            << HalfOutput + u"exit 3"_s << int(Status::Failed) << "l'encodeur a échoué (code 3)"
+            << HalfOutput + u"exit 3"_s << "l'encodeur a échoué (code 3)"
             << "";
         QTest::newRow("killed") << HalfOutput + u"echo 'Encoding...' >&2\nkill -9 $$"_s
-                                << int(Status::Failed) << "l'encodeur s'est arrêté brutalement"
+                                << "l'encodeur s'est arrêté brutalement"
                                 << "Encoding...";
         QTest::newRow("exits 0 after half a file")
-            << HalfOutput + u"exit 0"_s << int(Status::Failed)
-            << "le résultat de l'encodeur est illisible"
+            << HalfOutput + u"exit 0"_s << "le résultat de l'encodeur est illisible"
             << "";
         // A whole Ogg file of the input's first 1000 frames only.
         QTest::newRow("exits 0 after a truncated file")
             << u"head -c 2044 \"$in\" > \"$out.wav\"\n'%1' -Q -o \"$out\" \"$out.wav\"\n"
                "rm \"$out.wav\"\nexit 0"_s.arg(QStandardPaths::findExecutable(u"oggenc"_s))
-            << int(Status::Failed) << "le résultat de l'encodeur est incomplet"
+            << "le résultat de l'encodeur est incomplet"
             << "";
-        QTest::newRow("hangs until cancelled") << Hang << int(Status::Cancelled) << ""
+        QTest::newRow("hangs until cancelled") << Hang << ""
                                                << "";
     }
     void failedEncodesChangeNothing() {
         QFETCH(QString, body);
-        QFETCH(int, status);
         QFETCH(QString, reason);
         QFETCH(QString, details);
-        QTemporaryDir pack;
-        QTemporaryDir bin;
-        const QString dir = pack.path();
-        const QString encoder = writeStandIn(bin.filePath(u"oggenc"_s), body);
-        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 4410, 22050, 1).isEmpty());
-        QVERIFY(!fixtures::makeMp3(dir, u"Left.mp3"_s, 0.5).isEmpty());
-        const QByteArray old("the only copy of this prompt");
-        fixtures::writeBytes(QDir(dir).filePath(u"After.ogg"_s), old);
-        fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
+        Folders p;
+        const QString encoder = p.encoder(body);
+        QVERIFY(!fixtures::makeWav(p.dir, u"After.wav"_s, 4410, 22050, 1).isEmpty());
+        QVERIFY(!fixtures::makeMp3(p.dir, u"Left.mp3"_s, 0.5).isEmpty());
+        const auto tasks = p.replacing({u"After.wav"_s, u"Left.mp3"_s});
 
         tools::Converter converter(encoder, 2);
-        QVERIFY(converter.start({task(dir, u"After.wav"_s, true), task(dir, u"Left.mp3"_s, true)}));
-        if (status == int(Status::Cancelled)) {
+        QVERIFY(converter.start(tasks));
+        if (reason.isEmpty()) {
             // Both encoders are running (and have written) when the cancel comes.
-            QTRY_VERIFY_WITH_TIMEOUT(startedCount(bin.path()) == 2, 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(startedCount(p.aside.path()) == 2, 30000);
             // Meanwhile their files are hidden, named for this process, and never listed.
-            const QStringList temps = leftovers(dir);
+            const QStringList temps = leftovers(p.dir);
             QCOMPARE(temps.size(), 3); // the MP3's decoded WAV, and both results
             for (const QString &name : temps)
                 QCOMPARE(core::temporaryOwner(name), QCoreApplication::applicationPid());
-            QCOMPARE(ui::FileList::listFiles(dir, u"*.*"_s).size(), 4);
+            QCOMPARE(ui::FileList::listFiles(p.dir, u"*.*"_s).size(), 4);
             converter.cancel();
         }
         converter.waitForDone();
         QVERIFY(!converter.isRunning());
-        for (const tools::ConversionOutcome &outcome : converter.outcomes()) {
-            QCOMPARE(int(outcome.status), status);
+        for (int i = 0; i < tasks.size(); ++i) {
+            const tools::ConversionOutcome &outcome = converter.outcomes()[i];
+            QCOMPARE(outcome.status, reason.isEmpty() ? Status::Cancelled : Status::Failed);
             QCOMPARE(outcome.reason, reason);
             QCOMPARE(outcome.details, details);
+            QCOMPARE(fixtures::readBytes(tasks[i].destination), p.old);
         }
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"After.ogg"_s)), old);
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
-        QCOMPARE(leftovers(dir), QStringList());
+        QCOMPARE(leftovers(p.dir), QStringList());
     }
 
     // What we cannot read through, or that holds no sound, never reaches the encoder, and the
     // .ogg already there stays byte for byte.
     void sourcesWithNoSoundAreNeverEncoded() {
-        QTemporaryDir pack;
-        QTemporaryDir bin;
-        const QString dir = pack.path();
-        const QString encoder =
-            writeStandIn(bin.filePath(u"oggenc"_s), u"touch \"$0.started.$$\"\nexit 1"_s);
+        Folders p;
+        const QString &dir = p.dir;
+        const QString encoder = p.encoder(u"touch \"$0.started.$$\"\nexit 1"_s);
         fixtures::makeGarbage(dir, u"bruit.mp3"_s, 5000);
-        QVERIFY(!fixtures::writeWav(QDir(dir).filePath(u"vide.wav"_s), {}, 22050, 1).isEmpty());
-        QVERIFY(!wavClaiming(dir, u"TurnRight.wav"_s, 2147483647u).isEmpty());
+        QVERIFY(!fixtures::writeWav(p.at(u"vide.wav"_s), {}, 22050, 1).isEmpty());
+        // A WAV of a tone whose header claims an absurd rate.
+        QByteArray wav = fixtures::readBytes(fixtures::makeWav(dir, u"TurnRight.wav"_s, 4410));
+        QVERIFY(wav.size() > 28);
+        qToLittleEndian(quint32(2147483647u), wav.data() + 24);
+        QVERIFY(!fixtures::writeBytes(p.at(u"TurnRight.wav"_s), wav).isEmpty());
         QVERIFY(!fixtures::makeWav(dir, u".parlotte-1-0.wav"_s, 4410).isEmpty());
-        const QByteArray old("the only copy of this prompt");
         const QStringList names{u"bruit.mp3"_s,  u"vide.wav"_s, u"TurnRight.wav"_s,
                                 u"absent.wav"_s, u"x.wav"_s,    u".parlotte-1-0.wav"_s};
-        QList<tools::ConversionTask> tasks;
-        for (const QString &name : names) {
-            fixtures::writeBytes(QDir(dir).filePath(tools::destinationName(name)), old);
-            tasks << task(dir, name, true);
-        }
-        QFile::remove(QDir(dir).filePath(u"absent.wav"_s));
+        const auto tasks = p.replacing(names);
         QDir(dir).mkdir(u"x.wav"_s);
         const auto outcomes = convert(encoder, tasks);
         const QStringList reasons{u"format non reconnu"_s, u"le fichier ne contient aucun son"_s,
@@ -460,54 +499,27 @@ private slots:
         for (int i = 0; i < names.size(); ++i) {
             QCOMPARE(outcomes[i].status, Status::Failed);
             QCOMPARE(outcomes[i].reason, reasons[i]);
-            QCOMPARE(fixtures::readBytes(tasks[i].destination), old);
+            QCOMPARE(fixtures::readBytes(tasks[i].destination), p.old);
         }
-        QCOMPARE(startedCount(bin.path()), 0);
+        QCOMPARE(startedCount(p.aside.path()), 0);
         QCOMPARE(leftovers(dir), (QStringList{u".parlotte-1-0.ogg"_s, names[5]}));
         QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 4410).isEmpty());
         QCOMPARE(convert(u"/nonexistent/oggenc"_s, {task(dir, u"After.wav"_s)})[0].reason,
                  u"encodeur introuvable"_s);
     }
 
-    // The encoder runs within a gigabyte of address space and a processor time that grows
-    // with the sound, and is stopped past it.
-    void encoderBounds() {
-        QTemporaryDir pack;
-        QTemporaryDir bin;
-        const QString dir = pack.path();
-        QVERIFY(!fixtures::makeWav(dir, u"After.wav"_s, 44100).isEmpty());
-        const QString limits = bin.filePath(u"limits"_s);
-        const QString encoder =
-            writeStandIn(bin.filePath(u"oggenc"_s),
-                         u"echo \"$(ulimit -v) $(ulimit -t)\" > '%1'\nexec '%2' \"$@\""_s.arg(
-                             limits, QStandardPaths::findExecutable(u"oggenc"_s)));
-        QCOMPARE(convert(encoder, {task(dir, u"After.wav"_s)})[0].status, Status::Converted);
-        QCOMPARE(fixtures::readBytes(limits), QByteArray("1048576 62\n")); // 60 s + 2 s of sound
-
-        const QString spinner = writeStandIn(bin.filePath(u"spin"_s), u"while :; do :; done"_s);
-        const std::atomic<bool> cancel{false};
-        const tools::ConversionOutcome outcome =
-            tools::ConversionJob(task(dir, u"After.wav"_s, true), spinner, {qint64{1} << 30, 1, 0})
-                .run(cancel, [](int) {});
-        QCOMPARE(outcome.reason,
-                 u"l'encodeur a dépassé le temps de calcul permis (1 s) et a été arrêté"_s);
-        QCOMPARE(leftovers(dir), QStringList());
-    }
-
     // Killed mid-run, Parlotte takes its encoder with it; the files left behind go at the next
     // start, as their owner is gone, while those of a running process stay.
     void encoderDiesWithItsParentAndLeftoversGoLater() {
-        QTemporaryDir pack;
-        QTemporaryDir bin;
-        const QString dir = pack.path();
-        const QString encoder =
-            writeStandIn(bin.filePath(u"oggenc"_s), u"echo $$ > \"$0.pid\"\n"_s + Hang);
+        Folders p;
+        const QString &dir = p.dir;
+        const QString encoder = p.encoder(u"echo $$ > \"$0.pid\"\n"_s + Hang);
         QVERIFY(!fixtures::makeMp3(dir, u"Left.mp3"_s, 0.5).isEmpty());
         // Orphans come to this process, which can then wait for them.
         QVERIFY(::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
         QProcess parent;
         parent.start(QCoreApplication::applicationFilePath(), {u"--convert"_s, dir, encoder});
-        QTRY_VERIFY_WITH_TIMEOUT(startedCount(bin.path()) == 1, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(startedCount(p.aside.path()) == 1, 30000);
         const pid_t encoderPid = fixtures::readBytes(encoder + u".pid"_s).trimmed().toInt();
         QVERIFY(encoderPid > 0);
         QVERIFY(::kill(pid_t(parent.processId()), SIGKILL) == 0);
@@ -523,8 +535,8 @@ private slots:
 
         QCOMPARE(leftovers(dir).size(), 2); // the decoded WAV and the half-written result
         const QString ours = core::temporaryName(u".ogg"_s);
-        fixtures::writeBytes(QDir(dir).filePath(ours), "x");
-        fixtures::writeBytes(QDir(dir).filePath(u".parlotte-notes"_s), "x");
+        fixtures::writeBytes(p.at(ours), "x");
+        fixtures::writeBytes(p.at(u".parlotte-notes"_s), "x");
         QCOMPARE(core::removeOrphanTemporaries(dir), 2);
         QCOMPARE(leftovers(dir), (QStringList{ours, u".parlotte-notes"_s}));
     }
@@ -544,28 +556,24 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, readOnly);
         QFETCH(QString, reason);
-        QTemporaryDir source;
-        QTemporaryDir pack;
-        const QString made = name.endsWith(u".mp3") ? fixtures::makeMp3(source.path(), name, 1.5)
-                                                    : fixtures::makeWav(source.path(), name, 11025);
+        Folders p;
+        const QString made = name.endsWith(u".mp3")
+                                 ? fixtures::makeMp3(p.aside.path(), name, 1.5)
+                                 : fixtures::makeWav(p.aside.path(), name, 11025);
         QVERIFY(!made.isEmpty());
-        const QString dir = pack.path();
         std::optional<fixtures::Mount> full;
-        if (!readOnly && !full.emplace(fixtures::Mount::tmpfs(dir)).ok())
+        if (!readOnly && !full.emplace(fixtures::Mount::tmpfs(p.dir)).ok())
             QSKIP(full->why().constData());
-        QVERIFY(QFile::copy(made, QDir(dir).filePath(name)));
-        const QByteArray old("the only copy");
-        fixtures::writeBytes(QDir(dir).filePath(u"Left.ogg"_s), old);
+        QVERIFY(QFile::copy(made, p.at(name)));
+        const auto tasks = p.replacing({name});
         if (name.endsWith(u".wav"))
-            QVERIFY(fixtures::fillUp(dir));
+            QVERIFY(fixtures::fillUp(p.dir));
         std::optional<fixtures::Mount> frozen;
-        if (readOnly && !frozen.emplace(fixtures::Mount::readOnly(dir)).ok())
+        if (readOnly && !frozen.emplace(fixtures::Mount::readOnly(p.dir)).ok())
             QSKIP(frozen->why().constData());
-        const auto outcomes =
-            convert(QStandardPaths::findExecutable(u"oggenc"_s), {task(dir, name, true)});
-        QCOMPARE(outcomes[0].reason, reason);
-        QCOMPARE(fixtures::readBytes(QDir(dir).filePath(u"Left.ogg"_s)), old);
-        QCOMPARE(leftovers(dir), QStringList());
+        QCOMPARE(convert(QStandardPaths::findExecutable(u"oggenc"_s), tasks)[0].reason, reason);
+        QCOMPARE(fixtures::readBytes(tasks[0].destination), p.old);
+        QCOMPARE(leftovers(p.dir), QStringList());
     }
 
     void windowRunsFailuresAndClosing() {
@@ -574,83 +582,8 @@ private slots:
         fixtures::runSteps(c, {&ConvertScenario::missingEncoderIsTold,
                                &ConvertScenario::questionsComeFirstThenTheRunStarts,
                                &ConvertScenario::secondRunIsRefusedAndTheFirstEnds,
-                               &ConvertScenario::failureIsToldAndLeavesTheOldOgg,
-                               &ConvertScenario::cancelAndCloseStopAndCleanUp});
-    }
-
-    // Ctrl+A then Alt+C with no file clicked converts the selection; Escape cancels as "Annuler"
-    // does; several replacements are answered once for all, a single one as before.
-    void windowSelectionEscapeAndAnswersForAll() {
-        QTemporaryDir pack;
-        const QString dir = pack.path();
-        const QStringList sources{u"a.wav"_s, u"b.wav"_s, u"c.wav"_s};
-        for (const QString &name : sources)
-            QVERIFY(!fixtures::makeWav(dir, name, 2205, 22050, 1).isEmpty());
-        fixtures::WindowFixture f;
-        MainWindow *window = f.startOn(dir);
-        QVERIFY(window);
-        MainWindow &w = *window;
-        ui::FileList *list = w.controls().File1;
-        writeStandIn(f.programDir.filePath(u"oggenc"_s), Hang);
-        QSignalSpy done(&w.converter(), &tools::ConvertController::runFinished);
-
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        list->setFocus();
-        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(list->selectedItems().size(), 3);
-        QTest::keyClick(list, Qt::Key_C, Qt::AltModifier);
-        QTRY_VERIFY(w.converter().isRunning());
-        QCOMPARE(w.converter().converter()->tasks().size(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > 0, 30000);
-        QTest::keyClick(w.controls().cmdDummy, Qt::Key_Escape);
-        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 30000);
-        QCOMPARE(w.converter().converter()->outcomes()[0].status, Status::Cancelled);
-        QVERIFY(f.dialogs.messages.isEmpty()); // a cancel is no failure
-        QCOMPARE(leftovers(dir), QStringList());
-
-        // Every source has its .ogg now: a question each, or one for all.
-        for (const QString &name : sources)
-            fixtures::writeBytes(QDir(dir).filePath(tools::destinationName(name)), "old");
-        struct Case {
-            QList<ui::Answer> answers;
-            int selected, questions;
-            QList<bool> replaced; // of the tasks run, none when nothing runs
-        };
-        const Case cases[] = {
-            {{ui::Answer::Cancel, ui::Answer::YesToAll}, 3, 2, {true, true}},
-            {{ui::Answer::Ok, ui::Answer::NoToAll}, 3, 2, {true}},
-            {{ui::Answer::NoToAll}, 3, 1, {}},
-            {{ui::Answer::Ok}, 1, 1, {true}},
-        };
-        for (const Case &c : cases) {
-            w.fileBrowser().refreshFiles();
-            list->clearSelection();
-            for (int i = 0; i < c.selected; ++i)
-                list->findItems(sources[i], Qt::MatchExactly).first()->setSelected(true);
-            f.dialogs.messages.clear();
-            f.dialogs.answers = c.answers;
-            const qsizetype finished = done.size();
-            w.converter().convert();
-            QCOMPARE(f.dialogs.messages.size(), c.questions);
-            for (const auto &m : f.dialogs.messages)
-                QCOMPARE(m.buttons,
-                         c.selected > 1 ? ui::Buttons::OkCancelAll : ui::Buttons::OkCancel);
-            if (c.replaced.isEmpty()) {
-                QVERIFY(!w.converter().isRunning());
-                QCOMPARE(done.size(), finished + 1);
-                continue;
-            }
-            QList<bool> replaced;
-            for (const tools::ConversionTask &t : w.converter().converter()->tasks())
-                replaced << t.replace;
-            QCOMPARE(replaced, c.replaced);
-            w.converter().cancelRun();
-            QTRY_COMPARE_WITH_TIMEOUT(done.size(), finished + 1, 30000);
-        }
-        for (const QString &name : sources)
-            QCOMPARE(fixtures::readBytes(QDir(dir).filePath(tools::destinationName(name))),
-                     QByteArray("old"));
+                               &ConvertScenario::answersForAllThenCancel,
+                               &ConvertScenario::closingAsksFirst});
     }
 };
 

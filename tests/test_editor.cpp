@@ -1,6 +1,7 @@
 // The "Ouvrir avec" button: choosing the editor on first use, forgetting it, and the launch with a
 // stand-in editor that records its arguments and working folder, for file names a shell would
-// mangle. Also how the file dialog's filters select on this system.
+// mangle; a conversion's temporary file is never opened. Also how the file dialog's filters
+// select on this system.
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QListView>
@@ -20,19 +21,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using Message = fixtures::ScriptedDialogs::Message;
+
 const QString ChooseTitle = u"Sélectionnez votre éditeur audio préféré..."_s;
 const QString ChooseFilter = u"Fichiers exécutables (*.exe)|*.exe|Tous les fichiers (*.*)|*.*"_s;
 
 // An editor stand-in: writes its working folder, its argument count and its arguments, each
 // ended by a NUL byte, to "record" beside itself (renamed into place once complete).
 QString writeStandIn(const QString &folder, const QString &name) {
-    const QString path = fixtures::writeBytes(
+    return fixtures::writeProgram(
         QDir(folder).filePath(name),
         "#!/bin/sh\nout=\"$(dirname \"$0\")/record\"\n"
         "{ printf '%s\\0' \"$(pwd -P)\" \"$#\"; for a; do printf '%s\\0' \"$a\"; done; } "
         "> \"$out.part\" && mv \"$out.part\" \"$out\"\n");
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return path;
 }
 
 // The working folder, then the arguments, as the stand-in received them.
@@ -82,6 +83,22 @@ struct EditorScenario {
 
     void nothingAskedWithoutAFile() {
         button->click();
+        QVERIFY(f.dialogs.fileRequests.isEmpty());
+    }
+
+    // A list filled by hand could name a conversion's temporary file: it never reaches an editor,
+    // nor is an editor asked for.
+    void aTemporaryFileIsNeverOpened() {
+        const QString temp = u".parlotte-1-0.ogg"_s;
+        QVERIFY(!fixtures::makeWav(pack.path(), temp, 441).isEmpty());
+        w->controls().File1->setCurrentItem(new QListWidgetItem(temp, w->controls().File1));
+        button->click();
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages.takeFirst(),
+                 (Message{u"Impossible d'ouvrir ce fichier : « .parlotte-1-0.ogg » est un fichier "
+                          "temporaire de conversion, qui disparaîtra de lui-même."_s,
+                          u"Erreur !"_s, ui::Icon::Exclamation, ui::Buttons::Ok}));
+        QVERIFY(w->fileBrowser().selectedFile() != temp);
         QVERIFY(f.dialogs.fileRequests.isEmpty());
     }
 
@@ -140,11 +157,9 @@ struct EditorScenario {
         button->click();
         QCOMPARE(f.dialogs.inputDefaults.last(), u"Editeur"_s);
         QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0].text,
-                 "L'exécutable de votre éditeur audio est introuvable !\r\n" + missing);
-        QCOMPARE(f.dialogs.messages[0].title, u"Erreur !"_s);
-        QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Critical);
-        QCOMPARE(f.dialogs.messages[0].buttons, ui::Buttons::Ok);
+        QCOMPARE(f.dialogs.messages[0],
+                 (Message{"L'exécutable de votre éditeur audio est introuvable !\r\n" + missing,
+                          u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok}));
         QCOMPARE(button->text(), u"Ouvrir avec..."_s);
         QVERIFY(w->editorLauncher().editorPath().isEmpty());
     }
@@ -157,9 +172,9 @@ struct EditorScenario {
         w->editorLauncher().setEditor(u"Plain"_s, plain.fileName());
         button->click();
         QCOMPARE(f.dialogs.messages.size(), 2);
-        QCOMPARE(f.dialogs.messages[1].text,
-                 "Impossible de lancer votre éditeur audio !\r\n" + plain.fileName());
-        QCOMPARE(f.dialogs.messages[1].title, u"Erreur !"_s);
+        QCOMPARE(f.dialogs.messages[1],
+                 (Message{"Impossible de lancer votre éditeur audio !\r\n" + plain.fileName(),
+                          u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok}));
         QCOMPARE(button->text(), u"Ouvrir avec..."_s);
         const qsizetype asked = f.dialogs.fileRequests.size();
         button->click();
@@ -180,6 +195,7 @@ private slots:
         EditorScenario e;
         QVERIFY(e.open());
         fixtures::runSteps(e, {&EditorScenario::nothingAskedWithoutAFile,
+                               &EditorScenario::aTemporaryFileIsNeverOpened,
                                &EditorScenario::firstClickChoosesTheEditorThenOpens,
                                &EditorScenario::knownEditorOpensEveryNameIntact,
                                &EditorScenario::cancelledChoiceForgetsSilently,
@@ -211,21 +227,16 @@ private slots:
         // The real dialog: the texts as written, the program listed and picked under "*.exe",
         // every file under "*.*".
         ui::QtDialogs dialogs;
-        ui::FileDialogRequest request;
-        request.title = ChooseTitle;
-        request.filter = ChooseFilter;
-        request.defaultExtension = u"exe"_s;
-        request.mustExist = true;
-        request.programs = true;
+        const ui::FileDialogRequest request{.title = ChooseTitle,
+                                            .filter = ChooseFilter,
+                                            .defaultExtension = u"exe"_s,
+                                            .mustExist = true,
+                                            .programs = true};
         QStringList filters;
         QStringList underExe;
         QStringList underAll;
         QTimer::singleShot(0, [&] {
-            QFileDialog *dialog = nullptr;
-            for (QWidget *top : QApplication::topLevelWidgets())
-                if (auto *candidate = qobject_cast<QFileDialog *>(top);
-                    candidate && top->isVisible())
-                    dialog = candidate;
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             if (!dialog) {
                 qWarning("no file dialog on screen");
                 return;
@@ -257,25 +268,6 @@ private slots:
         QCOMPARE(underExe, (QStringList{"Editeur.EXE", "audacity"}));
         QCOMPARE(underAll, (QStringList{"Editeur.EXE", "audacity", "notes"}));
         QCOMPARE(chosen, audacity.filePath());
-    }
-
-    // A list filled by hand could name a conversion's temporary file: it never reaches an editor.
-    void aTemporaryFileIsNeverOpened() {
-        QTemporaryDir pack;
-        const QString temp = u".parlotte-1-0.ogg"_s;
-        QVERIFY(!fixtures::makeWav(pack.path(), temp, 441).isEmpty());
-        fixtures::WindowFixture f;
-        MainWindow *w = f.startOn(pack.path());
-        QVERIFY(w);
-        w->editorLauncher().setEditor(QString(), u"/bin/true"_s);
-        new QListWidgetItem(temp, w->controls().File1);
-        w->controls().File1->setCurrentRow(w->controls().File1->count() - 1);
-        w->controls().cmdOpenSample->click();
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0].text,
-                 u"Impossible d'ouvrir ce fichier : « .parlotte-1-0.ogg » est un fichier "
-                 "temporaire de conversion, qui disparaîtra de lui-même."_s);
-        QVERIFY(w->fileBrowser().selectedFile() != temp);
     }
 };
 
