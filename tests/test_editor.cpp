@@ -41,9 +41,7 @@ QStringList waitForRecord(const QString &folder) {
     const QString path = QDir(folder).filePath(u"record"_s);
     if (!QTest::qWaitFor([&] { return QFile::exists(path); }, 10000))
         return {};
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    QStringList fields = QString::fromUtf8(file.readAll()).split(QChar(0));
+    QStringList fields = QString::fromUtf8(fixtures::readBytes(path)).split(QChar(0));
     fields.removeLast(); // after the last NUL
     QFile::remove(path);
     return fields;
@@ -140,46 +138,43 @@ struct EditorScenario {
         QCOMPARE(f.dialogs.fileRequests.size(), 1);
     }
 
-    void cancelledChoiceForgetsSilently() {
-        w->editorLauncher().setEditor(u"Ancien"_s, QString());
-        QCOMPARE(button->text(), u"Ouvrir avec Ancien"_s);
-        button->click();
-        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
-        QVERIFY(w->editorLauncher().editorName().isEmpty() &&
-                w->editorLauncher().editorPath().isEmpty());
-        QVERIFY(f.dialogs.messages.isEmpty());
-    }
-
-    // An empty answer in the input box takes the proposal.
-    void missingExecutableIsToldAndForgotten() {
-        const QString missing = tools.filePath(u"Editeur.exe"_s);
-        f.dialogs.fileAnswers = {missing};
-        button->click();
-        QCOMPARE(f.dialogs.inputDefaults.last(), u"Editeur"_s);
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0],
-                 (Message{"L'exécutable de votre éditeur audio est introuvable !\r\n" + missing,
-                          u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok}));
-        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
-        QVERIFY(w->editorLauncher().editorPath().isEmpty());
-    }
-
-    // A known editor that cannot be started (no execute permission at all): told, then
-    // forgotten, so the next click asks for another.
-    void unstartableEditorIsToldAndForgotten() {
+    // A cancelled choice forgets the editor silently; a chosen program that is missing, or a
+    // known one that cannot be started (no execute permission at all), is told, then forgotten:
+    // the next click asks for another. An empty answer in the input box takes the proposal.
+    void failuresForgetTheEditor() {
         QFile plain(fixtures::writeBytes(tools.filePath(u"plain"_s), "#!/bin/sh\n"));
         QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        w->editorLauncher().setEditor(u"Plain"_s, plain.fileName());
-        button->click();
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        QCOMPARE(f.dialogs.messages[1],
-                 (Message{"Impossible de lancer votre éditeur audio !\r\n" + plain.fileName(),
-                          u"Erreur !"_s, ui::Icon::Critical, ui::Buttons::Ok}));
-        QCOMPARE(button->text(), u"Ouvrir avec..."_s);
-        const qsizetype asked = f.dialogs.fileRequests.size();
-        button->click();
-        QCOMPARE(f.dialogs.fileRequests.size(), asked + 1);
-        QCOMPARE(f.dialogs.messages.size(), 2);
+        const QString missing = tools.filePath(u"Editeur.exe"_s);
+        struct Case {
+            QString name, path, chosen, told; // told: the message, before the program's path
+        };
+        const Case cases[] = {
+            {u"Ancien"_s, {}, {}, {}},
+            {{}, {}, missing, u"L'exécutable de votre éditeur audio est introuvable !"_s},
+            {u"Plain"_s, plain.fileName(), {}, u"Impossible de lancer votre éditeur audio !"_s},
+        };
+        for (const Case &c : cases) {
+            w->editorLauncher().setEditor(c.name, c.path);
+            QCOMPARE(button->text(),
+                     c.name.isEmpty() ? u"Ouvrir avec..."_s : "Ouvrir avec " + c.name);
+            f.dialogs.messages.clear();
+            f.dialogs.fileAnswers = {c.chosen};
+            button->click();
+            const qsizetype told = c.told.isEmpty() ? 0 : 1;
+            QCOMPARE(f.dialogs.messages.size(), told);
+            if (told)
+                QCOMPARE(f.dialogs.messages[0],
+                         (Message{c.told + "\r\n" + c.chosen + c.path, u"Erreur !"_s,
+                                  ui::Icon::Critical, ui::Buttons::Ok}));
+            QCOMPARE(button->text(), u"Ouvrir avec..."_s);
+            QVERIFY(w->editorLauncher().editorName().isEmpty() &&
+                    w->editorLauncher().editorPath().isEmpty());
+            const qsizetype asked = f.dialogs.fileRequests.size();
+            button->click();
+            QCOMPARE(f.dialogs.fileRequests.size(), asked + 1);
+            QCOMPARE(f.dialogs.messages.size(), told);
+        }
+        QCOMPARE(f.dialogs.inputDefaults.last(), u"Editeur"_s);
         w->close();
         QVERIFY(fixtures::readBytes(f.settingsPath())
                     .startsWith("AudioEditorName=\r\nAudioEditorPath=\r\n"));
@@ -198,22 +193,15 @@ private slots:
                                &EditorScenario::aTemporaryFileIsNeverOpened,
                                &EditorScenario::firstClickChoosesTheEditorThenOpens,
                                &EditorScenario::knownEditorOpensEveryNameIntact,
-                               &EditorScenario::cancelledChoiceForgetsSilently,
-                               &EditorScenario::missingExecutableIsToldAndForgotten,
-                               &EditorScenario::unstartableEditorIsToldAndForgotten});
+                               &EditorScenario::failuresForgetTheEditor});
     }
 
     void filtersSelectAsExpectedHere() {
         QTemporaryDir dir;
-        const auto make = [&](const QString &name, bool executable) {
-            const QString path = fixtures::writeBytes(dir.filePath(name), {});
-            QFile::setPermissions(path, QFile::ReadOwner |
-                                            (executable ? QFile::ExeOwner : QFile::WriteOwner));
-            return QFileInfo(path);
-        };
-        const QFileInfo audacity = make(u"audacity"_s, true);
-        make(u"notes"_s, false);
-        make(u"Editeur.EXE"_s, false);
+        const QFileInfo audacity(fixtures::writeProgram(dir.filePath(u"audacity"_s), {}));
+        QVERIFY(audacity.isExecutable());
+        fixtures::writeBytes(dir.filePath(u"notes"_s), {});
+        fixtures::writeBytes(dir.filePath(u"Editeur.EXE"_s), {});
         const QFileInfo folder(dir.path());
         const QStringList exe{u"*.exe"_s};
         const QStringList all{u"*.*"_s};
