@@ -302,19 +302,18 @@ class TestConvert : public QObject {
 private slots:
     void namingRules() {
         struct Case {
-            const char *name, *destination;
+            QString name, destination;
             bool decoded;
         };
-        for (const Case c : {Case{"TurnRight.MP3", "TurnRight.ogg", true},
-                             {"a.b.mp2", "a.b.ogg", true},
-                             {"x.mpc", "x.ogg", true},
-                             {"After.wav", "After.ogg", false},
-                             {"After.OGG", "After.ogg", true},
-                             {"Yards", "Yards.ogg", false},
-                             {".mp3", ".mp3.ogg", false}}) {
-            QCOMPARE(tools::destinationName(QString::fromUtf8(c.name)),
-                     QString::fromUtf8(c.destination));
-            QCOMPARE(tools::decodedFirst(QString::fromUtf8(c.name)), c.decoded);
+        for (const Case &c : {Case{u"TurnRight.MP3"_s, u"TurnRight.ogg"_s, true},
+                              {u"a.b.mp2"_s, u"a.b.ogg"_s, true},
+                              {u"x.mpc"_s, u"x.ogg"_s, true},
+                              {u"After.wav"_s, u"After.ogg"_s, false},
+                              {u"After.OGG"_s, u"After.ogg"_s, true},
+                              {u"Yards"_s, u"Yards.ogg"_s, false},
+                              {u".mp3"_s, u".mp3.ogg"_s, false}}) {
+            QCOMPARE(tools::destinationName(c.name), c.destination);
+            QCOMPARE(tools::decodedFirst(c.name), c.decoded);
         }
     }
 
@@ -427,12 +426,11 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(QString, details);
         Folders p;
-        const QString encoder = p.encoder(body);
         QVERIFY(!fixtures::makeWav(p.dir, u"After.wav"_s, 4410, 22050, 1).isEmpty());
         QVERIFY(!fixtures::makeMp3(p.dir, u"Left.mp3"_s, 0.5).isEmpty());
         const auto tasks = p.replacing({u"After.wav"_s, u"Left.mp3"_s});
 
-        tools::Converter converter(encoder, 2);
+        tools::Converter converter(p.encoder(body), 2);
         QVERIFY(converter.start(tasks));
         if (reason.isEmpty()) {
             // Both encoders are running (and have written) when the cancel comes.
