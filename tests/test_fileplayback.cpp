@@ -33,10 +33,6 @@ QVector<qint16> thirds() {
     return v;
 }
 
-QColor at(const QImage &image, int x, int y) {
-    return image.pixelColor(x, y);
-}
-
 } // namespace
 
 class TestFilePlayback : public QObject {
@@ -44,7 +40,6 @@ class TestFilePlayback : public QObject {
 
     QTemporaryDir dir_;
     std::unique_ptr<fixtures::ManualEngine> manual_;
-    SoundEngine *engine_ = nullptr;
     fixtures::FixedFolder folder_;
     std::unique_ptr<QWidget> window_;
     ui::PositionBar *bar_ = nullptr;
@@ -54,32 +49,27 @@ class TestFilePlayback : public QObject {
     std::unique_ptr<playback::PeakCache> cache_;
     std::unique_ptr<playback::BarWaveform> waveform_;
 
-    void render(int frames) { manual_->render(frames); }
-
-    void build() {
+private slots:
+    void init() {
         waveform_.reset();
         cache_.reset();
         playback_.reset();
         window_.reset();
         manual_ = std::make_unique<fixtures::ManualEngine>();
-        engine_ = &manual_->engine;
         folder_.folder = dir_.path();
         window_ = std::make_unique<QWidget>();
         bar_ = new ui::PositionBar(window_.get());
-        bar_->setObjectName(u"picSamplePos"_s);
         bar_->setGeometry(0, 0, 300, 20);
         label_ = new QLabel(u"--:--"_s, window_.get());
-        label_->move(0, 30);
         timer_ = new QTimer(window_.get());
         timer_->setInterval(10);
         window_->show();
-        playback_ = std::make_unique<FilePlayback>(*engine_, folder_,
+        playback_ = std::make_unique<FilePlayback>(manual_->engine, folder_,
                                                    FilePlayback::Widgets{bar_, label_, timer_});
         cache_ = std::make_unique<playback::PeakCache>();
         waveform_ = std::make_unique<playback::BarWaveform>(*playback_, *cache_, folder_, bar_);
     }
 
-private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         // 44100 bytes: one second of 22050 Hz mono.
@@ -89,27 +79,24 @@ private slots:
         QVERIFY(!fixtures::writeWav(dir_.filePath(u"thirds.wav"_s), thirds(), 22050, 1).isEmpty());
     }
 
-    void init() { build(); }
-
     void barFollowsThePositionClicksSeekAndTheEndResets() {
         QSignalSpy toList(playback_.get(), &FilePlayback::focusToFileList);
         QSignalSpy toDummy(playback_.get(), &FilePlayback::focusToDummy);
         playback_->startFilePlayback(u"second.wav"_s);
-        QVERIFY(isUsable(playback_->stream()));
         QCOMPARE(playback_->fileLength(), 44100);
         QCOMPARE(playback_->bytesPerUnit(), 147.0f);
         QVERIFY(timer_->isActive());
         QCOMPARE(label_->text(), u"--:--"_s);
 
         // Byte 22050 is half a second in: 22050 frames of output at 44100 Hz.
-        render(22050);
+        manual_->render(22050);
         playback_->tick();
         QCOMPARE(playback_->filePosition(), 22050);
         QCOMPARE(playback_->barEnd(), 150.0f);
         QCOMPARE(bar_->drawnEnd(), 150);
         QCOMPARE(playback_->fileSeconds(), 0.5f);
         QCOMPARE(label_->text(), u" 0:00"_s);
-        render(441 * 30);
+        manual_->render(441 * 30);
         playback_->tick();
         QCOMPARE(label_->text(), u" 0:01"_s);
         QVERIFY(bar_->drawnEnd() > 150);
@@ -118,47 +105,54 @@ private slots:
         // mono frames of the file).
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(100, 5));
         QCOMPARE(bar_->drawnEnd(), 100);
-        QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(100 * 147));
+        QCOMPARE(manual_->engine.channelGetPosition(playback_->stream()), std::uint64_t(100 * 147));
         QCOMPARE(toList.count(), 1);
-        render(882);
+        manual_->render(882);
         playback_->tick();
         QCOMPARE(playback_->filePosition(), 100 * 147 + 882);
         QCOMPARE(bar_->drawnEnd(), 106);
         // Right of the end, with any button: the bar just grows there.
         QTest::mouseClick(bar_, Qt::RightButton, {}, QPoint(250, 5));
         QCOMPARE(bar_->drawnEnd(), 250);
-        QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(250 * 147));
+        QCOMPARE(manual_->engine.channelGetPosition(playback_->stream()), std::uint64_t(250 * 147));
         QCOMPARE(toList.count(), 2);
         QCOMPARE(toDummy.count(), 0);
 
         // The end, told by the engine, resets the display and stops the timer.
-        const Handle h = playback_->stream();
-        render(7300);
+        manual_->render(7300);
         playback_->tick();
         QVERIFY(bar_->drawnEnd() > 290);
         QVERIFY(timer_->isActive());
         QSignalSpy stopped(playback_.get(), &FilePlayback::stopped);
-        render(100);
+        manual_->render(100);
         QTRY_COMPARE(stopped.count(), 1);
         QCOMPARE(bar_->drawnEnd(), 0);
         QCOMPARE(label_->text(), u"--:--"_s);
         QVERIFY(!timer_->isActive());
-        QCOMPARE(engine_->channelIsActive(h), 0); // the self-freeing stream is gone
-        QCOMPARE(EngineProbe::liveStreams(*engine_), 0);
+        QCOMPARE(EngineProbe::liveStreams(manual_->engine), 0); // the self-freeing stream is gone
         // A click afterwards only moves the focus.
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(120, 5));
         QCOMPARE(bar_->drawnEnd(), 0);
         QCOMPARE(toDummy.count(), 1);
         QCOMPARE(toList.count(), 2);
         QCOMPARE(label_->text(), u"--:--"_s);
+
+        // 200 bytes on 300 pixels: no whole byte count per pixel; the bar spreads the file.
+        playback_->startFilePlayback(u"tiny.wav"_s);
+        QCOMPARE(playback_->bytesPerUnit(), 0.0f);
+        manual_->render(100);
+        playback_->tick();
+        QCOMPARE(playback_->filePosition(), 100);
+        QCOMPARE(bar_->drawnEnd(), 150);
+        QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(30, 5));
+        QCOMPARE(manual_->engine.channelGetPosition(playback_->stream()), std::uint64_t(20));
     }
 
     void stopAndBrokenFilesResetEverything() {
         for (const QString &next : {u"broken.mp3"_s, u"no such file.wav"_s, QString()}) {
             playback_->startFilePlayback(u"second.wav"_s);
-            render(10000);
+            manual_->render(10000);
             playback_->tick();
-            const Handle previous = playback_->stream();
             QVERIFY(bar_->drawnEnd() > 0);
             if (next.isNull()) {
                 playback_->stopFilePlayback();
@@ -167,8 +161,7 @@ private slots:
                 playback_->startFilePlayback(next);
                 QCOMPARE(playback_->stream(), Handle{0});
             }
-            QCOMPARE(engine_->channelIsActive(previous), 0);
-            QCOMPARE(EngineProbe::liveStreams(*engine_), 0);
+            QCOMPARE(EngineProbe::liveStreams(manual_->engine), 0);
             QCOMPARE(bar_->drawnEnd(), 0);
             QVERIFY(!bar_->waveform());
             QCOMPARE(label_->text(), u"--:--"_s);
@@ -178,21 +171,10 @@ private slots:
         }
     }
 
-    void fileShorterThanTheBarStillShows() {
-        // 200 bytes on 300 pixels: no whole byte count per pixel; the bar spreads the file.
-        playback_->startFilePlayback(u"tiny.wav"_s);
-        QCOMPARE(playback_->bytesPerUnit(), 0.0f);
-        render(100);
-        playback_->tick();
-        QCOMPARE(playback_->filePosition(), 100);
-        QCOMPARE(bar_->drawnEnd(), 150);
-        QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(30, 5));
-        QCOMPARE(engine_->channelGetPosition(playback_->stream()), std::uint64_t(20));
-    }
-
-    void peaksOfLoudSilentLoudThirdsWithABurst() {
-        const auto peaks = cache_->request(dir_.filePath(u"thirds.wav"_s));
-        QVERIFY(cache_->waitIfShort(dir_.filePath(u"thirds.wav"_s), 10, 5000));
+    void peaksOfLoudSilentLoudThirdsAreKeptForTheFolder() {
+        const QString file = dir_.filePath(u"thirds.wav"_s);
+        const auto peaks = cache_->request(file);
+        QVERIFY(cache_->waitIfShort(file, 10, 5000));
         QCOMPARE(peaks->frames, 66150);
         QCOMPARE(int(peaks->blocks()), 259); // 66150 / 256, the last one partial
         // 20000 of 32767 is 77.5 on the blocks' scale, rounded away from silence.
@@ -225,6 +207,33 @@ private slots:
         const auto none = cache_->request(dir_.filePath(u"broken.mp3"_s));
         QVERIFY(cache_->waitIfShort(dir_.filePath(u"broken.mp3"_s), 10, 5000));
         QCOMPARE(none->blocks(), std::size_t{0});
+
+        // Kept: the bar shows them without the file being read again.
+        playback_->startFilePlayback(u"thirds.wav"_s);
+        const core::Peaks *first = bar_->waveform();
+        playback_->startFilePlayback(u"second.wav"_s);
+        playback_->startFilePlayback(u"thirds.wav"_s);
+        QCOMPARE(bar_->waveform(), first);
+        QCOMPARE(cache_->computations(), 4); // the three files above and second.wav
+        // A file changed on disk is read again; one of another folder drops the folder's.
+        const QString changed = fixtures::makeWav(dir_.path(), u"changed.wav"_s, 2000);
+        cache_->request(changed);
+        QVERIFY(cache_->waitIfShort(changed, 10, 5000));
+        QVERIFY(!fixtures::makeWav(dir_.path(), u"changed.wav"_s, 3000).isEmpty());
+        QCOMPARE(cache_->request(changed)->frames, 0);
+        QVERIFY(cache_->waitIfShort(changed, 10, 5000));
+        QCOMPARE(cache_->request(changed)->frames, 3000);
+        QCOMPARE(cache_->computations(), 6);
+        QTemporaryDir other;
+        cache_->request(fixtures::makeWav(other.path(), u"x.wav"_s, 100));
+        QCOMPARE(cache_->request(file)->frames, 0);
+        // Within its bound, the least recently used files go first.
+        playback::PeakCache small(1);
+        QVERIFY(small.request(file) && small.waitIfShort(file, 10, 5000));
+        small.request(dir_.filePath(u"second.wav"_s));
+        QVERIFY(small.waitIfShort(dir_.filePath(u"second.wav"_s), 10, 5000));
+        QCOMPARE(small.request(file)->frames, 0);
+        QCOMPARE(small.computations(), 3);
     }
 
     void barShowsTheWholeWaveformInItsFirstFrame() {
@@ -238,65 +247,36 @@ private slots:
         for (int x = 0; x < 300; ++x) {
             const bool nearBurst = x >= 247 && x <= 257;
             if (x < 98 || (x > 202 && !nearBurst)) { // loud: about the middle, not full height
-                QCOMPARE(at(image, x, 3), wave);
-                QCOMPARE(at(image, x, 16), wave);
-                QCOMPARE(at(image, x, 1), back);
+                QCOMPARE(image.pixelColor(x, 3), wave);
+                QCOMPARE(image.pixelColor(x, 16), wave);
+                QCOMPARE(image.pixelColor(x, 1), back);
             } else if (x > 102 && x < 198) { // silent: flat
-                QCOMPARE(at(image, x, 10), wave);
-                QCOMPARE(at(image, x, 9), back);
-                QCOMPARE(at(image, x, 11), back);
+                QCOMPARE(image.pixelColor(x, 10), wave);
+                QCOMPARE(image.pixelColor(x, 9), back);
+                QCOMPARE(image.pixelColor(x, 11), back);
             } else if (x >= 251 && x <= 253) { // the burst: marked over the whole height
-                QCOMPARE(at(image, x, 0), clip);
-                QCOMPARE(at(image, x, 19), clip);
+                QCOMPARE(image.pixelColor(x, 0), clip);
+                QCOMPARE(image.pixelColor(x, 19), clip);
             }
             for (int y = 0; y < 20 && !nearBurst; ++y)
-                QVERIFY(at(image, x, y) != clip);
+                QVERIFY(image.pixelColor(x, y) != clip);
         }
 
         // Played a second in: the played part green, the waveform over it darker.
-        render(44100);
+        manual_->render(44100);
         playback_->tick();
         QCOMPARE(bar_->drawnEnd(), 100);
         image = bar_->grab().toImage();
-        QCOMPARE(at(image, 50, 3), ui::WaveformColors::waveOnFill());
-        QCOMPARE(at(image, 50, 0), ui::PositionBar::foreground());
-        QCOMPARE(at(image, 150, 3), back);
+        QCOMPARE(image.pixelColor(50, 3), ui::WaveformColors::waveOnFill());
+        QCOMPARE(image.pixelColor(50, 0), ui::PositionBar::foreground());
+        QCOMPARE(image.pixelColor(150, 3), back);
         // A click back keeps the waveform; the stop clears the bar.
         QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(20, 5));
-        QCOMPARE(at(bar_->grab().toImage(), 50, 3), wave);
+        QCOMPARE(bar_->grab().toImage().pixelColor(50, 3), wave);
         playback_->stopFilePlayback();
         image = bar_->grab().toImage();
         for (int x = 0; x < 300; x += 7)
-            QCOMPARE(at(image, x, 10), back);
-    }
-
-    void peaksAreKeptForTheFilesOfTheFolder() {
-        const QString file = dir_.filePath(u"thirds.wav"_s);
-        playback_->startFilePlayback(u"thirds.wav"_s);
-        const core::Peaks *first = bar_->waveform();
-        playback_->startFilePlayback(u"second.wav"_s);
-        playback_->startFilePlayback(u"thirds.wav"_s);
-        QCOMPARE(bar_->waveform(), first);
-        QCOMPARE(cache_->computations(), 2);
-        // A file changed on disk is read again; one of another folder drops the folder's.
-        const QString changed = fixtures::makeWav(dir_.path(), u"changed.wav"_s, 2000);
-        cache_->request(changed);
-        QVERIFY(cache_->waitIfShort(changed, 10, 5000));
-        QVERIFY(!fixtures::makeWav(dir_.path(), u"changed.wav"_s, 3000).isEmpty());
-        QCOMPARE(cache_->request(changed)->frames, 0);
-        QVERIFY(cache_->waitIfShort(changed, 10, 5000));
-        QCOMPARE(cache_->request(changed)->frames, 3000);
-        QCOMPARE(cache_->computations(), 4);
-        QTemporaryDir other;
-        cache_->request(fixtures::makeWav(other.path(), u"x.wav"_s, 100));
-        QCOMPARE(cache_->request(file)->frames, 0);
-        // Within its bound, the least recently used files go first.
-        playback::PeakCache small(1);
-        QVERIFY(small.request(file) && small.waitIfShort(file, 10, 5000));
-        small.request(dir_.filePath(u"second.wav"_s));
-        QVERIFY(small.waitIfShort(dir_.filePath(u"second.wav"_s), 10, 5000));
-        QCOMPARE(small.request(file)->frames, 0);
-        QCOMPARE(small.computations(), 3);
+            QCOMPARE(image.pixelColor(x, 10), back);
     }
 
     void longFileGrowsInStepsWhileTheLoopTurns() {
@@ -308,7 +288,7 @@ private slots:
             steps << bar_->waveform()->blocks();
             const QImage image = bar_->grab().toImage();
             int x = 0;
-            while (x < 300 && at(image, x, 10) == ui::WaveformColors::wave())
+            while (x < 300 && image.pixelColor(x, 10) == ui::WaveformColors::wave())
                 ++x;
             drawn << x;
         });
