@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,9 +10,13 @@
 #include "check/PackCheck.h"
 #include "check/ReportWriters.h"
 #include "core/SampleTable.h"
+#include "fixtures/Program.h"
 #include "fixtures/SoundFiles.h"
 
 using namespace check;
+using fixtures::programPath;
+using fixtures::Run;
+using fixtures::runProgram;
 
 using namespace Qt::StringLiterals;
 
@@ -40,34 +43,6 @@ bool makeCleanPack(const QString &dir) {
         if (fixtures::writeWav(dir + u'/' + idOf(row) + u".wav"_s, take(), Rate, 1).isEmpty())
             return false;
     return true;
-}
-
-QString programPath() {
-    return qEnvironmentVariable("PARLOTTE_PROGRAM");
-}
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-// The program with no display and no sound driver named: a window or an audio device would fail.
-Run runProgram(const QStringList &args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(u"DISPLAY"_s);
-    env.remove(u"WAYLAND_DISPLAY"_s);
-    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    env.remove(u"SDL_AUDIODRIVER"_s);
-    p.setProcessEnvironment(env);
-    p.start(programPath(), args);
-    Run r;
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
 }
 
 const FileFinding *findingFor(const PackReport &r, const QString &name) {

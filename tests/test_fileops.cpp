@@ -8,22 +8,14 @@
 #include <thread>
 
 #include "files/FileOps.h"
+#include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
 
 using namespace Qt::StringLiterals;
 using files::FileError;
+using fixtures::makeFiles;
 
 namespace {
-
-// Each file holds its own first name, so a test can tell which file ended where.
-bool makeFiles(const QString &dir, const QStringList &names) {
-    for (const QString &name : names) {
-        QFile file(dir + u'/' + name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(name.toUtf8()) != name.toUtf8().size())
-            return false;
-    }
-    return true;
-}
 
 // "name=content" for every entry, in code-point order: the whole folder at a glance.
 QStringList contents(const QString &dir) {

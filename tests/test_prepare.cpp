@@ -4,11 +4,9 @@
 // decoded whole and measured; the sources untouched; the refusal to replace; the check on both;
 // and the run from the window cancelled.
 #include <QAction>
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <QtTest>
@@ -18,6 +16,7 @@
 #include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
+#include "fixtures/Program.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "pack/PackPreparation.h"
@@ -28,6 +27,7 @@
 #include "ui/DirList.h"
 
 using namespace Qt::StringLiterals;
+using fixtures::runProgram;
 
 namespace {
 
@@ -51,12 +51,15 @@ std::vector<float> voice(double seconds, double silence = 0) {
     return v;
 }
 
+pack::TakeFacts facts(const pack::FloatSound &s) {
+    pack::TakeAnalyser a(s.rate, s.channels);
+    a.add(s.samples.data(), s.frames());
+    return a.finish();
+}
+
 // Scaled so that the project's meter reads `lufs` on it, as a mono take.
 std::vector<float> at(std::vector<float> v, double lufs) {
-    pack::TakeAnalyser a(Rate, 1);
-    a.add(v.data(), qsizetype(v.size()));
-    const pack::TakeFacts f = a.finish();
-    const double gain = std::pow(10.0, (lufs - *f.levelLoudness()) / 20.0);
+    const double gain = std::pow(10.0, (lufs - *facts({v, Rate, 1}).levelLoudness()) / 20.0);
     for (float &s : v)
         s = float(s * gain);
     return v;
@@ -84,26 +87,11 @@ QString wavFloat(const QString &path, const std::vector<float> &samples) {
     return fixtures::writeBytes(path, b);
 }
 
-QMap<QString, QByteArray> checksums(const QString &dir) {
-    QMap<QString, QByteArray> sums;
+QMap<QString, QByteArray> contents(const QString &dir) {
+    QMap<QString, QByteArray> files;
     for (const QString &name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
-        sums[name] = QCryptographicHash::hash(fixtures::readBytes(QDir(dir).filePath(name)),
-                                              QCryptographicHash::Sha256);
-    return sums;
-}
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-};
-
-Run runProgram(const QStringList &args) {
-    QProcess p;
-    p.start(qEnvironmentVariable("PARLOTTE_PROGRAM"), args);
-    Run r;
-    if (p.waitForFinished(240000) && p.exitStatus() == QProcess::NormalExit)
-        r = {p.exitCode(), p.readAllStandardOutput()};
-    return r;
+        files[name] = fixtures::readBytes(QDir(dir).filePath(name));
+    return files;
 }
 
 } // namespace
@@ -116,23 +104,21 @@ private slots:
         const QString src = work.filePath(u"pack"_s);
         const QString dst = work.filePath(u"pret"_s);
         QVERIFY(QDir().mkpath(src));
-        const auto file = [&](int row, const char *ext) {
-            return QDir(src).filePath(idOf(row) + QLatin1String(ext));
-        };
-        QVERIFY(!wav16(file(0, ".wav"), at(voice(1.0), -30)).isEmpty());
-        QVERIFY(!wav16(file(1, ".wav"), at(voice(1.0), -16)).isEmpty());
-        QVERIFY(!wav16(file(2, ".wav"), at(voice(1.0), -6)).isEmpty());
-        QVERIFY(!wav16(file(3, ".wav"), at(voice(1.0, 1.0), -20)).isEmpty());
-        QVERIFY(!wav16(file(4, ".wav"), at(voice(1.0), -20), true).isEmpty());
+        const auto wav = [&](int row) { return QDir(src).filePath(idOf(row) + u".wav"_s); };
+        QVERIFY(!wav16(wav(0), at(voice(1.0), -30)).isEmpty());
+        QVERIFY(!wav16(wav(1), at(voice(1.0), -16)).isEmpty());
+        QVERIFY(!wav16(wav(2), at(voice(1.0), -6)).isEmpty());
+        QVERIFY(!wav16(wav(3), at(voice(1.0, 1.0), -20)).isEmpty());
+        QVERIFY(!wav16(wav(4), at(voice(1.0), -20), true).isEmpty());
         std::vector<float> hot = voice(1.0);
         const float top = *std::max_element(hot.begin(), hot.end());
         for (float &s : hot)
             s *= 1.5f / top;
-        QVERIFY(!wavFloat(file(5, ".wav"), hot).isEmpty());
-        QVERIFY(!wav16(file(6, ".wav"), at(voice(0.3), -25)).isEmpty());
+        QVERIFY(!wavFloat(wav(5), hot).isEmpty());
+        QVERIFY(!wav16(wav(6), at(voice(0.3), -25)).isEmpty());
         fixtures::makeGarbage(src, idOf(7) + u".mp3"_s, 4000);
         QVERIFY(!fixtures::makeMp3(src, idOf(8) + u".mp3"_s, 1.0).isEmpty());
-        const auto sources = checksums(src);
+        const auto sources = contents(src);
         // Nothing is ever written to the source: seen read-only, it is prepared all the same.
         fixtures::Mount readOnly = fixtures::Mount::readOnly(src);
         if (!readOnly.ok())
@@ -140,21 +126,20 @@ private slots:
 
         // The check reads the take above full scale as it is: its true peak is that of the
         // 1.5 sine mix (+3.5 dBTP), not of a clipped copy; the inverted channel is told.
-        const Run checked = runProgram({u"--check"_s, src, u"--json"_s});
+        const fixtures::Run checked = runProgram({u"--check"_s, src, u"--json"_s});
         const QJsonArray files = QJsonDocument::fromJson(checked.out)[u"files"_s].toArray();
         QCOMPARE(files.size(), 9);
         QVERIFY(std::abs(files[5][u"truePeak"_s].toDouble() - 20 * std::log10(1.5)) < 0.2);
         QCOMPARE(files[4][u"channelsCancel"_s].toBool(), true);
         QCOMPARE(files[1][u"channelsCancel"_s].toBool(), false);
 
-        const Run run = runProgram({u"--prepare"_s, src, dst, u"--json"_s});
+        const fixtures::Run run = runProgram({u"--prepare"_s, src, dst, u"--json"_s});
         QCOMPARE(run.exitCode, 1); // one source unreadable
         const QJsonObject report = QJsonDocument::fromJson(run.out).object();
         const QJsonArray prompts = report[u"prompts"_s].toArray();
         QCOMPARE(prompts.size(), 9);
         QCOMPARE(prompts[7][u"status"_s].toString(), u"failed"_s);
         QCOMPARE(prompts[7][u"reason"_s].toString(), u"fichier illisible"_s);
-        QVERIFY(!QFile::exists(QDir(dst).filePath(idOf(7) + u".ogg"_s)));
         QCOMPARE(prompts[4][u"channel"_s].toString(), u"left"_s);
         QCOMPARE(prompts[1][u"channel"_s].toString(), u"mono"_s);
         QVERIFY(prompts[5][u"before"_s][u"truePeak"_s].toDouble() > 3.0);
@@ -172,33 +157,29 @@ private slots:
             QCOMPARE(summary.rate, 22050);
             const pack::EncodedFacts m = pack::measureFile(out);
             QVERIFY(m.ok && m.facts.levelLoudness() && m.facts.truePeak);
+            const double lufs = *m.facts.levelLoudness(), peak = *m.facts.truePeak;
+            const double lead = m.facts.leadingSilence, trail = m.facts.trailingSilence;
             const QString what =
-                idOf(row) + u" %1 LUFS %2 dBTP %3/%4 s"_s.arg(*m.facts.levelLoudness())
-                                .arg(*m.facts.truePeak)
-                                .arg(m.facts.leadingSilence)
-                                .arg(m.facts.trailingSilence);
-            QVERIFY2(std::abs(*m.facts.levelLoudness() + 16) <= 1.0, qPrintable(what));
-            QVERIFY2(*m.facts.truePeak <= -1.0, qPrintable(what));
-            QVERIFY2(m.facts.leadingSilence <= 0.055 && m.facts.trailingSilence <= 0.055,
-                     qPrintable(what));
+                u" %1 LUFS %2 dBTP %3/%4 s"_s.arg(lufs).arg(peak).arg(lead).arg(trail);
+            QVERIFY2(std::abs(lufs + 16) <= 1.0 && peak <= -1.0 && lead <= 0.055 && trail <= 0.055,
+                     qPrintable(idOf(row) + what));
         }
-        QCOMPARE(checksums(src), sources);
 
         // Outputs already there: nothing is written without --replace.
-        const auto outputs = checksums(dst);
+        const auto outputs = contents(dst);
         QCOMPARE(outputs.size(), 8);
         QCOMPARE(runProgram({u"--prepare"_s, src, dst}).exitCode, 2);
-        QCOMPARE(checksums(dst), outputs);
+        QCOMPARE(contents(dst), outputs);
         QCOMPARE(runProgram({u"--prepare"_s, src, src + u"/pret"_s}).exitCode, 2);
         // An output whose source cannot be read is never replaced, even with --replace.
         const QString kept = QDir(dst).filePath(idOf(7) + u".ogg"_s);
         fixtures::writeBytes(kept, "an older take");
-        const Run again = runProgram({u"--prepare"_s, src, dst, u"--replace"_s});
+        const fixtures::Run again = runProgram({u"--prepare"_s, src, dst, u"--replace"_s});
         QCOMPARE(again.exitCode, 1);
         QCOMPARE(fixtures::readBytes(kept), QByteArray("an older take"));
         QFile::remove(kept);
-        QCOMPARE(checksums(dst).keys(), outputs.keys());
-        QCOMPARE(checksums(src), sources);
+        QCOMPARE(contents(dst).keys(), outputs.keys());
+        QCOMPARE(contents(src), sources);
         const QString text = QString::fromUtf8(again.out);
         for (const QString &line :
              {idOf(4) + u" : les canaux s'annulent en mono (l'un est inversé), canal gauche seul"_s,
@@ -222,11 +203,6 @@ private slots:
             for (float x : v)
                 s.samples.insert(s.samples.end(), {x * left, x * right});
             return s;
-        };
-        const auto facts = [](const pack::FloatSound &s) {
-            pack::TakeAnalyser a(s.rate, s.channels);
-            a.add(s.samples.data(), s.frames());
-            return a.finish();
         };
         // Alike channels are mixed; channels that cancel (one inverted, or one silent: the sum
         // is then 6.02 dB below) give way to the louder one.
@@ -296,7 +272,6 @@ private slots:
         };
         QCOMPARE(reasons(), (QStringList{u"aucun son dans le fichier"_s,
                                          u"rien que du silence (sous -50 dBFS)"_s, QString()}));
-        QFile::remove(QDir(dst).filePath(idOf(2) + u".ogg"_s));
         // A destination too small for the encoder's input: told, and nothing left behind.
         fixtures::Mount full = fixtures::Mount::tmpfs(dst);
         if (!full.ok())
@@ -334,7 +309,6 @@ private slots:
         f.dialogs.answers = {ui::Answer::Cancel};
         prepare.action()->trigger();
         QVERIFY(!prepare.isRunning());
-        QCOMPARE(f.dialogs.messages.size(), 2);
         QCOMPARE(f.dialogs.messages[0].text,
                  u"Intensité invalide : donnez un nombre entre -70 et 0, par exemple -16."_s);
         QCOMPARE(f.dialogs.messages[0].icon, ui::Icon::Exclamation);
@@ -342,30 +316,26 @@ private slots:
                                              "fichiers à écrire.\nVoulez-vous les remplacer ?"_s);
         QCOMPARE(f.dialogs.messages[1].title, u"Attention !"_s);
         QCOMPARE(f.dialogs.messages[1].buttons, ui::Buttons::OkCancel);
-        f.dialogs.messages.clear();
-        f.dialogs.inputPrompts.clear();
-        f.dialogs.inputDefaults.clear();
 
         f.dialogs.fileAnswers = {dst};
         f.dialogs.inputAnswers = {u"-16"_s};
         f.dialogs.answers = {ui::Answer::Ok};
         prepare.action()->trigger();
         QVERIFY(f.dialogs.fileRequests.value(0).folder);
-        QCOMPARE(f.dialogs.inputPrompts, QStringList{u"Intensité visée (EBU R128, en LUFS) :"_s});
-        QCOMPARE(f.dialogs.inputDefaults, QStringList{u"-16"_s});
-        QVERIFY2(prepare.isRunning(), qPrintable(f.dialogs.messages.value(0).text));
-        const auto started = [&] {
-            return QDir(f.programFolder()).entryList({u"*.started.*"_s}, QDir::Files).size();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(started() == 2, 60000);
+        QCOMPARE(f.dialogs.inputPrompts,
+                 QStringList(3, u"Intensité visée (EBU R128, en LUFS) :"_s));
+        QCOMPARE(f.dialogs.inputDefaults, QStringList(3, u"-16"_s));
+        QVERIFY2(prepare.isRunning(), qPrintable(f.dialogs.messages.value(2).text));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QDir(f.programFolder()).entryList({u"*.started.*"_s}, QDir::Files).size() == 2, 60000);
         QTest::keyClick(&prepare.progressDisplay(), Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(!prepare.isRunning(), 60000);
-        QCOMPARE(f.dialogs.messages.size(), 2);
-        QCOMPARE(f.dialogs.messages[1].text,
+        QCOMPARE(f.dialogs.messages.size(), 4);
+        QCOMPARE(f.dialogs.messages[3].text,
                  u"Préparation annulée : 0 message(s) sur 3 préparé(s) dans « %1 », aucun "
                  "fichier partiel."_s.arg(dst));
-        QCOMPARE(f.dialogs.messages[1].title, u"Préparer le pack"_s);
-        QCOMPARE(f.dialogs.messages[1].icon, ui::Icon::Information);
+        QCOMPARE(f.dialogs.messages[3].title, u"Préparer le pack"_s);
+        QCOMPARE(f.dialogs.messages[3].icon, ui::Icon::Information);
         QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList{idOf(0) + u".ogg"_s});
         QCOMPARE(fixtures::readBytes(old), QByteArray("an older take"));
     }
