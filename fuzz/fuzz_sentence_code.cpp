@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "FuzzCheck.h"
+#include "core/PromptRow.h"
 #include "core/SampleTable.h"
 #include "sentence/SentenceCode.h"
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                            static_cast<qsizetype>(size - 1));
 
     for (const sentence::Element &e : sentence::parseElements(code))
-        check(!e.valid || core::isRow(e.row));
+        check(!e.valid || core::PromptRow::of(e.row));
     const QString text = sentence::textForCode(code);
     check(!text.endsWith(sentence::separator()));
     sentence::dropLastLabel(text);
