@@ -10,24 +10,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "Median.h"
+#include "Tool.h"
 
 using namespace audio;
 
 namespace {
-
-bool run(const QString &program, const QStringList &args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 // Our decoder: the file read to its end chunk by chunk, as the conversion reads it.
 double engineDecodeMs(const QString &file, std::uint64_t *bytes) {
@@ -45,7 +38,7 @@ double engineDecodeMs(const QString &file, std::uint64_t *bytes) {
 double soxDecodeMs(const QString &file, const QString &out) {
     QElapsedTimer t;
     t.start();
-    if (!run(QStringLiteral("sox"), {file, out}))
+    if (!runTool(QStringLiteral("sox"), {file, out}))
         return -1;
     return t.nsecsElapsed() / 1e6;
 }
@@ -58,13 +51,14 @@ int main(int argc, char *argv[]) {
     const QString wav = dir.filePath(QStringLiteral("prompt.wav"));
     const QString mp3 = dir.filePath(QStringLiteral("prompt.mp3"));
     const QString ogg = dir.filePath(QStringLiteral("prompt.ogg"));
-    if (!run(QStringLiteral("sox"),
-             {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
-              QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16"),
-              wav, QStringLiteral("synth"), QStringLiteral("3"), QStringLiteral("sine"),
-              QStringLiteral("440")}) ||
-        !run(QStringLiteral("lame"), {QStringLiteral("--quiet"), wav, mp3}) ||
-        !run(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-o"), ogg, wav})) {
+    if (!runTool(QStringLiteral("sox"),
+                 {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
+                  QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
+                  QStringLiteral("16"), wav, QStringLiteral("synth"), QStringLiteral("3"),
+                  QStringLiteral("sine"), QStringLiteral("440")}) ||
+        !runTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), wav, mp3}) ||
+        !runTool(QStringLiteral("oggenc"),
+                 {QStringLiteral("-Q"), QStringLiteral("-o"), ogg, wav})) {
         std::fprintf(stderr, "could not make the test prompts (sox, lame, oggenc)\n");
         return 1;
     }

@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -21,19 +20,13 @@
 #include <vector>
 
 #include "Memory.h"
+#include "Tool.h"
 
 using namespace audio;
 
 namespace {
 
 constexpr int kPeriod = 512;
-
-bool run(const QString &program, const QStringList &args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 bool audible(const std::vector<std::int16_t> &buf) {
     return std::any_of(buf.begin(), buf.end(), [](std::int16_t v) { return v != 0; });
@@ -99,16 +92,16 @@ int main(int argc, char *argv[]) {
         const QString base = dir.filePath(QStringLiteral("take") + lengths[i]);
         const QString wav = base + QStringLiteral(".wav");
         // A tone that moves, so that any frame is audible and encoders have work to do.
-        if (!run(QStringLiteral("sox"),
-                 {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
-                  QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
-                  QStringLiteral("16"), wav, QStringLiteral("synth"), lengths[i],
-                  QStringLiteral("sine"), QStringLiteral("300-900")}) ||
-            !run(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-f"), wav,
-                                          base + QStringLiteral(".mp3")}) ||
-            !run(QStringLiteral("oggenc"),
-                 {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("0"),
-                  QStringLiteral("-o"), base + QStringLiteral(".ogg"), wav})) {
+        if (!runTool(QStringLiteral("sox"),
+                     {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
+                      QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
+                      QStringLiteral("16"), wav, QStringLiteral("synth"), lengths[i],
+                      QStringLiteral("sine"), QStringLiteral("300-900")}) ||
+            !runTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-f"), wav,
+                                              base + QStringLiteral(".mp3")}) ||
+            !runTool(QStringLiteral("oggenc"),
+                     {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("0"),
+                      QStringLiteral("-o"), base + QStringLiteral(".ogg"), wav})) {
             std::fprintf(stderr, "could not make the test files\n");
             return 1;
         }

@@ -11,37 +11,29 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
 #include "Median.h"
 #include "Memory.h"
+#include "Tool.h"
 
 namespace {
 
 constexpr int kPeriod = 512;
 
-bool run(const QString &program, const QStringList &args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    return p.waitForFinished(1800000) && p.exitStatus() == QProcess::NormalExit &&
-           p.exitCode() == 0;
-}
-
 // A 22050 Hz mono tone that moves, as MP3.
 QString makeMp3(const QTemporaryDir &dir, const QString &seconds) {
     const QString wav = dir.filePath(QStringLiteral("take%1.wav").arg(seconds));
     const QString mp3 = dir.filePath(QStringLiteral("take%1.mp3").arg(seconds));
-    const bool ok =
-        run(QStringLiteral("sox"),
-            {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
-             QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16"),
-             wav, QStringLiteral("synth"), seconds, QStringLiteral("sine"),
-             QStringLiteral("300-900")}) &&
-        run(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-f"), wav, mp3});
+    const bool ok = runTool(QStringLiteral("sox"),
+                            {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
+                             QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
+                             QStringLiteral("16"), wav, QStringLiteral("synth"), seconds,
+                             QStringLiteral("sine"), QStringLiteral("300-900")}) &&
+                    runTool(QStringLiteral("lame"),
+                            {QStringLiteral("--quiet"), QStringLiteral("-f"), wav, mp3});
     QFile::remove(wav);
     return ok ? mp3 : QString();
 }
@@ -71,7 +63,7 @@ int main(int argc, char *argv[]) {
     // sox first, so that both read the file from the page cache.
     QElapsedTimer timer;
     timer.start();
-    if (!run(QStringLiteral("sox"), {hour, QStringLiteral("-n")})) {
+    if (!runTool(QStringLiteral("sox"), {hour, QStringLiteral("-n")})) {
         std::fprintf(stderr, "sox could not decode the 60-min file\n");
         return 1;
     }
