@@ -1,4 +1,3 @@
-#include <QLocale>
 #include <QStringList>
 #include <cmath>
 
@@ -10,14 +9,6 @@
 namespace check {
 
 namespace {
-
-QString number(double v, int decimals) {
-    return core::frenchNumber(v, decimals);
-}
-
-QString signedNumber(double v, int decimals) {
-    return core::frenchSignedNumber(v, decimals);
-}
 
 const QString &idOf(int row) {
     return core::samples()[static_cast<std::size_t>(row)].id;
@@ -53,19 +44,20 @@ void fileTable(const PackReport &r, Lines &out) {
             continue;
         }
         const SoundFacts &s = f.facts;
-        line +=
-            QString::number(f.rate).leftJustified(6) + QStringLiteral("  ") +
-            QString::number(f.channels).leftJustified(6) + QStringLiteral("  ") +
-            (number(s.seconds, 3) + QStringLiteral(" s")).leftJustified(9) + QStringLiteral("  ") +
-            (number(s.leadingSilence, 2) + QStringLiteral(" / ") + number(s.trailingSilence, 2) +
-             QStringLiteral(" s"))
-                .leftJustified(17) +
-            QStringLiteral("  ") +
-            (s.loudness ? number(*s.loudness, 1) + QStringLiteral(" LUFS")
-                        : QStringLiteral("trop court"))
-                .leftJustified(12) +
-            QStringLiteral("  ") +
-            (s.truePeak ? number(*s.truePeak, 1) + QStringLiteral(" dBTP") : QStringLiteral("-"));
+        line += QString::number(f.rate).leftJustified(6) + QStringLiteral("  ") +
+                QString::number(f.channels).leftJustified(6) + QStringLiteral("  ") +
+                (core::frenchNumber(s.seconds, 3) + QStringLiteral(" s")).leftJustified(9) +
+                QStringLiteral("  ") +
+                (core::frenchNumber(s.leadingSilence, 2) + QStringLiteral(" / ") +
+                 core::frenchNumber(s.trailingSilence, 2) + QStringLiteral(" s"))
+                    .leftJustified(17) +
+                QStringLiteral("  ") +
+                (s.loudness ? core::frenchNumber(*s.loudness, 1) + QStringLiteral(" LUFS")
+                            : QStringLiteral("trop court"))
+                    .leftJustified(12) +
+                QStringLiteral("  ") +
+                (s.truePeak ? core::frenchNumber(*s.truePeak, 1) + QStringLiteral(" dBTP")
+                            : QStringLiteral("-"));
         if (!f.played)
             line += QStringLiteral("  (non joué)");
         out.item(line.trimmed());
@@ -124,15 +116,17 @@ QString reportText(const PackReport &r) {
         if (!f.readable)
             unreadable.append(f.name);
         if (f.longLeadingSilence())
-            silences.append(f.name + QStringLiteral(" : ") + number(f.facts.leadingSilence, 2) +
+            silences.append(f.name + QStringLiteral(" : ") +
+                            core::frenchNumber(f.facts.leadingSilence, 2) +
                             QStringLiteral(" s au début"));
         if (f.longTrailingSilence())
-            silences.append(f.name + QStringLiteral(" : ") + number(f.facts.trailingSilence, 2) +
+            silences.append(f.name + QStringLiteral(" : ") +
+                            core::frenchNumber(f.facts.trailingSilence, 2) +
                             QStringLiteral(" s à la fin"));
         if (f.channelsCancel())
             cancelling.append(f.name);
         if (f.tooLongForSentence())
-            tooLong.append(f.name + QStringLiteral(" : ") + number(f.facts.seconds, 3) +
+            tooLong.append(f.name + QStringLiteral(" : ") + core::frenchNumber(f.facts.seconds, 3) +
                            QStringLiteral(" s"));
         if (f.readable && !f.inConversionFormat())
             notConverted.append(f.name + QStringLiteral(" : ") + f.format + QStringLiteral(", ") +
@@ -151,10 +145,11 @@ QString reportText(const PackReport &r) {
             out.item(i);
     };
     list(QStringLiteral("Fichiers illisibles"), unreadable);
-    list(QStringLiteral("Silences de plus de %1 s").arg(number(LongSilenceSeconds, 1)), silences);
+    list(QStringLiteral("Silences de plus de %1 s").arg(core::frenchNumber(LongSilenceSeconds, 1)),
+         silences);
     list(QStringLiteral("Fichiers écrêtés"), clipped);
     list(QStringLiteral("Messages trop longs pour une phrase (plus de %1 s)")
-             .arg(number(core::LongestSentenceElementMs / 1000.0, 3)),
+             .arg(core::frenchNumber(core::LongestSentenceElementMs / 1000.0, 3)),
          tooLong);
     list(QStringLiteral("Canaux qui s'annulent en mono (l'un est inversé)"), cancelling);
     list(QStringLiteral("Note : fichiers pas encore au format de conversion (Ogg Vorbis, mono, "
@@ -164,14 +159,14 @@ QString reportText(const PackReport &r) {
     out.add(QString());
     if (r.medianLoudness)
         out.add(QStringLiteral("Intensité médiane des messages (EBU R128) : ") +
-                number(*r.medianLoudness, 1) + QStringLiteral(" LUFS."));
+                core::frenchNumber(*r.medianLoudness, 1) + QStringLiteral(" LUFS."));
     if (!r.loudnessOutliers.isEmpty()) {
         out.section(QStringLiteral("Messages à plus de %1 LU de la médiane")
-                        .arg(number(LoudnessToleranceLu, 0)),
+                        .arg(core::frenchNumber(LoudnessToleranceLu, 0)),
                     r.loudnessOutliers.size());
         for (const LoudnessOutlier &o : r.loudnessOutliers)
-            out.item(o.file + QStringLiteral(" : ") + number(o.loudness, 1) +
-                     QStringLiteral(" LUFS (") + signedNumber(o.deviation, 1) +
+            out.item(o.file + QStringLiteral(" : ") + core::frenchNumber(o.loudness, 1) +
+                     QStringLiteral(" LUFS (") + core::frenchSignedNumber(o.deviation, 1) +
                      QStringLiteral(" LU)"));
     }
 

@@ -1,5 +1,4 @@
 #include <QFileInfo>
-#include <QLocale>
 #include <QStringList>
 
 #include "core/FrenchNumbers.h"
@@ -10,16 +9,8 @@ namespace pack {
 
 namespace {
 
-QString number(double v, int decimals) {
-    return core::frenchNumber(v, decimals);
-}
-
-QString signedNumber(double v, int decimals) {
-    return core::frenchSignedNumber(v, decimals);
-}
-
 QString lufs(const std::optional<double> &v) {
-    return v ? number(*v, 1) : QStringLiteral("?");
+    return v ? core::frenchNumber(*v, 1) : QStringLiteral("?");
 }
 
 const QString &idOf(const PreparationReport &r, qsizetype i) {
@@ -30,8 +21,8 @@ QString spreadLine(const PreparationReport &r) {
     const auto before = r.spreadBefore();
     const auto after = r.spreadAfter();
     return QStringLiteral("Écart d'intensité entre les messages : %1 LU avant, %2 LU après.")
-        .arg(before ? number(*before, 1) : QStringLiteral("?"))
-        .arg(after ? number(*after, 1) : QStringLiteral("?"));
+        .arg(before ? core::frenchNumber(*before, 1) : QStringLiteral("?"))
+        .arg(after ? core::frenchNumber(*after, 1) : QStringLiteral("?"));
 }
 
 QStringList failures(const PreparationReport &r) {
@@ -66,7 +57,7 @@ QString preparationText(const PreparationReport &r) {
     add(QStringLiteral("Préparation du pack : %1 -> %2").arg(r.source, r.destination));
     add(QStringLiteral("Cible : %1 LUFS, crête vraie au plus %2 dBTP, %3 ms de silence gardés "
                        "à chaque bout")
-            .arg(number(r.options.loudness, 1), number(r.options.peak, 1))
+            .arg(core::frenchNumber(r.options.loudness, 1), core::frenchNumber(r.options.peak, 1))
             .arg(r.options.marginMs));
     add(QString());
     qsizetype width = 7;
@@ -95,9 +86,10 @@ QString preparationText(const PreparationReport &r) {
                 QStringLiteral("  ") +
                 (lufs(p.truePeakAfter) + QStringLiteral(" dBTP")).leftJustified(11) +
                 QStringLiteral("  ") +
-                (signedNumber(p.gainDb, 1) + QStringLiteral(" dB")).leftJustified(8) +
-                QStringLiteral("  ") + number(p.trimmed.startSeconds, 2) + QStringLiteral(" / ") +
-                number(p.trimmed.endSeconds, 2) + QStringLiteral(" s");
+                (core::frenchSignedNumber(p.gainDb, 1) + QStringLiteral(" dB")).leftJustified(8) +
+                QStringLiteral("  ") + core::frenchNumber(p.trimmed.startSeconds, 2) +
+                QStringLiteral(" / ") + core::frenchNumber(p.trimmed.endSeconds, 2) +
+                QStringLiteral(" s");
         add(line);
         if (p.choice == ChannelChoice::Single)
             notes << QStringLiteral("%1 : les canaux s'annulent en mono (l'un est inversé), %2")
