@@ -260,6 +260,7 @@ private slots:
         fixtures::writeWav(QDir(src).filePath(idOf(0) + u".wav"_s), {}, Rate, 1);
         wav16(QDir(src).filePath(idOf(1) + u".wav"_s), std::vector<float>(Rate, 0.002f));
         wav16(QDir(src).filePath(idOf(2) + u".wav"_s), voice(1.0));
+        wav16(QDir(src).filePath(idOf(3) + u".wav"_s), std::vector<float>(121 * Rate, 0.3f));
         const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
         const std::atomic<bool> cancel{false};
         const auto reasons = [&] {
@@ -270,8 +271,10 @@ private slots:
                 out << p.reason;
             return out;
         };
-        QCOMPARE(reasons(), (QStringList{u"aucun son dans le fichier"_s,
-                                         u"rien que du silence (sous -50 dBFS)"_s, QString()}));
+        QCOMPARE(
+            reasons(),
+            (QStringList{u"aucun son dans le fichier"_s, u"rien que du silence (sous -50 dBFS)"_s,
+                         QString(), u"prise de plus de 120 s, trop longue pour un message"_s}));
         // A destination too small for the encoder's input: told, and nothing left behind.
         fixtures::Mount full = fixtures::Mount::tmpfs(dst);
         if (!full.ok())
