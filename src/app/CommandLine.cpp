@@ -1,10 +1,9 @@
 #include "app/CommandLine.h"
 
-#include <QFileInfo>
-#include <cstdio>
-
+#include "app/Console.h"
 #include "check/PackCheck.h"
 #include "check/ReportWriters.h"
+#include <QFileInfo>
 
 namespace app {
 
@@ -41,13 +40,6 @@ QString helpText() {
         "sinon, 2 en cas d'erreur d'utilisation ou de fichiers à remplacer sans --replace.\n");
 }
 
-CommandLine usageError(const QString &message) {
-    CommandLine c;
-    c.action = CommandLine::UsageError;
-    c.error = message;
-    return c;
-}
-
 bool isFolder(const QString &path) {
     return QFileInfo(path).isDir();
 }
@@ -64,12 +56,14 @@ QString absoluteFolder(const QString &path) {
     return QFileInfo(path).absoluteFilePath();
 }
 
-void print(std::FILE *stream, const QByteArray &bytes) {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 } // namespace
+
+CommandLine usageError(const QString &message) {
+    CommandLine c;
+    c.action = CommandLine::UsageError;
+    c.error = message;
+    return c;
+}
 
 CommandLine parseCommandLine(const QStringList &args) {
     CommandLine c;

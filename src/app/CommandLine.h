@@ -20,6 +20,9 @@ struct CommandLine {
     QString error;                // UsageError: the French message
 };
 
+// A command line refused, with the French message that says why.
+CommandLine usageError(const QString &message);
+
 // `args` without the program name.
 CommandLine parseCommandLine(const QStringList &args);
 

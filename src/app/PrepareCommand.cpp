@@ -1,10 +1,10 @@
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocale>
-#include <cstdio>
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "app/Console.h"
+#include "core/FrenchNumbers.h"
 #include "pack/PackPreparation.h"
 #include "pack/PreparationWriters.h"
 #include "tools/Converter.h"
@@ -13,25 +13,6 @@
 namespace app {
 
 namespace {
-
-CommandLine usageError(const QString &message) {
-    CommandLine c;
-    c.action = CommandLine::UsageError;
-    c.error = message;
-    return c;
-}
-
-// "-16", "-16.5" or "-16,5".
-std::optional<double> parseNumber(const QString &text) {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(QString(text).replace(u',', u'.'), &ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
-}
-
-void print(std::FILE *stream, const QByteArray &bytes) {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
 
 int refuse(const QString &message) {
     print(stderr, (QStringLiteral("parlotte : ") + message + u'\n').toUtf8());
@@ -49,7 +30,7 @@ CommandLine parsePrepareArguments(const QStringList &args) {
         const auto value = [&](double low, double high) -> std::optional<double> {
             if (i + 1 >= args.size())
                 return std::nullopt;
-            const auto v = parseNumber(args[++i]);
+            const auto v = core::parseDecimal(args[++i]);
             return v && *v >= low && *v <= high ? v : std::nullopt;
         };
         if (a == u"--json") {
@@ -57,7 +38,7 @@ CommandLine parsePrepareArguments(const QStringList &args) {
         } else if (a == u"--replace") {
             c.prepare.replace = true;
         } else if (a == u"--loudness") {
-            const auto v = value(-70, 0);
+            const auto v = value(pack::MinLoudness, pack::MaxLoudness);
             if (!v)
                 return usageError(
                     QStringLiteral("--loudness attend une intensité en LUFS entre -70 et 0."));

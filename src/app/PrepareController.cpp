@@ -2,12 +2,12 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QLocale>
 #include <QThread>
 #include <QWidget>
 #include <vector>
 
 #include "core/BrowserView.h"
+#include "core/FrenchNumbers.h"
 #include "pack/PreparationWriters.h"
 #include "tools/ConversionProgress.h"
 #include "tools/Converter.h"
@@ -62,15 +62,15 @@ void PrepareController::prepare() {
                                           Title, QStringLiteral("-16"), &cancelled);
     if (cancelled)
         return;
-    bool ok = false;
-    pack::PrepareOptions options;
-    options.loudness = QLocale::c().toDouble(answer.trimmed().replace(u',', u'.'), &ok);
-    if (!ok || options.loudness < -70 || options.loudness > 0) {
+    const std::optional<double> loudness = core::parseDecimal(answer.trimmed());
+    if (!loudness || *loudness < pack::MinLoudness || *loudness > pack::MaxLoudness) {
         dialogs_.message(QStringLiteral("Intensité invalide : donnez un nombre entre -70 et 0, "
                                         "par exemple -16."),
                          Title, ui::Icon::Exclamation, ui::Buttons::Ok);
         return;
     }
+    pack::PrepareOptions options;
+    options.loudness = *loudness;
     const pack::PreparationPlan plan = pack::planPreparation(browser_.currentFolder(), destination);
     QString refusal = plan.error;
     if (refusal.isEmpty() && plan.tasks.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 namespace core {
 
@@ -18,6 +19,13 @@ inline QString frenchNumber(double v, int decimals) {
 // With its sign, for a deviation or a gain.
 inline QString frenchSignedNumber(double v, int decimals) {
     return (v >= 0 ? QStringLiteral("+") : QString()) + frenchNumber(v, decimals);
+}
+
+// A number as a user types it: "-16", "-16.5" or "-16,5"; nothing when it is not one.
+inline std::optional<double> parseDecimal(const QString &text) {
+    bool ok = false;
+    const double v = QLocale::c().toDouble(QString(text).replace(u',', u'.'), &ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
 }
 
 } // namespace core

@@ -19,6 +19,10 @@ struct PrepareOptions {
     bool replace = false;    // an existing output may be replaced
 };
 
+// The loudness targets a user may ask for, in LUFS.
+constexpr double MinLoudness = -70.0;
+constexpr double MaxLoudness = 0.0;
+
 // Within this of the target loudness a prompt is levelled.
 constexpr double LoudnessToleranceLu = 1.0;
 

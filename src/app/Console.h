@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdio>
+
+namespace app {
+
+// Writes the bytes as they are (the reports are UTF-8) and flushes, so that a pipe reader sees
+// each report whole even when the program ends right after.
+inline void print(std::FILE *stream, const QByteArray &bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace app
