@@ -78,13 +78,18 @@ void MainWindow::start(const QString &openFolder) {
     fileBrowser().init();
 
     // Finding where the settings live probes the disk: once is enough. The folder list opens
-    // on the remembered folder, or else on the default one, never on both in turn.
+    // on the folder asked for, else on the remembered one, else on the default one: one folder
+    // listed, never one after another.
     const QString settings = app::settingsReadPath(programFolder_);
-    if (!settings.isEmpty()) {
-        if (const std::optional<app::SettingsValues> values =
-                app::readSettingsFile(settings, programFolder_))
-            applySettings(*values);
-    }
+    std::optional<app::SettingsValues> values;
+    if (!settings.isEmpty())
+        values = app::readSettingsFile(settings, programFolder_);
+    if (values)
+        applySettings(*values);
+    if (!openFolder.isEmpty())
+        fileBrowser().pointAt(QDir(openFolder).absolutePath());
+    if (fileBrowser().dirPath().isEmpty() && values && !values->lastFolder.isEmpty())
+        fileBrowser().pointAt(values->lastFolder);
     if (fileBrowser().dirPath().isEmpty())
         fileBrowser().pointAt(app::defaultFolder(programFolder_));
     if (!settings.isEmpty()) {
@@ -93,8 +98,6 @@ void MainWindow::start(const QString &openFolder) {
     } else {
         saveSettings();
     }
-    if (!openFolder.isEmpty())
-        fileBrowser().pointAt(QDir(openFolder).absolutePath());
     // What a killed run left behind: a conversion's files, a settings file never renamed.
     core::removeOrphanTemporaries(fileBrowser().currentFolder());
     if (!settings.isEmpty())
@@ -110,8 +113,6 @@ void MainWindow::start(const QString &openFolder) {
 
 void MainWindow::applySettings(const app::SettingsValues &values) {
     editorLauncher().setEditor(values.audioEditorName, values.audioEditorPath);
-    if (!values.lastFolder.isEmpty())
-        fileBrowser().pointAt(values.lastFolder);
     composer().setLastSentence(values.lastSentence);
     exitMessage_ = values.exitMessage;
 }
