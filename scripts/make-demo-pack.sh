@@ -63,11 +63,9 @@ speak() {
   local out=$1 text=$2
   local raw="$work/raw.wav" pcm="$work/pcm.wav"
   espeak-ng -v fr -s 150 -w "$raw" -- "$text"
-  # Mono, 22050 Hz, 16-bit; a little silence at both ends so no prompt starts clipped. Gently
-  # compressed, as prompts recorded for a device are: the synthetic voice's peaks stand 17 dB
-  # above its loudness, too far for -16 LUFS under a -1 dBTP ceiling.
-  sox -q "$raw" -r 22050 -c 1 -b 16 -e signed-integer "$pcm" \
-    compand 0.0005,0.02 6:-70,-70,-30,-16,-20,-13,0,-11 0 -90 0.001 norm -3 pad 0.05 0.05
+  # Mono, 22050 Hz, 16-bit; a little silence at both ends so no prompt starts clipped. Not
+  # compressed: its peaks stand as far above its loudness as a real voice's do.
+  sox -q "$raw" -r 22050 -c 1 -b 16 -e signed-integer "$pcm" norm -3 pad 0.05 0.05
   case $out in
     *.ogg) oggenc -Q -b 40 -o "$out" "$pcm" ;;
     *.mp3) lame --quiet -m m -b 48 "$pcm" "$out" ;;

@@ -37,6 +37,8 @@ CommandLine parsePrepareArguments(const QStringList &args) {
             c.json = true;
         } else if (a == u"--replace") {
             c.prepare.replace = true;
+        } else if (a == u"--no-limiter") {
+            c.prepare.limiter = false;
         } else if (a == u"--loudness") {
             const auto v = value(pack::MinLoudness, pack::MaxLoudness);
             if (!v)
@@ -93,6 +95,9 @@ int runPrepare(const CommandLine &command) {
         print(stderr, "parlotte : l'encodeur oggenc est introuvable (paquet vorbis-tools).\n");
         return 1;
     }
+    // Told once, before anything is written, rather than once per prompt.
+    if (const QString refusal = pack::openDestination(plan.destination); !refusal.isEmpty())
+        return refuse(refusal);
     const std::atomic<bool> cancel{false};
     const pack::PreparationReport report =
         pack::preparePack(plan, command.prepare, encoder, tools::Converter::usableCores(), cancel);

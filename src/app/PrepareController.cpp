@@ -1,6 +1,7 @@
 #include "app/PrepareController.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 #include <QWidget>
@@ -25,7 +26,8 @@ const QString Title = QStringLiteral("Préparer le pack");
 PrepareController::PrepareController(const QString &programFolder, const Widgets &widgets,
                                      const core::BrowserView &browser, ui::Dialogs &dialogs,
                                      QObject *parent)
-    : QObject(parent), programFolder_(programFolder), browser_(browser), dialogs_(dialogs),
+    : QObject(parent), programFolder_(programFolder), window_(widgets.window), browser_(browser),
+      dialogs_(dialogs),
       action_(new QAction(QStringLiteral("Préparer le pack..."), widgets.window)),
       progress_(new tools::ConversionProgress(widgets.window)) {
     action_->setObjectName(QStringLiteral("actPreparePack"));
@@ -51,26 +53,30 @@ PrepareController::~PrepareController() {
 void PrepareController::prepare() {
     if (isRunning() || browser_.currentFolder().isEmpty())
         return;
-    ui::FileDialogRequest request;
-    request.title = QStringLiteral("Dossier où écrire le pack préparé");
-    request.folder = true;
-    const QString destination = dialogs_.fileDialog(request);
-    if (destination.isEmpty())
+    PrepareFields shown = last_;
+    shown.destination = QDir::toNativeSeparators(defaultDestination(browser_.currentFolder()));
+    PrepareDialog dialog(
+        shown,
+        [this] {
+            ui::FileDialogRequest request;
+            request.title = QStringLiteral("Dossier où écrire le pack préparé");
+            request.folder = true;
+            return dialogs_.fileDialog(request);
+        },
+        window_);
+    if (dialog.exec() != QDialog::Accepted)
         return;
-    bool cancelled = false;
-    const QString answer = dialogs_.input(QStringLiteral("Intensité visée (EBU R128, en LUFS) :"),
-                                          Title, QStringLiteral("-16"), &cancelled);
-    if (cancelled)
-        return;
-    const std::optional<double> loudness = core::parseDecimal(answer.trimmed());
-    if (!loudness || *loudness < pack::MinLoudness || *loudness > pack::MaxLoudness) {
-        dialogs_.message(QStringLiteral("Intensité invalide : donnez un nombre entre -70 et 0, "
-                                        "par exemple -16."),
-                         Title, ui::Icon::Exclamation, ui::Buttons::Ok);
+    const PrepareRequest asked = readFields(dialog.fields());
+    if (!asked.error.isEmpty()) {
+        dialogs_.message(asked.error, Title, ui::Icon::Exclamation, ui::Buttons::Ok);
         return;
     }
-    pack::PrepareOptions options;
-    options.loudness = *loudness;
+    last_ = dialog.fields();
+    pack::PrepareOptions options = asked.options;
+    // A relative name starts beside the pack, where the default one is.
+    const QString destination =
+        QDir(QFileInfo(browser_.currentFolder()).absolutePath())
+            .absoluteFilePath(QDir::fromNativeSeparators(asked.destination));
     const pack::PreparationPlan plan = pack::planPreparation(browser_.currentFolder(), destination);
     QString refusal = plan.error;
     if (refusal.isEmpty() && plan.tasks.isEmpty())
@@ -78,6 +84,8 @@ void PrepareController::prepare() {
     const QString encoder = tools::findTool(programFolder_, QStringLiteral("oggenc"));
     if (refusal.isEmpty() && encoder.isEmpty())
         refusal = QStringLiteral("l'encodeur oggenc est introuvable.");
+    if (refusal.isEmpty())
+        refusal = pack::openDestination(plan.destination);
     if (!refusal.isEmpty()) {
         refusal[0] = refusal[0].toUpper();
         dialogs_.message(refusal, Title, ui::Icon::Critical, ui::Buttons::Ok);
@@ -143,7 +151,7 @@ void PrepareController::finish() {
     thread_->wait();
     thread_.reset();
     progress_->hide();
-    bool failed = false;
+    bool failed = !report_.outsideTargets().isEmpty() || !report_.leftOver.isEmpty();
     for (const pack::PromptResult &r : report_.results)
         failed = failed || r.status == pack::PromptResult::Status::Failed;
     dialogs_.message(pack::preparationSummary(report_), Title,

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 
+#include "app/PrepareDialog.h"
 #include "pack/PackPreparation.h"
 
 class QAction;
@@ -23,7 +24,7 @@ class ConversionProgress;
 namespace app {
 
 // "Préparer le pack...": the current folder made ready for the device in another folder, from
-// the window. Asks for the destination and the target loudness, runs the preparation off the
+// the window. Asks for the destination and the targets in one dialog, runs the preparation off the
 // UI thread with the conversion's progress window and "Annuler", then sums it up. Reached by
 // its shortcut and by the folder list's context menu, so no control moves.
 class PrepareController : public QObject {
@@ -54,6 +55,8 @@ private:
     void finish();
 
     QString programFolder_;
+    QWidget *window_;
+    PrepareFields last_; // the targets asked last, shown again
     const core::BrowserView &browser_;
     ui::Dialogs &dialogs_;
     QAction *action_;

@@ -28,6 +28,12 @@ QString promptBase(const QString &name) {
     return QString();
 }
 
+// The name before its last dot, for a file with an extension.
+QString baseName(const QString &name) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.left(dot) : QString();
+}
+
 // Letter case ignored for ASCII letters only, as the lookup does.
 QString asciiLower(const QString &s) {
     QString out = s;
@@ -43,6 +49,11 @@ FileFinding examine(const QString &folder, const QString &name, int row) {
     f.row = row;
     const QString path = QDir(folder).filePath(name);
     f.format = formatName(path);
+    if (promptBase(name).isEmpty()) {
+        // The player never opens it for its prompt, whatever it holds.
+        f.foreignExtension = true;
+        return f;
+    }
     std::optional<SoundAnalyser> analyser;
     int rate = 0;
     int channels = 0;
@@ -89,8 +100,8 @@ int PackReport::problemCount() const {
     for (const FileFinding &f : files) {
         if (!f.readable)
             ++n;
-        n += f.longLeadingSilence() + f.longTrailingSilence() + (f.facts.clippedSamples > 0) +
-             f.tooLongForSentence() + f.channelsCancel();
+        n += f.silent() + f.longLeadingSilence() + f.longTrailingSilence() +
+             (f.facts.clippedSamples > 0) + f.tooLongForSentence() + f.channelsCancel();
     }
     return n;
 }
@@ -106,6 +117,7 @@ PackReport checkPack(const QString &folder) {
 
     // One listing of the folder: regular files, hidden ones (dot files) left aside.
     QVector<QStringList> namesOfRow(core::SampleCount);
+    QVector<QStringList> foreignOfRow(core::SampleCount); // named after it, never played
     QHash<QString, qsizetype> firstOfFatKey; // FAT's name for a file -> its first holder in `all`
     QMap<qsizetype, QStringList> sameOnFat;  // by that first holder
     QStringList all;
@@ -130,8 +142,11 @@ PackReport checkPack(const QString &folder) {
         if (!problem.isEmpty())
             report.invalidNames.append({name, problem});
         const int row = rowOfId.value(asciiLower(promptBase(name)), -1);
+        const int foreign = rowOfId.value(asciiLower(baseName(name)), -1);
         if (row >= 0)
             namesOfRow[row].append(name);
+        else if (foreign >= 0)
+            foreignOfRow[foreign].append(name);
         else
             report.extraFiles.append(name);
     }
@@ -152,6 +167,8 @@ PackReport checkPack(const QString &folder) {
             f.played = name == played;
             report.files.append(f);
         }
+        for (const QString &name : foreignOfRow[row])
+            report.files.append(examine(folder, name, row));
     }
     findLoudnessOutliers(report);
     return report;

@@ -23,15 +23,19 @@ struct FileFinding {
     int row = -1;        // the prompt it belongs to
     bool played = false; // the one the program plays for that prompt
     bool readable = false;
+    // Named after the prompt with an extension the program never plays for it (Yards.gsm).
+    bool foreignExtension = false;
     QString format;
     int rate = 0;
     int channels = 0;
     SoundFacts facts;
+    // Nothing above the silence level from end to end.
+    bool silent() const { return readable && facts.silent(); }
     bool longLeadingSilence() const {
-        return readable && facts.leadingSilence > LongSilenceSeconds;
+        return readable && !silent() && facts.leadingSilence > LongSilenceSeconds;
     }
     bool longTrailingSilence() const {
-        return readable && facts.trailingSilence > LongSilenceSeconds;
+        return readable && !silent() && facts.trailingSilence > LongSilenceSeconds;
     }
     // Longer than a sentence element may sound: a sentence would cut it.
     bool tooLongForSentence() const {

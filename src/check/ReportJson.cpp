@@ -35,8 +35,11 @@ QJsonObject file(const FileFinding &f) {
                   {QStringLiteral("played"), f.played},
                   {QStringLiteral("readable"), f.readable},
                   {QStringLiteral("format"), f.format}};
+    if (f.foreignExtension)
+        o.insert(QStringLiteral("foreignExtension"), true);
     if (!f.readable)
         return o;
+    o.insert(QStringLiteral("silent"), f.silent());
     o.insert(QStringLiteral("rate"), f.rate);
     o.insert(QStringLiteral("channels"), f.channels);
     o.insert(QStringLiteral("frames"), static_cast<qint64>(s.frames));

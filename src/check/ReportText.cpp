@@ -52,8 +52,9 @@ void fileTable(const PackReport &r, Lines &out) {
                  core::frenchNumber(s.trailingSilence, 2) + QStringLiteral(" s"))
                     .leftJustified(17) +
                 QStringLiteral("  ") +
-                (s.loudness ? core::frenchNumber(*s.loudness, 1) + QStringLiteral(" LUFS")
-                            : QStringLiteral("trop court"))
+                (s.loudness   ? core::frenchNumber(*s.loudness, 1) + QStringLiteral(" LUFS")
+                 : f.silent() ? QStringLiteral("silence")
+                              : QStringLiteral("trop court"))
                     .leftJustified(12) +
                 QStringLiteral("  ") +
                 (s.truePeak ? core::frenchNumber(*s.truePeak, 1) + QStringLiteral(" dBTP")
@@ -111,10 +112,17 @@ QString reportText(const PackReport &r) {
             out.item(QStringLiteral("« ") + p.name + QStringLiteral(" » : ") + p.reason);
     }
 
-    QStringList unreadable, silences, clipped, tooLong, notConverted, cancelling;
+    QStringList unreadable, silent, silences, clipped, tooLong, notConverted, cancelling;
     for (const FileFinding &f : r.files) {
-        if (!f.readable)
+        if (f.foreignExtension)
+            unreadable.append(f.name + QStringLiteral(" : fichier du message %1 dans un format "
+                                                      "que le programme ne lit pas")
+                                           .arg(idOf(f.row)));
+        else if (!f.readable)
             unreadable.append(f.name);
+        if (f.silent())
+            silent.append(f.name + QStringLiteral(" : ") + core::frenchNumber(f.facts.seconds, 3) +
+                          QStringLiteral(" s de silence"));
         if (f.longLeadingSilence())
             silences.append(f.name + QStringLiteral(" : ") +
                             core::frenchNumber(f.facts.leadingSilence, 2) +
@@ -145,6 +153,7 @@ QString reportText(const PackReport &r) {
             out.item(i);
     };
     list(QStringLiteral("Fichiers illisibles"), unreadable);
+    list(QStringLiteral("Fichiers muets d'un bout à l'autre (sous -50 dBFS)"), silent);
     list(QStringLiteral("Silences de plus de %1 s").arg(core::frenchNumber(LongSilenceSeconds, 1)),
          silences);
     list(QStringLiteral("Fichiers écrêtés"), clipped);

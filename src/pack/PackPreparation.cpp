@@ -1,11 +1,19 @@
 #include "pack/PackPreparation.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QThreadPool>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
 
+#include "core/Paths.h"
 #include "core/SampleTable.h"
+#include "core/TempFiles.h"
 #include "playback/SampleLookup.h"
 
 namespace pack {
@@ -67,7 +75,39 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
         if (QFileInfo::exists(destinationDir.filePath(output)))
             plan.existing.append(output);
     }
+    for (int row = 0, task = 0; row < core::SampleCount; ++row) {
+        if (task < plan.tasks.size() && plan.tasks[task].row == row) {
+            ++task;
+            continue;
+        }
+        const QString output = core::samples()[static_cast<std::size_t>(row)].id + u".ogg";
+        if (QFileInfo(destinationDir.filePath(output)).isFile())
+            plan.leftOver.append(output);
+    }
     return plan;
+}
+
+QString openDestination(const QString &destination) {
+    const auto refused = [&](const QString &reason) {
+        return QStringLiteral("impossible d'écrire dans le dossier de destination « %1 » : %2 ; "
+                              "rien n'a été écrit.")
+            .arg(destination, reason);
+    };
+    std::error_code error;
+    std::filesystem::create_directories(core::fsPath(destination), error);
+    if (error)
+        return refused(QString::fromLocal8Bit(error.message()));
+    // Permissions say little to root: only a real file tells a read-only or full disk.
+    const QByteArray probe =
+        QFile::encodeName(QDir(destination).filePath(core::temporaryName(QStringLiteral(".tmp"))));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return refused(QString::fromLocal8Bit(std::strerror(errno)));
+    const bool written = ::write(fd, "x", 1) == 1;
+    const int writeError = errno;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return written ? QString() : refused(QString::fromLocal8Bit(std::strerror(writeError)));
 }
 
 std::optional<double> PreparationReport::spreadBefore() const {
@@ -92,8 +132,16 @@ int PreparationReport::preparedCount() const {
                                           [](const PromptResult &r) { return r.prepared(); }));
 }
 
+QVector<int> PreparationReport::outsideTargets() const {
+    QVector<int> out;
+    for (int i = 0; i < results.size(); ++i)
+        if (results[i].prepared() && !results[i].withinTargets(options))
+            out.append(i);
+    return out;
+}
+
 int PreparationReport::exitCode() const {
-    if (cancelled)
+    if (cancelled || !leftOver.isEmpty())
         return 1;
     for (const PromptResult &r : results)
         if (!r.withinTargets(options))
@@ -109,6 +157,7 @@ PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions 
     report.destination = plan.destination;
     report.options = options;
     report.tasks = plan.tasks;
+    report.leftOver = plan.leftOver;
     report.results = QVector<PromptResult>(plan.tasks.size());
     if (!QDir().mkpath(plan.destination)) {
         for (PromptResult &r : report.results)

@@ -18,11 +18,18 @@ struct PreparationPlan {
     QString destination; // absolute
     QVector<PromptTask> tasks;
     QStringList existing; // outputs already in the destination, by name
-    QString error;        // in French: the two folders cannot be used together
+    // Outputs in the destination for prompts with no source any more: left from an earlier
+    // run, never deleted, named in the report.
+    QStringList leftOver;
+    QString error; // in French: the two folders cannot be used together
 };
 
 // Reads the source folder once; touches nothing.
 PreparationPlan planPreparation(const QString &source, const QString &destination);
+
+// Creates the destination folder if needed and tries a file in it: empty when it can be
+// written, else why not in French, with the system's own reason.
+QString openDestination(const QString &destination);
 
 struct PreparationReport {
     QString source;
@@ -30,12 +37,15 @@ struct PreparationReport {
     PrepareOptions options;
     QVector<PromptTask> tasks;
     QVector<PromptResult> results; // one per task
+    QStringList leftOver;          // as in the plan
     bool cancelled = false;
     // Largest minus smallest loudness of the prompts, LU.
     std::optional<double> spreadBefore() const;
     std::optional<double> spreadAfter() const;
     int preparedCount() const;
-    // 0: every prompt prepared within its targets; 1: otherwise.
+    // Prepared but off the loudness or over the ceiling, by index.
+    QVector<int> outsideTargets() const;
+    // 0: every prompt prepared within its targets and nothing left over; 1: otherwise.
     int exitCode() const;
 };
 

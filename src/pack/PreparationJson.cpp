@@ -53,6 +53,8 @@ QByteArray preparationJson(const PreparationReport &r) {
                       {QStringLiteral("status"), status(p.status)}};
         if (p.status == PromptResult::Status::Failed)
             o.insert(QStringLiteral("reason"), p.reason);
+        if (p.silent)
+            o.insert(QStringLiteral("silent"), true);
         if (p.prepared()) {
             o.insert(QStringLiteral("before"),
                      QJsonObject{{QStringLiteral("loudness"), optional(p.before.levelLoudness())},
@@ -65,6 +67,8 @@ QByteArray preparationJson(const PreparationReport &r) {
                                  {QStringLiteral("seconds"), p.secondsAfter}});
             o.insert(QStringLiteral("gainDb"), p.gainDb);
             o.insert(QStringLiteral("peakLimited"), p.peakLimited);
+            o.insert(QStringLiteral("limiterReductionDb"), p.limiterDb);
+            o.insert(QStringLiteral("veryPeaky"), p.veryPeaky());
             o.insert(QStringLiteral("trimmedSeconds"),
                      QJsonObject{{QStringLiteral("start"), p.trimmed.startSeconds},
                                  {QStringLiteral("end"), p.trimmed.endSeconds}});
@@ -78,10 +82,12 @@ QByteArray preparationJson(const PreparationReport &r) {
         {QStringLiteral("destination"), r.destination},
         {QStringLiteral("targets"), QJsonObject{{QStringLiteral("loudness"), r.options.loudness},
                                                 {QStringLiteral("truePeak"), r.options.peak},
-                                                {QStringLiteral("marginMs"), r.options.marginMs}}},
+                                                {QStringLiteral("marginMs"), r.options.marginMs},
+                                                {QStringLiteral("limiter"), r.options.limiter}}},
         {QStringLiteral("cancelled"), r.cancelled},
         {QStringLiteral("prepared"), r.preparedCount()},
         {QStringLiteral("prompts"), prompts},
+        {QStringLiteral("leftOver"), QJsonArray::fromStringList(r.leftOver)},
         {QStringLiteral("loudnessSpread"),
          QJsonObject{{QStringLiteral("before"), optional(r.spreadBefore())},
                      {QStringLiteral("after"), optional(r.spreadAfter())}}}};

@@ -34,6 +34,34 @@ QStringList failures(const PreparationReport &r) {
     return lines;
 }
 
+QString outsideLine(const PreparationReport &r) {
+    QStringList items;
+    for (int i : r.outsideTargets())
+        items << QStringLiteral("%1 (%2 LUFS, %3 dBTP)")
+                     .arg(idOf(r, i), lufs(r.results[i].loudnessAfter),
+                          lufs(r.results[i].truePeakAfter));
+    return items.isEmpty()
+               ? QString()
+               : QStringLiteral("Hors de leurs cibles : ") + items.join(QStringLiteral(", "));
+}
+
+QString silentLine(const PreparationReport &r) {
+    QStringList items;
+    for (qsizetype i = 0; i < r.results.size(); ++i)
+        if (r.results[i].silent)
+            items << idOf(r, i);
+    return items.isEmpty()
+               ? QString()
+               : QStringLiteral("Muets, non écrits : ") + items.join(QStringLiteral(", "));
+}
+
+QString leftOverLine(const PreparationReport &r) {
+    return r.leftOver.isEmpty()
+               ? QString()
+               : QStringLiteral("Laissés d'une préparation précédente, sans source (gardés) : ") +
+                     r.leftOver.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 QString channelText(const PromptResult &result) {
@@ -58,14 +86,16 @@ QString preparationText(const PreparationReport &r) {
     add(QStringLiteral("Cible : %1 LUFS, crête vraie au plus %2 dBTP, %3 ms de silence gardés "
                        "à chaque bout")
             .arg(core::frenchNumber(r.options.loudness, 1), core::frenchNumber(r.options.peak, 1))
-            .arg(r.options.marginMs));
+            .arg(r.options.marginMs) +
+        (r.options.limiter ? QString() : QStringLiteral(", gain seul sans limiteur")));
     add(QString());
     qsizetype width = 7;
     for (const PromptTask &t : r.tasks)
         width = std::max(width, QFileInfo(t.source).fileName().size());
     add(QStringLiteral("  ") + QStringLiteral("Message").leftJustified(12) + u' ' +
         QStringLiteral("Source").leftJustified(width) +
-        QStringLiteral("  Intensité avant -> après  Crête vraie  Gain      Coupé déb./fin"));
+        QStringLiteral("  Intensité avant -> après  Crête vraie  Gain      Limiteur  "
+                       "Coupé déb./fin"));
     QStringList notes;
     for (qsizetype i = 0; i < r.results.size(); ++i) {
         const PromptResult &p = r.results[i];
@@ -80,16 +110,21 @@ QString preparationText(const PreparationReport &r) {
             add(line + QStringLiteral("non préparé : ") + p.reason);
             continue;
         }
-        line += (lufs(p.before.levelLoudness()) + QStringLiteral(" -> ") + lufs(p.loudnessAfter) +
-                 QStringLiteral(" LUFS"))
-                    .leftJustified(24) +
-                QStringLiteral("  ") +
-                (lufs(p.truePeakAfter) + QStringLiteral(" dBTP")).leftJustified(11) +
-                QStringLiteral("  ") +
-                (core::frenchSignedNumber(p.gainDb, 1) + QStringLiteral(" dB")).leftJustified(8) +
-                QStringLiteral("  ") + core::frenchNumber(p.trimmed.startSeconds, 2) +
-                QStringLiteral(" / ") + core::frenchNumber(p.trimmed.endSeconds, 2) +
-                QStringLiteral(" s");
+        line +=
+            (lufs(p.before.levelLoudness()) + QStringLiteral(" -> ") + lufs(p.loudnessAfter) +
+             QStringLiteral(" LUFS"))
+                .leftJustified(24) +
+            QStringLiteral("  ") +
+            (lufs(p.truePeakAfter) + QStringLiteral(" dBTP")).leftJustified(11) +
+            QStringLiteral("  ") +
+            (core::frenchSignedNumber(p.gainDb, 1) + QStringLiteral(" dB")).leftJustified(8) +
+            QStringLiteral("  ") +
+            (p.limiterDb > 0.05 ? core::frenchSignedNumber(-p.limiterDb, 1) + QStringLiteral(" dB")
+                                : QStringLiteral("-"))
+                .leftJustified(8) +
+            QStringLiteral("  ") + core::frenchNumber(p.trimmed.startSeconds, 2) +
+            QStringLiteral(" / ") + core::frenchNumber(p.trimmed.endSeconds, 2) +
+            QStringLiteral(" s");
         add(line);
         if (p.choice == ChannelChoice::Single)
             notes << QStringLiteral("%1 : les canaux s'annulent en mono (l'un est inversé), %2")
@@ -98,6 +133,10 @@ QString preparationText(const PreparationReport &r) {
             notes << QStringLiteral("%1 : gain arrêté par la crête vraie, intensité atteinte %2 "
                                     "LUFS")
                          .arg(idOf(r, i), lufs(p.loudnessAfter));
+        if (p.veryPeaky())
+            notes << QStringLiteral("%1 : prise très crêtée, le limiteur a baissé le gain "
+                                    "jusqu'à %2 dB (à réenregistrer si possible)")
+                         .arg(idOf(r, i), core::frenchNumber(p.limiterDb, 1));
     }
     if (!notes.isEmpty()) {
         add(QString());
@@ -112,9 +151,19 @@ QString preparationText(const PreparationReport &r) {
         for (const QString &f : failed)
             add(QStringLiteral("  ") + f);
     }
+    if (!r.leftOver.isEmpty()) {
+        add(QString());
+        add(QStringLiteral("Fichiers laissés par une préparation précédente, sans source "
+                           "(gardés) (%1) :")
+                .arg(r.leftOver.size()));
+        for (const QString &f : r.leftOver)
+            add(QStringLiteral("  ") + f);
+    }
     add(QString());
     if (r.spreadBefore() || r.spreadAfter())
         add(spreadLine(r));
+    if (const QString outside = outsideLine(r); !outside.isEmpty())
+        add(outside);
     add(preparationSummary(r).section(u'\n', 0, 0));
     return out;
 }
@@ -135,6 +184,9 @@ QString preparationSummary(const PreparationReport &r) {
                    .arg(r.destination);
     if (r.spreadBefore() || r.spreadAfter())
         text += u'\n' + spreadLine(r);
+    for (const QString &line : {outsideLine(r), silentLine(r), leftOverLine(r)})
+        if (!line.isEmpty())
+            text += u'\n' + line;
     const QStringList failed = failures(r);
     if (!failed.isEmpty())
         text += QStringLiteral("\nNon préparés :\n") + failed.join(u'\n');

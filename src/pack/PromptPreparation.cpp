@@ -8,6 +8,7 @@
 #include <cmath>
 #include <new>
 
+#include "pack/TruePeakLimiter.h"
 #include "tools/ConversionJob.h"
 #include "tools/WaveHeader.h"
 
@@ -21,6 +22,8 @@ constexpr int MaxSeconds = 120;
 constexpr int MaxEncodes = 4;
 // A loudness this close to the target after encoding needs no second encode.
 constexpr double CloseEnoughLu = 0.5;
+// Likewise with the limiter, which can reach the target whatever the peaks.
+constexpr double LimitedCloseEnoughLu = 0.3;
 // Vorbis at this rate overshoots the true peak by up to a few tenths: a gain the ceiling stops
 // aims this far below it, so that one encode is usually enough.
 constexpr double EncoderOvershootDb = 0.3;
@@ -112,7 +115,8 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
             analyser.add(source.samples.data(), source.frames());
             result.before = analyser.finish();
         }
-        if (result.before.silent())
+        result.silent = result.before.silent();
+        if (result.silent)
             throw Failure{QStringLiteral("rien que du silence (sous -50 dBFS)")};
         progress(5);
         checkCancel(cancel);
@@ -125,8 +129,10 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         TakeFacts facts = analyse(mono.samples, mono.rate);
         if (facts.loudness && facts.truePeak) {
             bool limited = false;
-            const double gain = levellingGain(*facts.loudness, *facts.truePeak, options.loudness,
-                                              options.peak, limited);
+            const double gain = options.limiter
+                                    ? options.loudness - *facts.loudness
+                                    : levellingGain(*facts.loudness, *facts.truePeak,
+                                                    options.loudness, options.peak, limited);
             // A little above that level, so that a gain lowered after the encode, or the
             // resampler's smear, leaves no more than the margin either.
             result.trimmed =
@@ -138,8 +144,14 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         facts = analyse(mono.samples, mono.rate);
         if (!facts.levelLoudness() || !facts.truePeak)
             throw Failure{QStringLiteral("intensité impossible à mesurer")};
-        result.gainDb = levellingGain(*facts.levelLoudness(), *facts.truePeak, options.loudness,
+        const double loudness = *facts.levelLoudness();
+        result.gainDb = levellingGain(loudness, *facts.truePeak, options.loudness,
                                       options.peak - EncoderOvershootDb, result.peakLimited);
+        // With the limiter: the loudness asked of the take before encoding, and its ceiling,
+        // both moved by what the encoded file measures.
+        double aim = options.loudness;
+        double ceiling = options.peak - EncoderOvershootDb;
+        LimitedTake limited;
         progress(10);
 
         const QString folder = QFileInfo(task.destination).absolutePath();
@@ -148,7 +160,15 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         bool overshot = false; // once the encoder has overshot, the gain only goes down
         for (int attempt = 0;; ++attempt) {
             checkCancel(cancel);
-            writeWave(*wave, mono.samples, mono.rate, result.gainDb);
+            if (options.limiter) {
+                if (!levelWithLimiter(mono.samples, mono.rate, loudness, aim, ceiling, limited))
+                    throw Failure{QStringLiteral("intensité impossible à mesurer")};
+                result.gainDb = limited.gainDb;
+                result.limiterDb = limited.reductionDb;
+                writeWave(*wave, limited.samples, mono.rate, 0);
+            } else {
+                writeWave(*wave, mono.samples, mono.rate, result.gainDb);
+            }
             const tools::ConversionJob job(tools::ConversionTask{QFileInfo(task.source).fileName(),
                                                                  wave->fileName(),
                                                                  encoded->fileName(), false, true},
@@ -170,17 +190,27 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
             result.truePeakAfter = after.facts.truePeak;
             result.secondsAfter = after.facts.seconds;
             const double overshoot = *result.truePeakAfter - options.peak;
+            const double wanted = options.loudness - *result.loudnessAfter;
             double change = 0;
-            if (overshoot > 0) {
+            if (options.limiter) {
+                // An overshoot lowers the limiter's ceiling, never raises the gain.
+                if (overshoot > 0) {
+                    ceiling -= overshoot + PeakSafetyDb;
+                    change = std::min(wanted, 0.0);
+                } else if (std::abs(wanted) > LimitedCloseEnoughLu) {
+                    change = wanted;
+                } else {
+                    break;
+                }
+            } else if (overshoot > 0) {
                 change = -(overshoot + PeakSafetyDb);
                 result.peakLimited = overshot = true;
-            } else if (const double wanted = options.loudness - *result.loudnessAfter;
-                       std::abs(wanted) > CloseEnoughLu) {
+            } else if (std::abs(wanted) > CloseEnoughLu) {
                 change =
                     std::min(wanted, overshot ? 0.0 : std::max(-overshoot - PeakSafetyDb, 0.0));
                 result.peakLimited = change < wanted;
             }
-            if (overshoot <= 0 && std::abs(change) < 0.05)
+            if (!options.limiter && overshoot <= 0 && std::abs(change) < 0.05)
                 break;
             if (attempt + 1 == MaxEncodes) {
                 if (overshoot > 0)
@@ -188,11 +218,14 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
                                       .arg(options.peak)};
                 break;
             }
-            result.gainDb += change;
+            if (options.limiter)
+                aim += change;
+            else
+                result.gainDb += change;
         }
         // Named in the report only when the ceiling kept it from its target.
-        result.peakLimited =
-            result.peakLimited && *result.loudnessAfter < options.loudness - CloseEnoughLu;
+        result.peakLimited = !options.limiter && result.peakLimited &&
+                             *result.loudnessAfter < options.loudness - CloseEnoughLu;
         checkCancel(cancel);
         if (const QString cause =
                 tools::placeEncoded(encoded->fileName(), task.destination, options.replace);

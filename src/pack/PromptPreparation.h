@@ -17,6 +17,7 @@ struct PrepareOptions {
     double peak = -1.0;      // dBTP, the ceiling of the encoded file
     int marginMs = 50;       // silence kept at each end
     bool replace = false;    // an existing output may be replaced
+    bool limiter = true;     // false: the gain alone, stopped by the ceiling
 };
 
 // The loudness targets a user may ask for, in LUFS.
@@ -25,6 +26,8 @@ constexpr double MaxLoudness = 0.0;
 
 // Within this of the target loudness a prompt is levelled.
 constexpr double LoudnessToleranceLu = 1.0;
+// Past this reduction by the limiter a take is worth recording again.
+constexpr double VeryPeakyDb = 6.0;
 
 struct PromptTask {
     int row = -1;
@@ -35,13 +38,15 @@ struct PromptTask {
 struct PromptResult {
     enum class Status { Prepared, Failed, Cancelled };
     Status status = Status::Failed;
-    QString reason; // in French, for a failure
+    QString reason;      // in French, for a failure
+    bool silent = false; // failed: nothing but silence in it, so nothing was written
     int channels = 0;
     TakeFacts before; // the source as it is
     ChannelChoice choice = ChannelChoice::Mono;
     int channel = 0;
     double gainDb = 0;
     bool peakLimited = false;
+    double limiterDb = 0; // the limiter's largest gain reduction
     Trim trimmed;
     // Measured on a full decode of the written file.
     std::optional<double> loudnessAfter;
@@ -50,6 +55,8 @@ struct PromptResult {
 
     bool prepared() const { return status == Status::Prepared; }
     bool withinTargets(const PrepareOptions &options) const;
+    // Its peaks stand so far above its loudness that the limiter worked hard on it.
+    bool veryPeaky() const { return limiterDb > VeryPeakyDb; }
 };
 
 // Prepares one prompt on the calling thread. Temporary files lie in the destination's folder,

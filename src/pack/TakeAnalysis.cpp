@@ -16,7 +16,7 @@ constexpr unsigned long BlockMs = 400;
 
 TakeAnalyser::TakeAnalyser(int rate, int channels)
     : rate_(rate), channels_(channels), runs_(static_cast<std::size_t>(std::max(channels, 0))),
-      energy_(static_cast<std::size_t>(std::max(channels, 0))) {
+      balance_(channels) {
     if (rate_ > 0 && channels_ > 0)
         loudness_ =
             ebur128_init(static_cast<unsigned>(channels_), static_cast<unsigned long>(rate_),
@@ -41,20 +41,15 @@ void TakeAnalyser::add(const float *samples, std::int64_t frames) {
     for (std::int64_t f = 0; f < frames; ++f) {
         const float *frame = samples + f * channels_;
         bool loud = false;
-        double mix = 0;
         for (int c = 0; c < channels_; ++c) {
             const float v = frame[c];
             const float a = std::abs(v);
             loud = loud || a > SilenceLevel;
-            energy_[static_cast<std::size_t>(c)] += double(v) * v;
-            mix += v;
             if (a >= FullScale)
                 ++runs_[static_cast<std::size_t>(c)];
             else
                 endRun(c);
         }
-        mix /= channels_;
-        mixEnergy_ += mix * mix;
         if (loud) {
             if (firstLoud_ < 0)
                 firstLoud_ = frames_ + f;
@@ -62,6 +57,7 @@ void TakeAnalyser::add(const float *samples, std::int64_t frames) {
         }
     }
     frames_ += frames;
+    balance_.add(samples, frames);
     if (loudness_ && loudnessOk_)
         loudnessOk_ = ebur128_add_frames_float(loudness_, samples, static_cast<size_t>(frames)) ==
                       EBUR128_SUCCESS;
@@ -84,11 +80,8 @@ TakeFacts TakeAnalyser::finish() {
         endRun(c);
     facts.clippedSamples = clipped_;
 
-    const auto loudest = std::max_element(energy_.cbegin(), energy_.cend());
-    facts.loudestChannel = static_cast<int>(loudest - energy_.cbegin());
-    facts.channelsCancel =
-        channels_ > 1 && *loudest > 0 &&
-        10.0 * std::log10(std::max(mixEnergy_, 1e-30) / *loudest) < -CancellingMixDb;
+    facts.loudestChannel = balance_.loudestChannel();
+    facts.channelsCancel = balance_.cancels();
 
     if (loudness_ && loudnessOk_) {
         double lufs = 0;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/ChannelBalance.h"
+
 // What one decoded take tells about itself: length, silence at its ends, clipping, loudness and
 // whether its channels cancel when mixed to mono. Shared by the pack check and the preparation.
 namespace pack {
@@ -13,8 +15,6 @@ namespace pack {
 constexpr float SilenceLevel = 104.0f / 32768.0f;
 // This many full-scale samples in a row on one channel are clipping, not a normalised peak.
 constexpr int ClipRun = 3;
-// A mono sum this far below the louder channel means the channels cancel (one is inverted).
-constexpr double CancellingMixDb = 6.0;
 
 struct TakeFacts {
     std::int64_t frames = 0;
@@ -58,8 +58,7 @@ private:
     std::int64_t lastLoud_ = -1;
     std::vector<std::int64_t> runs_; // full-scale samples in a row, per channel
     std::int64_t clipped_ = 0;
-    std::vector<double> energy_; // per channel
-    double mixEnergy_ = 0;       // of the channels' mean
+    core::ChannelBalance balance_;
     ebur128_state *loudness_ = nullptr;
     bool loudnessOk_ = true;
 };

@@ -110,11 +110,22 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         std::optional<TempFile> wave;
         QString input = task_.source;
         SourceRead read;
+        // The encoder gets mono: mixed by us as the preparation mixes, the louder channel alone
+        // when the channels cancel, so that an audible source never becomes a silent file.
         if (!task_.decode && isCanonicalWave(task_.source)) {
             read = measureSound(task_.source, source, cancel);
+            if (read == SourceRead::Done && source.channels > 1) {
+                wave.emplace(folder, QStringLiteral(".wav"));
+                read = decodeToWave(task_.source, wave->path(), source, cancel,
+                                    source.channelsCancel ? source.loudestChannel : -1);
+                input = wave->path();
+            }
         } else {
             wave.emplace(folder, QStringLiteral(".wav"));
             read = decodeToWave(task_.source, wave->path(), source, cancel);
+            if (read == SourceRead::Done && source.channelsCancel)
+                read =
+                    decodeToWave(task_.source, wave->path(), source, cancel, source.loudestChannel);
             input = wave->path();
         }
         switch (read) {

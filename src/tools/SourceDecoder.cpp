@@ -3,8 +3,12 @@
 #include <QFile>
 #include <QSysInfo>
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <utility>
+#include <vector>
 
+#include "core/ChannelBalance.h"
 #include "tools/WaveHeader.h"
 
 namespace tools {
@@ -18,19 +22,26 @@ SourceRead readChunks(const QString &path, SourceSound &out, const std::atomic<b
                       Use &&use) {
     out = SourceSound{};
     SourceRead stopped = SourceRead::Done;
+    std::optional<core::ChannelBalance> balance;
     const std::int64_t frames = audio::readInChunks(
         path,
         [&](int rate, int channels) {
             out.rate = rate;
             out.channels = channels;
+            balance.emplace(channels);
         },
         [&](const std::int16_t *samples, std::int64_t count) {
+            balance->add(samples, count);
             stopped = cancel.load(std::memory_order_relaxed) ? SourceRead::Cancelled
-                                                             : use(samples, count * out.channels);
+                                                             : use(samples, count);
             return stopped == SourceRead::Done;
         });
     if (stopped != SourceRead::Done)
         return stopped;
+    if (balance) {
+        out.channelsCancel = balance->cancels();
+        out.loudestChannel = balance->loudestChannel();
+    }
     out.frames = std::max<std::int64_t>(frames, 0);
     return frames > 0 ? SourceRead::Done : frames == 0 ? SourceRead::Empty : SourceRead::Unreadable;
 }
@@ -47,7 +58,7 @@ SourceRead measureSound(const QString &path, SourceSound &out, const std::atomic
 }
 
 SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSound &out,
-                        const std::atomic<bool> &cancel) {
+                        const std::atomic<bool> &cancel, int channel) {
     QFile file(wavePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return SourceRead::WriteFailed;
@@ -55,13 +66,30 @@ SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSoun
     if (file.write(QByteArray(WaveHeaderSize, '\0')) != WaveHeaderSize)
         return SourceRead::WriteFailed;
     std::uint64_t dataBytes = 0;
+    std::vector<std::int16_t> mono;
     const SourceRead read =
-        readChunks(path, out, cancel, [&](const std::int16_t *samples, std::int64_t count) {
-            const auto bytes = static_cast<std::uint64_t>(count) * 2u;
+        readChunks(path, out, cancel, [&](const std::int16_t *samples, std::int64_t frames) {
+            const auto bytes = static_cast<std::uint64_t>(frames) * 2u;
             dataBytes += bytes;
             if (dataBytes > MaxWaveDataBytes)
                 return SourceRead::TooLong;
-            QByteArray data(reinterpret_cast<const char *>(samples), static_cast<qsizetype>(bytes));
+            // The encoder's own down-mix sums the channels: an inverted one would cancel.
+            const int channels = out.channels;
+            mono.resize(static_cast<std::size_t>(frames));
+            for (std::int64_t f = 0; f < frames; ++f) {
+                const std::int16_t *frame = samples + f * channels;
+                if (channel >= 0 && channel < channels) {
+                    mono[static_cast<std::size_t>(f)] = frame[channel];
+                    continue;
+                }
+                int sum = 0;
+                for (int c = 0; c < channels; ++c)
+                    sum += frame[c];
+                mono[static_cast<std::size_t>(f)] =
+                    static_cast<std::int16_t>(std::lround(double(sum) / channels));
+            }
+            QByteArray data(reinterpret_cast<const char *>(mono.data()),
+                            static_cast<qsizetype>(bytes));
             if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
                 for (qsizetype i = 0; i + 1 < data.size(); i += 2)
                     std::swap(data[i], data[i + 1]);
@@ -71,7 +99,7 @@ SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSoun
     if (read != SourceRead::Done)
         return read;
     const QByteArray header =
-        waveHeader(WaveFormat{out.channels, out.rate, 16}, static_cast<std::uint32_t>(dataBytes));
+        waveHeader(WaveFormat{1, out.rate, 16}, static_cast<std::uint32_t>(dataBytes));
     const bool ok = file.seek(0) && file.write(header) == header.size() && file.flush();
     file.close();
     return ok && file.error() == QFileDevice::NoError ? SourceRead::Done : SourceRead::WriteFailed;
