@@ -53,10 +53,10 @@ PrepareController::~PrepareController() {
 void PrepareController::prepare() {
     if (isRunning() || browser_.currentFolder().isEmpty())
         return;
-    PrepareFields shown = last_;
-    shown.destination = QDir::toNativeSeparators(defaultDestination(browser_.currentFolder()));
+    PrepareFields fields = last_;
+    fields.destination = QDir::toNativeSeparators(defaultDestination(browser_.currentFolder()));
     PrepareDialog dialog(
-        shown,
+        fields,
         [this] {
             ui::FileDialogRequest request;
             request.title = QStringLiteral("Dossier où écrire le pack préparé");

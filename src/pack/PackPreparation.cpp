@@ -80,7 +80,8 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
             ++task;
             continue;
         }
-        const QString output = core::samples()[static_cast<std::size_t>(row)].id + u".ogg";
+        const QString output =
+            core::samples()[static_cast<std::size_t>(row)].id + QStringLiteral(".ogg");
         if (QFileInfo(destinationDir.filePath(output)).isFile())
             plan.leftOver.append(output);
     }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <new>
 
+#include "pack/FloatResampler.h"
 #include "pack/TruePeakLimiter.h"
 #include "tools/ConversionJob.h"
 #include "tools/WaveHeader.h"
@@ -16,10 +17,12 @@ namespace pack {
 
 namespace {
 
+// The rate the conversion encodes at.
+constexpr int EncodedRate = 22050;
 // A prompt is a few seconds; past this a file is not one, and is not held in memory.
 constexpr int MaxSeconds = 120;
 // Encodes tried before the encoded file is found within its targets.
-constexpr int MaxEncodes = 4;
+constexpr int MaxEncodes = 5;
 // A loudness this close to the target after encoding needs no second encode.
 constexpr double CloseEnoughLu = 0.5;
 // Likewise with the limiter, which can reach the target whatever the peaks.
@@ -29,6 +32,8 @@ constexpr double LimitedCloseEnoughLu = 0.3;
 constexpr double EncoderOvershootDb = 0.3;
 // Kept under the ceiling when the gain is lowered after an overshoot of the encoder.
 constexpr double PeakSafetyDb = 0.1;
+// Likewise for the limiter's ceiling: the encoder's overshoot grows a little as it comes down.
+constexpr double LimiterSafetyDb = 0.3;
 constexpr double TrimHeadroomDb = 2.0;
 
 struct Failure {
@@ -124,6 +129,10 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         MonoTake mono = toMono(std::move(source), result.before);
         result.choice = mono.choice;
         result.channel = mono.channel;
+        // At the encoder's rate from here on, so that the ceiling is held on the samples the
+        // encoder gets rather than moved by its own resampler.
+        mono.samples = resampled(mono.samples, mono.rate, EncodedRate);
+        mono.rate = EncodedRate;
         // The silence is cut at the level it will have once levelled, so that the written file
         // holds no more than the margin; gated loudness hardly moves with the silence cut.
         TakeFacts facts = analyse(mono.samples, mono.rate);
@@ -193,15 +202,27 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
             const double wanted = options.loudness - *result.loudnessAfter;
             double change = 0;
             if (options.limiter) {
-                // An overshoot lowers the limiter's ceiling, never raises the gain.
-                if (overshoot > 0) {
-                    ceiling -= overshoot + PeakSafetyDb;
-                    change = std::min(wanted, 0.0);
-                } else if (std::abs(wanted) > LimitedCloseEnoughLu) {
-                    change = wanted;
-                } else {
+                if (overshoot <= 0 && std::abs(wanted) <= LimitedCloseEnoughLu)
+                    break;
+                if (attempt + 1 == MaxEncodes) {
+                    if (overshoot > 0)
+                        throw Failure{
+                            QStringLiteral("crête vraie au-dessus de %1 dBTP après encodage")
+                                .arg(options.peak)};
                     break;
                 }
+                // What the encoder adds, measured, is taken off the next take before encoding.
+                // An overshoot lowers the limiter's ceiling and never raises the loudness asked.
+                const double next = options.loudness - (*result.loudnessAfter - limited.loudness);
+                if (overshoot > 0) {
+                    ceiling = std::min(ceiling - overshoot,
+                                       options.peak - (*result.truePeakAfter - limited.truePeak)) -
+                              LimiterSafetyDb;
+                    aim = std::min(aim, next);
+                } else {
+                    aim = next;
+                }
+                continue;
             } else if (overshoot > 0) {
                 change = -(overshoot + PeakSafetyDb);
                 result.peakLimited = overshot = true;
@@ -210,7 +231,7 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
                     std::min(wanted, overshot ? 0.0 : std::max(-overshoot - PeakSafetyDb, 0.0));
                 result.peakLimited = change < wanted;
             }
-            if (!options.limiter && overshoot <= 0 && std::abs(change) < 0.05)
+            if (overshoot <= 0 && std::abs(change) < 0.05)
                 break;
             if (attempt + 1 == MaxEncodes) {
                 if (overshoot > 0)
@@ -218,10 +239,7 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
                                       .arg(options.peak)};
                 break;
             }
-            if (options.limiter)
-                aim += change;
-            else
-                result.gainDb += change;
+            result.gainDb += change;
         }
         // Named in the report only when the ceiling kept it from its target.
         result.peakLimited = !options.limiter && result.peakLimited &&

@@ -16,7 +16,7 @@ constexpr int TapsPerPhase = 48;
 constexpr int HalfTaps = TapsPerPhase / 2;
 // Passes of gain correction after the limiter: each one brings the loudness within a few
 // hundredths of the target, the first one already within a few tenths.
-constexpr int MaxPasses = 4;
+constexpr int MaxPasses = 6;
 constexpr double LoudnessStepLu = 0.1;
 constexpr double CeilingStepDb = 0.05;
 
@@ -138,6 +138,8 @@ bool levelWithLimiter(const std::vector<float> &samples, int rate, double loudne
     const std::vector<float> envelope = truePeakEnvelope(samples);
     double gain = target - loudness;
     double ceiling = ceilingDb;
+    double lastGain = 0;
+    double lastLoudness = 0;
     for (int pass = 0; pass < MaxPasses; ++pass) {
         out.reductionDb = limitInto(samples, envelope, rate, gain, ceiling, out.samples);
         out.gainDb = gain;
@@ -148,10 +150,16 @@ bool levelWithLimiter(const std::vector<float> &samples, int rate, double loudne
             return false;
         out.loudness = *facts.levelLoudness();
         out.truePeak = *facts.truePeak;
-        const bool loudEnough = std::abs(out.loudness - target) <= LoudnessStepLu;
-        if (loudEnough && out.truePeak <= ceilingDb)
+        if (std::abs(out.loudness - target) <= LoudnessStepLu && out.truePeak <= ceilingDb)
             break;
-        gain += target - out.loudness;
+        // Under the limiter a dB of gain brings less than a dB of loudness: the slope seen
+        // between the last two passes says how much more to ask.
+        double slope = 1.0;
+        if (pass > 0 && std::abs(gain - lastGain) > 1e-3)
+            slope = std::clamp((out.loudness - lastLoudness) / (gain - lastGain), 0.2, 1.0);
+        lastGain = gain;
+        lastLoudness = out.loudness;
+        gain += (target - out.loudness) / slope;
         // The gain moving within a peak lets the true peak pass a little: aim lower.
         if (out.truePeak > ceilingDb)
             ceiling -= out.truePeak - ceilingDb + CeilingStepDb;
