@@ -122,6 +122,16 @@ private slots:
         QTest::newRow("clipped") << clipped << u"  Then.wav : 100 échantillons écrêtés"_s << 1;
         QTest::newRow("long silence") << take(1.0, Rate) << u"  Then.wav : 1,00 s au début"_s << 1;
         QTest::newRow("unreadable") << take() << u"Fichiers illisibles (1) :\n  Then.ogg"_s << 1;
+        // Silence from end to end is named as such, not as too short to measure.
+        QTest::newRow("silent") << QVector<qint16>(Frames, 0)
+                                << u"Fichiers muets d'un bout à l'autre (sous -50 dBFS) (1) :\n"
+                                   "  Then.wav : 0,500 s de silence"_s
+                                << 1;
+        // A prompt's file in a format the player never opens for it: that prompt's, unreadable.
+        QTest::newRow("foreign format")
+            << take()
+            << u"  Yards.gsm : fichier du message Yards dans un format que le programme ne lit pas"_s
+            << 2;
         // Two files for Then, one on FAT.
         QTest::newRow("case collision") << take() << u"  THEN.wav, Then.wav"_s << 2;
         QTest::newRow("FAT-invalid name")
@@ -137,8 +147,10 @@ private slots:
         const QByteArray tag = QTest::currentDataTag();
         const QString thenWav = dir.filePath(u"Then.wav"_s);
         QVERIFY(fixtures::writeWav(thenWav, then, Rate, 1) == thenWav);
-        if (tag == "missing")
+        if (tag == "missing" || tag == "foreign format")
             QVERIFY(QFile::remove(dir.filePath(u"Yards.wav"_s)));
+        if (tag == "foreign format")
+            QVERIFY(!fixtures::makeGarbage(dir.path(), u"Yards.gsm"_s, 3000).isEmpty());
         else if (tag == "unreadable")
             QVERIFY(QFile::remove(thenWav) &&
                     !fixtures::makeGarbage(dir.path(), u"Then.ogg"_s, 3000).isEmpty());
@@ -165,6 +177,11 @@ private slots:
             QVERIFY(text.contains(u"Then : THEN.wav, Then.wav (joué)"_s));
         } else if (tag == "FAT-invalid name") {
             QCOMPARE(r.extraFiles, QStringList{u"Then?.wav"_s});
+        } else if (tag == "silent") {
+            QVERIFY(!text.contains(u"trop court"_s) && !text.contains(u"Silences de plus"_s));
+        } else if (tag == "foreign format") {
+            QCOMPARE(r.extraFiles, QStringList());
+            QCOMPARE(r.missingRows, QVector<int>{58});
         }
     }
 

@@ -341,10 +341,27 @@ private slots:
             const QString name = QFileInfo(path).fileName();
             tasks << task(p.dir, name, name == u"Left.ogg"); // an Ogg file is its own destination
         }
+        // A pair with one channel inverted, read as it is and decoded first: summed, it would be
+        // silence; the louder channel alone makes the mono.
+        QVector<qint16> inverted;
+        const QVector<qint16> tone = fixtures::wavSamples(22050, 22050, 1);
+        for (qint16 v : tone)
+            inverted << v << qint16(-v);
+        for (const QString &name : {u"Right.wav"_s, u"UTurn.wav"_s}) {
+            QVERIFY(!fixtures::writeWav(p.at(name), inverted, 22050, 2).isEmpty());
+            tasks << task(p.dir, name);
+        }
+        tasks.last().decode = true;
 
         const auto outcomes = convert(encoder, tasks);
         QByteArray whole;
         tools::OggVorbisSummary summary;
+        const auto level = [](const std::vector<qint16> &v) {
+            double sum = 0;
+            for (qint16 x : v)
+                sum += double(x) * x;
+            return 10 * std::log10(sum / double(v.size()));
+        };
         for (int i = 0; i < tasks.size(); ++i) {
             QCOMPARE(outcomes[i].reason, QString());
             QCOMPARE(outcomes[i].status, Status::Converted);
@@ -356,8 +373,12 @@ private slots:
             QCOMPARE(summary.channels, 1);
             QCOMPARE(summary.rate, 22050);
             // MPEG encoders pad the start and end a little; the WAV lengths are exact.
-            QVERIFY2(std::abs(result.frames() - seconds[i] * 22050) < 0.1 * 22050,
+            QVERIFY2(std::abs(result.frames() - seconds.value(i, 1.0) * 22050) < 0.1 * 22050,
                      qPrintable(tasks[i].source));
+            if (i >= made.size()) // as loud as each of its channels, within the encoder's error
+                QVERIFY2(std::abs(level(result.samples) -
+                                  level(std::vector<qint16>(tone.cbegin(), tone.cend()))) < 1.0,
+                         qPrintable(tasks[i].source));
             QVERIFY(QFile::exists(tasks[i].source));
         }
         QByteArray flipped = whole;
@@ -365,8 +386,8 @@ private slots:
         for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
                                       whole + "x", whole + whole, QByteArray()})
             QVERIFY(!tools::readOggVorbis(bad, summary));
-        QCOMPARE(fixtures::readBytes(p.aside.filePath(u"limits-After.wav"_s)),
-                 QByteArray("1048576 61\n")); // 60 s + 1 s of sound
+        QCOMPARE(fixtures::readBytes(p.aside.filePath(u"limits-Yards"_s)),
+                 QByteArray("1048576 61\n")); // 60 s + 0.5 s of sound, rounded up
         const std::atomic<bool> cancel{false};
         const QString spinner = writeStandIn(p.aside.filePath(u"spin"_s), u"while :; do :; done"_s);
         tools::ConversionJob spin(task(p.dir, u"After.wav"_s, true), spinner,
@@ -377,7 +398,8 @@ private slots:
 
         // The decoded inputs the encoder got: each header declares exactly the bytes after it.
         const QStringList decoded = leftovers(p.aside.path());
-        QCOMPARE(decoded.size(), 3); // the MP3, the MP2 and the Ogg file
+        // The MP3, the MP2, the Ogg file, and the stereo ones made mono by us.
+        QCOMPARE(decoded.size(), 6);
         for (const QString &name : decoded) {
             const QByteArray wav = fixtures::readBytes(p.aside.filePath(name));
             QVERIFY(wav.size() > tools::WaveHeaderSize);
@@ -388,7 +410,7 @@ private slots:
             QCOMPARE(le16(wav, 32), quint16(le16(wav, 22) * 2));    // block align, 16-bit
             QCOMPARE(wav.mid(36, 4), QByteArray("data"));
         }
-        // Files the encoder reads itself reach it as they are, by their full path (After.wav too).
+        // Mono files the encoder reads itself reach it as they are, by their full path.
         QVERIFY(QFile::exists(p.aside.filePath(u"Yards"_s)));
     }
 
