@@ -14,7 +14,9 @@
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "app/PrepareController.h"
 #include "app/PrepareDialog.h"
@@ -420,6 +422,33 @@ private slots:
         QVERIFY2(held.results[0].peakLimited && *held.results[0].truePeakAfter <= -1.0 &&
                      *held.results[0].loudnessAfter < -16.5,
                  qPrintable(figures));
+    }
+
+    // A destination that cannot be made or written is told once, with the system's reason,
+    // before anything is written.
+    void destinationErrors() {
+        QTemporaryDir work;
+        const QString src = work.filePath(u"pack"_s);
+        QVERIFY(QDir().mkpath(src) && QDir().mkpath(work.filePath(u"ro"_s)));
+        QVERIFY(!wav16(QDir(src).filePath(idOf(1) + u".wav"_s), voice(1.0)).isEmpty());
+        const QString file = fixtures::writeBytes(work.filePath(u"fichier"_s), "not a folder");
+        fixtures::Mount readOnly = fixtures::Mount::readOnly(work.filePath(u"ro"_s));
+        QList<std::pair<QString, QString>> cases{
+            {file + u"/pret"_s, QString::fromLocal8Bit(std::strerror(ENOTDIR))}};
+        if (readOnly.ok())
+            cases.append({work.filePath(u"ro"_s), QString::fromLocal8Bit(std::strerror(EROFS))});
+        else
+            qInfo("read-only destination not tried: %s", readOnly.why().constData());
+        for (const auto &[dst, reason] : cases) {
+            const fixtures::Run run = runProgram({u"--prepare"_s, src, dst});
+            QCOMPARE(run.exitCode, 2);
+            QCOMPARE(QString::fromUtf8(run.err),
+                     u"parlotte : impossible d'écrire dans le dossier de destination « %1 » : %2 ; "
+                     "rien n'a été écrit.\n"_s.arg(QDir::cleanPath(dst), reason));
+            QVERIFY(run.out.isEmpty());
+        }
+        QCOMPARE(QDir(work.filePath(u"ro"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
     }
 
     void failuresLeaveNothing() {
