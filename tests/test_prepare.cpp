@@ -27,6 +27,7 @@
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "pack/PackPreparation.h"
+#include "pack/PreparationWriters.h"
 #include "pack/PromptPreparation.h"
 #include "pack/TakeTransform.h"
 #include "pack/TruePeakLimiter.h"
@@ -449,6 +450,30 @@ private slots:
         }
         QCOMPARE(QDir(work.filePath(u"ro"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList());
+    }
+
+    // The window's end box names the prompts off their targets and the silent ones.
+    void endBoxNamesWhatIsOff() {
+        pack::PreparationReport r;
+        r.destination = u"/pret"_s;
+        for (int row : {0, 1, 2})
+            r.tasks.append({row, idOf(row) + u".wav"_s, idOf(row) + u".ogg"_s});
+        r.results.resize(3);
+        for (pack::PromptResult &p : r.results) {
+            p.status = pack::PromptResult::Status::Prepared;
+            p.loudnessAfter = -16.2;
+            p.truePeakAfter = -1.2;
+        }
+        r.results[1].loudnessAfter = -18.04;
+        r.results[2].status = pack::PromptResult::Status::Failed;
+        r.results[2].silent = true;
+        r.results[2].reason = u"rien que du silence (sous -50 dBFS)"_s;
+        const QString text = pack::preparationSummary(r);
+        for (const QString &line :
+             {u"Hors de leurs cibles : %1 (-18,0 LUFS, -1,2 dBTP)"_s.arg(idOf(1)),
+              u"Muets, non écrits : %1"_s.arg(idOf(2))})
+            QVERIFY2(text.contains(line), qPrintable(text));
+        QCOMPARE(r.exitCode(), 1);
     }
 
     void failuresLeaveNothing() {

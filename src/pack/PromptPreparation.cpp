@@ -131,8 +131,10 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
         result.channel = mono.channel;
         // At the encoder's rate from here on, so that the ceiling is held on the samples the
         // encoder gets rather than moved by its own resampler.
-        mono.samples = resampled(mono.samples, mono.rate, EncodedRate);
-        mono.rate = EncodedRate;
+        if (mono.rate != EncodedRate) {
+            mono.samples = resampled(mono.samples, mono.rate, EncodedRate);
+            mono.rate = EncodedRate;
+        }
         // The silence is cut at the level it will have once levelled, so that the written file
         // holds no more than the margin; gated loudness hardly moves with the silence cut.
         TakeFacts facts = analyse(mono.samples, mono.rate);
