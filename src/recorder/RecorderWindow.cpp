@@ -158,8 +158,6 @@ void RecorderWindow::openOn(core::PromptRow row) {
     raise();
     activateWindow();
     setFocus(Qt::OtherFocusReason);
-    if (!recorder_.deviceOpen() && !openDevice())
-        setStatus(QStringLiteral("Aucun micro ouvert : ") + recorder_.errorText());
 }
 
 void RecorderWindow::showPrompt(core::PromptRow row) {
@@ -212,22 +210,9 @@ void RecorderWindow::fillDevices() {
     deviceList_->setCurrentIndex(std::max(deviceList_->findText(chosen), 0));
 }
 
-bool RecorderWindow::openDevice() {
-    if (!recorder_.openDevice(chosenDevice()))
-        return false;
-    meter_->reset();
-    pollTimer_.start();
-    return true;
-}
-
 void RecorderWindow::chooseDevice(int) {
+    // Kept in the list for as long as the program runs; used from the next take.
     setFocus(Qt::OtherFocusReason);
-    if (recorder_.recording())
-        stopRecording();
-    if (openDevice())
-        setStatus(QString());
-    else
-        setStatus(QStringLiteral("Aucun micro ouvert : ") + recorder_.errorText());
 }
 
 // --- Recording ---
@@ -243,14 +228,15 @@ void RecorderWindow::startRecording() {
     if (!prompt_ || !mayDropTake())
         return;
     stopPlayback();
-    if (!recorder_.deviceOpen() && !openDevice()) {
+    meter_->reset();
+    if (!recorder_.start(chosenDevice())) {
+        setStatus(QStringLiteral("Aucun micro ouvert."));
         dialogs_.message(QStringLiteral("Impossible d'ouvrir le micro.\r\nErreur : ") +
                              recorder_.errorText(),
                          Title, ui::Icon::Critical, ui::Buttons::Ok);
-        setStatus(QStringLiteral("Aucun micro ouvert : ") + recorder_.errorText());
         return;
     }
-    recorder_.start();
+    pollTimer_.start();
     take_ = {};
     showTake();
     setStatus(QStringLiteral("Enregistrement…"));
@@ -264,15 +250,13 @@ void RecorderWindow::stopRecording() {
 }
 
 void RecorderWindow::poll() {
-    const bool wasRecording = recorder_.recording();
     const TakeRecorder::Event event = recorder_.poll();
     const MeterReading &reading = recorder_.meter();
     meter_->show(reading);
     meterText_->setText(QStringLiteral("Crête : ") + dbText(reading.peakDb) +
                         QStringLiteral(" dBFS · RMS : ") + dbText(reading.rmsDb) +
                         QStringLiteral(" dBFS"));
-    if (recorder_.recording())
-        elapsed_->setText(secondsText(double(recorder_.frames()) / TakeRate));
+    elapsed_->setText(secondsText(double(recorder_.frames()) / TakeRate));
     if (event == TakeRecorder::Event::LimitReached) {
         finished();
         setStatus(QStringLiteral("La prise a atteint la limite de %1 secondes : "
@@ -280,22 +264,21 @@ void RecorderWindow::poll() {
                       .arg(MaxTakeSeconds) +
                   (take_.lostFrames ? QStringLiteral(" ") + statusText() : QString()));
     } else if (event == TakeRecorder::Event::DeviceLost) {
-        pollTimer_.stop();
-        if (wasRecording)
-            finished();
+        finished();
         const QString reason = recorder_.errorText();
         setStatus(QStringLiteral("Le micro a été perdu : ") + reason);
-        if (wasRecording)
-            dialogs_.message(QStringLiteral("Le micro a été perdu pendant l'enregistrement.\r\n"
-                                            "Erreur : ") +
-                                 reason +
-                                 QStringLiteral("\r\nCe qui a été enregistré est gardé en "
-                                                "mémoire : Entrée l'ajoute au dossier."),
-                             Title, ui::Icon::Exclamation, ui::Buttons::Ok);
+        dialogs_.message(QStringLiteral("Le micro a été perdu pendant l'enregistrement.\r\n"
+                                        "Erreur : ") +
+                             reason +
+                             QStringLiteral("\r\nCe qui a été enregistré est gardé en "
+                                            "mémoire : Entrée l'ajoute au dossier."),
+                         Title, ui::Icon::Exclamation, ui::Buttons::Ok);
     }
 }
 
 void RecorderWindow::finished() {
+    pollTimer_.stop();
+    elapsed_->setText(secondsText(double(recorder_.frames()) / TakeRate));
     record_->setText(QStringLiteral("Enregistrer (Espace)"));
     take_ = finishTake(recorder_.take(), recorder_.lostFrames());
     recorder_.clearTake();
@@ -381,11 +364,11 @@ void RecorderWindow::keep() {
         return;
     const QString folder = browser_.currentFolder();
     const QString id = core::samples()[prompt_.index()].id;
-    const KeptTake kept = keepTake(folder, id, take_.samples);
-    if (!kept.ok) {
+    const KeptTake result = keepTake(folder, id, take_.samples);
+    if (!result.ok) {
         dialogs_.message(QStringLiteral("Impossible d'enregistrer la prise de « ") + id +
                              QStringLiteral(" » dans le dossier « ") + folder +
-                             QStringLiteral(" » :\r\n") + kept.cause +
+                             QStringLiteral(" » :\r\n") + result.cause +
                              QStringLiteral(".\r\nLa prise reste en mémoire."),
                          Title, ui::Icon::Critical, ui::Buttons::Ok);
         return;
@@ -393,8 +376,8 @@ void RecorderWindow::keep() {
     stopPlayback();
     take_ = {};
     showTake();
-    setStatus(QStringLiteral("Prise gardée : ") + kept.name);
-    emit kept(prompt_.index(), kept.name);
+    setStatus(QStringLiteral("Prise gardée : ") + result.name);
+    emit kept(prompt_.index(), result.name);
 }
 
 // --- Closing ---
@@ -417,7 +400,7 @@ bool RecorderWindow::mayDropTake() {
 
 void RecorderWindow::shutdown() {
     pollTimer_.stop();
-    recorder_.closeDevice();
+    recorder_.stop();
     stopPlayback();
 }
 
@@ -426,9 +409,6 @@ void RecorderWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
-    // The microphone is the user's again while the recorder is closed.
-    pollTimer_.stop();
-    recorder_.closeDevice();
     stopPlayback();
     meter_->reset();
     event->accept();

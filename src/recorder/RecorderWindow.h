@@ -45,8 +45,8 @@ public:
                    const core::BrowserView &browser, QWidget *parent = nullptr);
     ~RecorderWindow() override;
 
-    // Shows the window on prompt `row` (after asking, should that drop a take) and opens the
-    // chosen capture device.
+    // Shows the window on prompt `row` (after asking, should that drop a take). The capture
+    // device is open only while a take is recorded.
     void openOn(core::PromptRow row);
     core::PromptRow prompt() const { return prompt_; }
 
@@ -86,7 +86,6 @@ private:
     void showPrompt(core::PromptRow row);
     void choosePrompt(int index);
     void fillDevices();
-    bool openDevice();
     void chooseDevice(int index);
     void startRecording();
     void stopRecording();

@@ -32,48 +32,38 @@ TakeRecorder::TakeRecorder(audio::Capture &capture)
     : capture_(capture), chunk_(audio::CaptureRing::kCapacity) {}
 
 TakeRecorder::~TakeRecorder() {
-    closeDevice();
-}
-
-bool TakeRecorder::openDevice(const QString &device) {
-    closeDevice();
-    error_.clear();
-    // What the ring still holds came from the device closed above.
-    ring_.read(chunk_.data(), chunk_.size());
-    if (capture_.open(ring_, device))
-        return true;
-    error_ = capture_.errorText();
-    return false;
-}
-
-void TakeRecorder::closeDevice() {
-    if (recording_)
-        stop();
     capture_.close();
 }
 
-bool TakeRecorder::deviceOpen() const {
-    return capture_.isOpen();
-}
-
-bool TakeRecorder::start() {
-    if (!capture_.isOpen())
-        return false;
-    // Frames captured before the press are not the take's.
+bool TakeRecorder::start(const QString &device) {
+    stop();
+    error_.clear();
+    // Left by a device that was lost: not this take's.
     ring_.read(chunk_.data(), chunk_.size());
     take_.clear();
     take_.reserve(static_cast<std::size_t>(MaxTakeFrames));
-    lostAtStart_ = ring_.lost();
+    meter_ = {};
+    lostAtStart_ = lostAtStop_ = ring_.lost();
+    if (!capture_.open(ring_, device)) {
+        error_ = capture_.errorText();
+        return false;
+    }
     recording_ = true;
     return true;
+}
+
+void TakeRecorder::ended() {
+    capture_.close();
+    recording_ = false;
+    lostAtStop_ = ring_.lost();
 }
 
 void TakeRecorder::stop() {
     if (!recording_)
         return;
-    poll();
-    recording_ = false;
-    lostAtStop_ = ring_.lost();
+    // Closed first: once it returns, the ring holds the take's last frames.
+    ended();
+    take(ring_.read(chunk_.data(), chunk_.size()));
 }
 
 std::uint64_t TakeRecorder::lostFrames() const {
@@ -83,33 +73,30 @@ std::uint64_t TakeRecorder::lostFrames() const {
 void TakeRecorder::clearTake() {
     take_.clear();
     take_.shrink_to_fit();
-    lostAtStart_ = lostAtStop_ = 0;
+}
+
+void TakeRecorder::take(std::size_t count) {
+    if (count > 0)
+        meter_ = measure(chunk_.data(), count);
+    const auto room = static_cast<std::size_t>(MaxTakeFrames - frames());
+    take_.insert(take_.end(), chunk_.begin(), chunk_.begin() + long(std::min(count, room)));
 }
 
 TakeRecorder::Event TakeRecorder::poll() {
-    const std::size_t n = ring_.read(chunk_.data(), chunk_.size());
-    if (n > 0)
-        meter_ = measure(chunk_.data(), n);
-    Event event = Event::None;
-    if (recording_) {
-        const auto room = static_cast<std::size_t>(MaxTakeFrames - frames());
-        take_.insert(take_.end(), chunk_.begin(), chunk_.begin() + std::min(n, room));
-        if (frames() >= MaxTakeFrames) {
-            recording_ = false;
-            lostAtStop_ = ring_.lost();
-            event = Event::LimitReached;
-        }
+    if (!recording_)
+        return Event::None;
+    take(ring_.read(chunk_.data(), chunk_.size()));
+    if (frames() >= MaxTakeFrames) {
+        ended();
+        return Event::LimitReached;
     }
-    if (capture_.isOpen() && capture_.lost()) {
+    if (capture_.lost()) {
         error_ = capture_.errorText();
-        if (recording_) {
-            recording_ = false;
-            lostAtStop_ = ring_.lost();
-        }
-        capture_.close();
-        event = Event::DeviceLost;
+        ended();
+        take(ring_.read(chunk_.data(), chunk_.size()));
+        return Event::DeviceLost;
     }
-    return event;
+    return Event::None;
 }
 
 } // namespace recorder

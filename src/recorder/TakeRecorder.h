@@ -12,7 +12,8 @@ class Capture;
 
 // The recording of one take, without widgets: the capture device, the ring it fills, the take
 // growing in memory, the level meter, the 60-second limit, lost frames and a lost device. The
-// window polls it; nothing here waits on the capture callback, nor it on us.
+// device is open only while a take is recorded, so the take starts with its first frame. The
+// window polls; nothing here waits on the capture callback, nor it on us.
 namespace recorder {
 
 constexpr int TakeRate = 44100;
@@ -42,20 +43,16 @@ public:
     TakeRecorder(const TakeRecorder &) = delete;
     TakeRecorder &operator=(const TakeRecorder &) = delete;
 
-    // Opens `device` (empty = the default), closing the one open; false with errorText().
-    bool openDevice(const QString &device);
-    void closeDevice();
-    bool deviceOpen() const;
-    QString errorText() const { return error_; }
-
-    // A new take from the next frame the device delivers (the open device required).
-    bool start();
+    // A new take: opens `device` (empty = the system's default) and keeps every frame it
+    // delivers from its first. False, with errorText(), when the device does not open.
+    bool start(const QString &device);
+    // Closes the device, then takes the frames it delivered up to then.
     void stop();
     bool recording() const { return recording_; }
+    QString errorText() const { return error_; }
 
-    // Takes what the device delivered since the last poll: into the take while recording (up
-    // to the limit, which stops it), into the meter always. A lost device stops the take, which
-    // keeps what it had.
+    // Takes what the device delivered since the last poll into the take and the meter. The
+    // limit stops the take; so does a lost device, the take keeping what it had.
     Event poll();
 
     const MeterReading &meter() const { return meter_; }
@@ -66,6 +63,9 @@ public:
     void clearTake();
 
 private:
+    void take(std::size_t count);
+    void ended();
+
     audio::Capture &capture_;
     audio::CaptureRing ring_;
     std::vector<std::int16_t> chunk_;
