@@ -142,6 +142,9 @@ private slots:
         QCOMPARE(s.rec().prompt().index(), Fifty);
         s.record(roomAndVoice(0.6, 1.2, 1.0));
         QVERIFY(s.rec().figuresText().startsWith(u"Durée : 1,"_s));
+        QVERIFY(fixtures::silent(s.render(2048), 0, 2048));
+        s.key(Qt::Key_L); // the take, through the engine
+        QVERIFY(!fixtures::silent(s.render(2048), 0, 2048));
         s.key(Qt::Key_Return);
 
         SF_INFO info;
