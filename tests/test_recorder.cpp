@@ -13,6 +13,7 @@
 #include "core/TempFiles.h"
 #include "files/FileOps.h"
 #include "fixtures/Bytes.h"
+#include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
 #include "pack/TakeAnalysis.h"
@@ -353,6 +354,90 @@ private slots:
         QVERIFY(s.rec().hasUnkeptTake());
         s.key(Qt::Key_Return);
         QCOMPARE(s.files(), (QStringList{u"50.wav"_s, u"After.wav"_s}));
+    }
+
+    // A folder that refuses the take: told with the cause, nothing left behind, the take still
+    // in memory for when the folder takes it.
+    void refusedKeepKeepsTheTake_data() {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("full disk") << true << u"le disque est plein"_s;
+        QTest::newRow("read-only") << false << u"le support est en lecture seule"_s;
+    }
+    void refusedKeepKeepsTheTake() {
+        QFETCH(bool, full);
+        QFETCH(QString, cause);
+        Studio s;
+        // The small disk is made first, so that it holds the pack.
+        std::optional<fixtures::Mount> mount;
+        if (full)
+            mount.emplace(fixtures::Mount::tmpfs(s.dir.path()));
+        QVERIFY(s.open());
+        if (!full)
+            mount.emplace(fixtures::Mount::readOnly(s.dir.path()));
+        if (!mount->ok())
+            QSKIP(mount->why().constData());
+        const QStringList before = s.files();
+        s.ctrlR();
+        s.record(roomAndVoice(0.6, 1.2, 1.0)); // more than the 64 KiB of the small disk
+        s.key(Qt::Key_Return);
+        QCOMPARE(s.dialogs.messages.size(), 1);
+        QCOMPARE(
+            s.dialogs.messages[0],
+            (fixtures::ScriptedDialogs::Message{
+                u"Impossible d'enregistrer la prise de « 50 » dans le dossier « "_s + s.dir.path() +
+                    u" » :\r\n"_s + cause + u".\r\nLa prise reste en mémoire."_s,
+                Title, ui::Icon::Critical, ui::Buttons::Ok}));
+        QCOMPARE(s.files(), before);
+        QVERIFY(s.rec().hasUnkeptTake());
+        mount->undo();
+        s.key(Qt::Key_Return);
+        QVERIFY(s.files().contains(u"50.wav"_s));
+    }
+
+    // Which prompt the recorder opens on, and N.
+    void promptChoice() {
+        Studio s;
+        QVERIFY(s.open({u"After.wav"_s, u"50.wav"_s, u"100.ogg"_s}));
+        s.ctrlR(); // nothing pressed: the first without a file
+        QCOMPARE(s.rec().prompt().index(), 2);
+        s.key(Qt::Key_N); // 100 has one
+        QCOMPARE(s.rec().prompt().index(), 4);
+        s.key(Qt::Key_Escape);
+        QTest::mouseClick(s.w->panel().button(Fifty), Qt::LeftButton);
+        s.ctrlR(); // a retake of the one pressed
+        QCOMPARE(s.rec().prompt().index(), Fifty);
+        QCOMPARE(s.rec().promptList()->currentIndex(), Fifty);
+        s.key(Qt::Key_Escape);
+
+        QTemporaryDir other; // a press belongs to the folder it was made in
+        QVERIFY(!fixtures::makeWav(other.path(), u"After.wav"_s, 100, Rate).isEmpty());
+        QVERIFY(s.w->fileBrowser().pointAt(other.path()));
+        s.ctrlR();
+        QCOMPARE(s.rec().prompt().index(), Fifty);
+        QVERIFY(s.w->fileBrowser().pointAt(s.dir.path()));
+        s.ctrlR();
+        QCOMPARE(s.rec().prompt().index(), 2);
+        QVERIFY(s.dialogs.messages.isEmpty());
+    }
+
+    // The ring hands samples over in order across its end, and counts what did not fit.
+    void captureRingWrapsAndCounts() {
+        audio::CaptureRing ring;
+        std::vector<std::int16_t> in(audio::CaptureRing::kCapacity / 3 + 7), out(in.size());
+        std::int16_t next = 0;
+        for (int round = 0; round < 10; ++round) {
+            for (auto &v : in)
+                v = next++;
+            ring.write(in.data(), in.size());
+            QCOMPARE(ring.read(out.data(), out.size()), out.size());
+            QVERIFY(out == in);
+        }
+        ring.write(in.data(), in.size());
+        ring.write(in.data(), in.size());
+        ring.write(in.data(), in.size());
+        QCOMPARE(ring.available(), audio::CaptureRing::kCapacity);
+        QCOMPARE(ring.lost(), std::uint64_t(3 * in.size() - audio::CaptureRing::kCapacity));
     }
 
     // SDL's disk driver reads the asked format from the file it is given: the take's samples
