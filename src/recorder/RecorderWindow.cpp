@@ -364,7 +364,9 @@ void RecorderWindow::keep() {
         return;
     const QString folder = browser_.currentFolder();
     const QString id = core::samples()[prompt_.index()].id;
-    const KeptTake result = keepTake(folder, id, take_.samples);
+    const KeptTake result =
+        folder.isEmpty() ? KeptTake{false, QString(), QStringLiteral("aucun dossier n'est ouvert")}
+                         : keepTake(folder, id, take_.samples);
     if (!result.ok) {
         dialogs_.message(QStringLiteral("Impossible d'enregistrer la prise de « ") + id +
                              QStringLiteral(" » dans le dossier « ") + folder +
@@ -414,6 +416,15 @@ void RecorderWindow::closeEvent(QCloseEvent *event) {
     event->accept();
 }
 
+namespace {
+
+bool isRecorderKey(int key) {
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter ||
+           key == Qt::Key_L || key == Qt::Key_N || key == Qt::Key_Escape;
+}
+
+} // namespace
+
 bool RecorderWindow::handleKey(int key) {
     switch (key) {
     case Qt::Key_Space:
@@ -438,6 +449,9 @@ bool RecorderWindow::handleKey(int key) {
 }
 
 void RecorderWindow::keyPressEvent(QKeyEvent *event) {
+    // A held key repeats: Space held down must not start and stop by itself.
+    if (event->isAutoRepeat())
+        return;
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || !handleKey(event->key()))
         QWidget::keyPressEvent(event);
 }
@@ -445,7 +459,8 @@ void RecorderWindow::keyPressEvent(QKeyEvent *event) {
 bool RecorderWindow::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && handleKey(key->key()))
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+            (key->isAutoRepeat() ? isRecorderKey(key->key()) : handleKey(key->key())))
             return true;
     }
     return QWidget::eventFilter(watched, event);
