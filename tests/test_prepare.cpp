@@ -318,12 +318,13 @@ private slots:
         QProcess killed;
         killed.start(fixtures::programPath(), {u"--prepare"_s, src, dst});
         QTRY_VERIFY_WITH_TIMEOUT(!QDir(bin).entryList({u"*.started.*"_s}).isEmpty(), 60000);
-        QVERIFY(::kill(pid_t(killed.processId()), SIGKILL) == 0);
+        const qint64 owner = killed.processId();
+        QVERIFY(::kill(pid_t(owner), SIGKILL) == 0);
         QVERIFY(killed.waitForFinished());
         const QStringList left = QDir(dst).entryList(QDir::Files | QDir::Hidden);
         QVERIFY2(left.size() >= 3, qPrintable(left.join(u' '))); // a take, its encode, a result
         for (const QString &name : left)
-            QCOMPARE(core::temporaryOwner(name), killed.processId());
+            QCOMPARE(core::temporaryOwner(name), owner);
 
         qputenv("PATH", path);
         QCOMPARE(runProgram({u"--prepare"_s, src, dst, u"--replace"_s}).exitCode, 0);
