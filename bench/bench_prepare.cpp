@@ -70,7 +70,8 @@ bool spawnAndMeasure(const QString &program, const QStringList &args, double &ms
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool pipeline(const QString &sox, const QString &oggenc, const QString &in, const QString &out) {
+bool soxIntoOggenc(const QString &sox, const QString &oggenc, const QString &in,
+                   const QString &out) {
     QProcess decode, encode;
     decode.setStandardOutputProcess(&encode);
     decode.setStandardErrorFile(QProcess::nullDevice());
@@ -141,8 +142,8 @@ int main(int argc, char **argv) {
         timer.start();
         double cpu = childrenCpuMs();
         for (const QString &take : takes)
-            if (!pipeline(sox, oggenc, take,
-                          QDir(baselineOut).filePath(QFileInfo(take).baseName() + u".ogg"_s)))
+            if (!soxIntoOggenc(sox, oggenc, take,
+                               QDir(baselineOut).filePath(QFileInfo(take).baseName() + u".ogg"_s)))
                 return 1;
         shell.push_back(double(timer.nsecsElapsed()) / 1e6);
         shellCpu.push_back(childrenCpuMs() - cpu);
