@@ -18,12 +18,12 @@
 
 #include "Median.h"
 #include "audio/Decoder.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "pack/PromptPreparation.h"
-#include "playback/SampleLookup.h"
-#include "tools/ConversionPlan.h"
-#include "tools/WaveHeader.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/WaveHeader.h"
 
 extern char **environ;
 
@@ -70,13 +70,14 @@ bool spawnAndMeasure(const QString &program, const QStringList &args, double &ms
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool pipeline(const QString &sox, const QString &oggenc, const QString &in, const QString &out) {
+bool soxIntoOggenc(const QString &sox, const QString &oggenc, const QString &in,
+                   const QString &out) {
     QProcess decode, encode;
     decode.setStandardOutputProcess(&encode);
     decode.setStandardErrorFile(QProcess::nullDevice());
     encode.setStandardErrorFile(QProcess::nullDevice());
     decode.start(sox, {in, u"-t"_s, u"wav"_s, u"-"_s});
-    QStringList args = tools::encoderArguments(u"-"_s, out);
+    QStringList args = pipeline::encoderArguments(u"-"_s, out);
     encode.start(oggenc, args);
     return decode.waitForFinished(-1) && encode.waitForFinished(-1) && decode.exitCode() == 0 &&
            encode.exitCode() == 0;
@@ -110,7 +111,7 @@ int main(int argc, char **argv) {
     QTemporaryDir work;
     const QString src = work.filePath(u"pack"_s);
     QDir().mkpath(src);
-    const playback::FolderIndex index(demo);
+    const core::FolderIndex index(demo);
     QStringList takes;
     for (int row = 0; row < core::SampleCount; ++row) {
         const QString id = core::samples()[row].id;
@@ -125,8 +126,8 @@ int main(int argc, char **argv) {
                               qsizetype(take.samples.size() * 2));
         const QString path = QDir(src).filePath(id + u".wav"_s);
         fixtures::writeBytes(
-            path,
-            tools::waveHeader({take.channels, take.rate, 16}, std::uint32_t(data.size())) + data);
+            path, pipeline::waveHeader({take.channels, take.rate, 16}, std::uint32_t(data.size())) +
+                      data);
         takes << path;
     }
 
@@ -141,8 +142,8 @@ int main(int argc, char **argv) {
         timer.start();
         double cpu = childrenCpuMs();
         for (const QString &take : takes)
-            if (!pipeline(sox, oggenc, take,
-                          QDir(baselineOut).filePath(QFileInfo(take).baseName() + u".ogg"_s)))
+            if (!soxIntoOggenc(sox, oggenc, take,
+                               QDir(baselineOut).filePath(QFileInfo(take).baseName() + u".ogg"_s)))
                 return 1;
         shell.push_back(double(timer.nsecsElapsed()) / 1e6);
         shellCpu.push_back(childrenCpuMs() - cpu);

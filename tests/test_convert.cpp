@@ -20,20 +20,20 @@
 #include "fixtures/SoundFiles.h"
 #include "fixtures/Steps.h"
 #include "fixtures/WindowFixture.h"
-#include "tools/ConversionPlan.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/OggCheck.h"
+#include "pipeline/SourceDecoder.h"
+#include "pipeline/WaveHeader.h"
 #include "tools/ConversionProgress.h"
 #include "tools/ConvertController.h"
 #include "tools/Converter.h"
-#include "tools/OggCheck.h"
-#include "tools/SourceDecoder.h"
-#include "tools/WaveHeader.h"
 #include "ui/FileList.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using Status = tools::ConversionOutcome::Status;
+using Status = pipeline::ConversionOutcome::Status;
 using Message = fixtures::ScriptedDialogs::Message;
 
 quint32 le32(const QByteArray &b, int at) {
@@ -65,16 +65,16 @@ QStringList leftovers(const QString &folder) {
 }
 
 // Runs the tasks to their end on a converter of its own.
-QList<tools::ConversionOutcome> convert(const QString &encoder,
-                                        const QList<tools::ConversionTask> &tasks) {
+QList<pipeline::ConversionOutcome> convert(const QString &encoder,
+                                           const QList<pipeline::ConversionTask> &tasks) {
     tools::Converter converter(encoder);
     converter.start(tasks);
     converter.waitForDone();
     return converter.outcomes();
 }
 
-tools::ConversionTask task(const QString &folder, const QString &name, bool replace = false) {
-    tools::ConversionTask t = tools::planTask(folder, name);
+pipeline::ConversionTask task(const QString &folder, const QString &name, bool replace = false) {
+    pipeline::ConversionTask t = pipeline::planTask(folder, name);
     t.replace = replace;
     return t;
 }
@@ -91,10 +91,10 @@ struct Folders {
         return writeStandIn(aside.filePath(u"oggenc"_s), body);
     }
     // Each of `names` with an .ogg already there (the only copy), to be replaced.
-    QList<tools::ConversionTask> replacing(const QStringList &names) const {
-        QList<tools::ConversionTask> tasks;
+    QList<pipeline::ConversionTask> replacing(const QStringList &names) const {
+        QList<pipeline::ConversionTask> tasks;
         for (const QString &name : names) {
-            fixtures::writeBytes(at(tools::destinationName(name)), old);
+            fixtures::writeBytes(at(pipeline::destinationName(name)), old);
             tasks << task(dir, name, true);
         }
         return tasks;
@@ -217,7 +217,7 @@ struct ConvertScenario : Folders {
         const QStringList sources{u"After.wav"_s, u"essai.mp3"_s, u"Left.wav"_s};
         QList<QByteArray> before;
         for (const QString &name : sources)
-            before << fixtures::readBytes(at(tools::destinationName(name)));
+            before << fixtures::readBytes(at(pipeline::destinationName(name)));
         struct Case {
             QList<ui::Answer> answers;
             int selected, questions;
@@ -239,7 +239,7 @@ struct ConvertScenario : Folders {
             w->converter().convert();
             QCOMPARE(f.dialogs.messages.size(), c.questions);
             for (int i = 0; i < c.questions; ++i)
-                QCOMPARE(f.dialogs.messages[i], question(tools::destinationName(sources[i]),
+                QCOMPARE(f.dialogs.messages[i], question(pipeline::destinationName(sources[i]),
                                                          c.selected > 1 ? ui::Buttons::OkCancelAll
                                                                         : ui::Buttons::OkCancel));
             if (c.replaced.isEmpty()) {
@@ -248,7 +248,7 @@ struct ConvertScenario : Folders {
                 continue;
             }
             QList<bool> replaced;
-            for (const tools::ConversionTask &t : w->converter().converter()->tasks())
+            for (const pipeline::ConversionTask &t : w->converter().converter()->tasks())
                 replaced << t.replace;
             QCOMPARE(replaced, c.replaced);
             QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > started, 30000);
@@ -264,7 +264,7 @@ struct ConvertScenario : Folders {
             QCOMPARE(leftovers(dir), QStringList());
         }
         for (int i = 0; i < sources.size(); ++i)
-            QCOMPARE(fixtures::readBytes(at(tools::destinationName(sources[i]))), before[i]);
+            QCOMPARE(fixtures::readBytes(at(pipeline::destinationName(sources[i]))), before[i]);
     }
 
     // Closing asks first; No (also the default) keeps the window and the run; Yes stops it and
@@ -312,8 +312,8 @@ private slots:
                               {u"After.OGG"_s, u"After.ogg"_s, true},
                               {u"Yards"_s, u"Yards.ogg"_s, false},
                               {u".mp3"_s, u".mp3.ogg"_s, false}}) {
-            QCOMPARE(tools::destinationName(c.name), c.destination);
-            QCOMPARE(tools::decodedFirst(c.name), c.decoded);
+            QCOMPARE(pipeline::destinationName(c.name), c.destination);
+            QCOMPARE(pipeline::decodedFirst(c.name), c.decoded);
         }
     }
 
@@ -335,7 +335,7 @@ private slots:
                                fixtures::makeWav(p.dir, u"Yards"_s, 11025, 22050, 1),
                                fixtures::makeOgg(p.dir, u"Left.ogg"_s, 2.0)};
         const QList<double> seconds{1.5, 1.0, 1.0, 0.5, 2.0};
-        QList<tools::ConversionTask> tasks;
+        QList<pipeline::ConversionTask> tasks;
         for (const QString &path : made) {
             QVERIFY(!path.isEmpty());
             const QString name = QFileInfo(path).fileName();
@@ -344,14 +344,14 @@ private slots:
 
         const auto outcomes = convert(encoder, tasks);
         QByteArray whole;
-        tools::OggVorbisSummary summary;
+        pipeline::OggVorbisSummary summary;
         for (int i = 0; i < tasks.size(); ++i) {
             QCOMPARE(outcomes[i].reason, QString());
             QCOMPARE(outcomes[i].status, Status::Converted);
             audio::DecodedAudio result;
-            QVERIFY(tools::decodeSound(tasks[i].destination, result));
+            QVERIFY(pipeline::decodeSound(tasks[i].destination, result));
             whole = fixtures::readBytes(tasks[i].destination);
-            QVERIFY(tools::readOggVorbis(whole, summary));
+            QVERIFY(pipeline::readOggVorbis(whole, summary));
             QCOMPARE(summary.frames, result.frames());
             QCOMPARE(summary.channels, 1);
             QCOMPARE(summary.rate, 22050);
@@ -364,13 +364,13 @@ private slots:
         flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
         for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
                                       whole + "x", whole + whole, QByteArray()})
-            QVERIFY(!tools::readOggVorbis(bad, summary));
+            QVERIFY(!pipeline::readOggVorbis(bad, summary));
         QCOMPARE(fixtures::readBytes(p.aside.filePath(u"limits-After.wav"_s)),
                  QByteArray("1048576 61\n")); // 60 s + 1 s of sound
         const std::atomic<bool> cancel{false};
         const QString spinner = writeStandIn(p.aside.filePath(u"spin"_s), u"while :; do :; done"_s);
-        tools::ConversionJob spin(task(p.dir, u"After.wav"_s, true), spinner,
-                                  {qint64{1} << 30, 1, 0});
+        pipeline::ConversionJob spin(task(p.dir, u"After.wav"_s, true), spinner,
+                                     {qint64{1} << 30, 1, 0});
         QCOMPARE(spin.run(cancel, [](int) {}).reason,
                  u"l'encodeur a dépassé le temps de calcul permis (1 s) et a été arrêté"_s);
         QCOMPARE(leftovers(p.dir), QStringList());
@@ -380,8 +380,8 @@ private slots:
         QCOMPARE(decoded.size(), 3); // the MP3, the MP2 and the Ogg file
         for (const QString &name : decoded) {
             const QByteArray wav = fixtures::readBytes(p.aside.filePath(name));
-            QVERIFY(wav.size() > tools::WaveHeaderSize);
-            QCOMPARE(le32(wav, 40), quint32(wav.size() - tools::WaveHeaderSize));
+            QVERIFY(wav.size() > pipeline::WaveHeaderSize);
+            QCOMPARE(le32(wav, 40), quint32(wav.size() - pipeline::WaveHeaderSize));
             QCOMPARE(le32(wav, 4), quint32(wav.size() - 8));
             QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
             QCOMPARE(le32(wav, 28), le32(wav, 24) * le16(wav, 32)); // bytes per second
@@ -445,7 +445,7 @@ private slots:
         }
         converter.waitForDone();
         for (int i = 0; i < tasks.size(); ++i) {
-            const tools::ConversionOutcome &outcome = converter.outcomes()[i];
+            const pipeline::ConversionOutcome &outcome = converter.outcomes()[i];
             QCOMPARE(outcome.status, reason.isEmpty() ? Status::Cancelled : Status::Failed);
             QCOMPARE(outcome.reason, reason);
             QCOMPARE(outcome.details, details);
@@ -514,7 +514,13 @@ private slots:
         const QString ours = core::temporaryName(u".ogg"_s);
         fixtures::writeBytes(p.at(ours), "x");
         fixtures::writeBytes(p.at(u".parlotte-notes"_s), "x");
-        QCOMPARE(core::removeOrphanTemporaries(p.dir), 2);
+        // Written before this process started: its owner was another that had our id.
+        QFile older(fixtures::writeBytes(p.at(core::temporaryName(u".wav"_s)), "x"));
+        QVERIFY(older.open(QIODevice::ReadWrite) &&
+                older.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+        older.close();
+        QCOMPARE(core::removeOrphanTemporaries(p.dir), 3);
         QCOMPARE(leftovers(p.dir), (QStringList{ours, u".parlotte-notes"_s}));
     }
 
@@ -575,8 +581,8 @@ int main(int argc, char **argv) {
         return testMain(argc, argv);
     QCoreApplication app(argc, argv);
     const std::atomic<bool> cancel{false};
-    tools::ConversionJob(tools::planTask(QString::fromLocal8Bit(argv[2]), u"Left.mp3"_s),
-                         QString::fromLocal8Bit(argv[3]))
+    pipeline::ConversionJob(pipeline::planTask(QString::fromLocal8Bit(argv[2]), u"Left.mp3"_s),
+                            QString::fromLocal8Bit(argv[3]))
         .run(cancel, [](int) {});
     return 0;
 }

@@ -12,8 +12,11 @@
 #include <QtTest>
 #include <cmath>
 
+#include <csignal>
+
 #include "app/PrepareController.h"
 #include "core/SampleTable.h"
+#include "core/TempFiles.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
 #include "fixtures/Program.h"
@@ -21,9 +24,10 @@
 #include "fixtures/WindowFixture.h"
 #include "pack/PackPreparation.h"
 #include "pack/PromptPreparation.h"
-#include "pack/TakeTransform.h"
+#include "pipeline/EncoderLookup.h"
+#include "pipeline/OggCheck.h"
+#include "pipeline/TakeTransform.h"
 #include "tools/ConversionProgress.h"
-#include "tools/OggCheck.h"
 #include "ui/DirList.h"
 
 using namespace Qt::StringLiterals;
@@ -51,8 +55,8 @@ std::vector<float> voice(double seconds, double silence = 0) {
     return v;
 }
 
-pack::TakeFacts facts(const pack::FloatSound &s) {
-    pack::TakeAnalyser a(s.rate, s.channels);
+pipeline::TakeFacts facts(const pipeline::FloatSound &s) {
+    pipeline::TakeAnalyser a(s.rate, s.channels);
     a.add(s.samples.data(), s.frames());
     return a.finish();
 }
@@ -151,8 +155,8 @@ private slots:
         // Each output decoded whole and measured by the project's meter.
         for (int row : {0, 1, 2, 3, 4, 5, 6, 8}) {
             const QString out = QDir(dst).filePath(idOf(row) + u".ogg"_s);
-            tools::OggVorbisSummary summary;
-            QVERIFY2(tools::readOggVorbisFile(out, summary), qPrintable(out));
+            pipeline::OggVorbisSummary summary;
+            QVERIFY2(pipeline::readOggVorbisFile(out, summary), qPrintable(out));
             QCOMPARE(summary.channels, 1);
             QCOMPARE(summary.rate, 22050);
             const pack::EncodedFacts m = pack::measureFile(out);
@@ -199,7 +203,7 @@ private slots:
     void transformsOnSamples() {
         const std::vector<float> v = voice(0.5);
         const auto stereo = [&](float left, float right) {
-            pack::FloatSound s{{}, Rate, 2};
+            pipeline::FloatSound s{{}, Rate, 2};
             for (float x : v)
                 s.samples.insert(s.samples.end(), {x * left, x * right});
             return s;
@@ -208,17 +212,17 @@ private slots:
         // is then 6.02 dB below) give way to the louder one.
         const struct {
             float left, right;
-            pack::ChannelChoice choice;
+            pipeline::ChannelChoice choice;
             int channel;
-        } rows[] = {{1, 1, pack::ChannelChoice::Mix, 0},
-                    {1, 0.5f, pack::ChannelChoice::Mix, 0},
-                    {1, -1, pack::ChannelChoice::Single, 0},
-                    {0.5f, -1, pack::ChannelChoice::Single, 1},
-                    {1, 0, pack::ChannelChoice::Single, 0}};
+        } rows[] = {{1, 1, pipeline::ChannelChoice::Mix, 0},
+                    {1, 0.5f, pipeline::ChannelChoice::Mix, 0},
+                    {1, -1, pipeline::ChannelChoice::Single, 0},
+                    {0.5f, -1, pipeline::ChannelChoice::Single, 1},
+                    {1, 0, pipeline::ChannelChoice::Single, 0}};
         for (const auto &row : rows) {
-            pack::FloatSound s = stereo(row.left, row.right);
-            const pack::TakeFacts f = facts(s);
-            const pack::MonoTake mono = pack::toMono(std::move(s), f);
+            pipeline::FloatSound s = stereo(row.left, row.right);
+            const pipeline::TakeFacts f = facts(s);
+            const pipeline::MonoTake mono = pipeline::toMono(std::move(s), f);
             QCOMPARE(mono.choice, row.choice);
             QCOMPARE(mono.channel, row.channel);
             QCOMPARE(mono.samples.size(), v.size());
@@ -226,28 +230,29 @@ private slots:
 
         // Silence cut to the margin, a fade at each cut; silence alone is left as it is.
         std::vector<float> take = voice(0.5, 1.0);
-        const pack::Trim trim = pack::trimSilence(take, Rate, 50, pack::SilenceLevel);
+        const pipeline::Trim trim = pipeline::trimSilence(take, Rate, 50, pipeline::SilenceLevel);
         QVERIFY(std::abs(trim.startSeconds - 0.95) < 0.01 &&
                 std::abs(trim.endSeconds - 0.95) < 0.01);
         QVERIFY(std::abs(double(take.size()) - 0.6 * Rate) <= 2);
         QCOMPARE(take.front(), 0.0f);
         QCOMPARE(take.back(), 0.0f);
         std::vector<float> silence(Rate, 0.001f);
-        QCOMPARE(pack::trimSilence(silence, Rate, 50, pack::SilenceLevel).startSeconds, 0.0);
+        QCOMPARE(pipeline::trimSilence(silence, Rate, 50, pipeline::SilenceLevel).startSeconds,
+                 0.0);
         QCOMPARE(silence.size(), std::size_t(Rate));
 
         bool limited = true;
-        QCOMPARE(pack::levellingGain(-30, -20, -16, -1, limited), 14.0);
+        QCOMPARE(pipeline::levellingGain(-30, -20, -16, -1, limited), 14.0);
         QVERIFY(!limited);
-        QCOMPARE(pack::levellingGain(-20, -2, -16, -1, limited), 1.0);
+        QCOMPARE(pipeline::levellingGain(-20, -2, -16, -1, limited), 1.0);
         QVERIFY(limited);
-        QCOMPARE(pack::toPcm16({1.5f, -1.5f, 0.5f}, 0),
+        QCOMPARE(pipeline::toPcm16({1.5f, -1.5f, 0.5f}, 0),
                  (std::vector<std::int16_t>{32767, -32768, 16384}));
 
         // A take shorter than a block is measured as one block over its length: as loud as the
         // same sound held longer.
-        const pack::TakeFacts shortTake = facts({voice(0.3), Rate, 1});
-        const pack::TakeFacts longTake = facts({voice(3.0), Rate, 1});
+        const pipeline::TakeFacts shortTake = facts({voice(0.3), Rate, 1});
+        const pipeline::TakeFacts longTake = facts({voice(3.0), Rate, 1});
         QVERIFY(!shortTake.loudness && shortTake.shortLoudness);
         QVERIFY(std::abs(*shortTake.shortLoudness - *longTake.loudness) < 0.5);
     }
@@ -281,6 +286,51 @@ private slots:
             QSKIP(full.why());
         QCOMPARE(reasons().value(2), u"écriture impossible (disque plein ?)"_s);
         QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // A run killed mid-way leaves its temporaries, owner-tagged; the next run into the same
+    // destination clears them, its owner being gone. With no encoder, nothing starts, and the
+    // refusal is the window's text.
+    void aKilledRunIsClearedByTheNext() {
+        QTemporaryDir work;
+        const QString src = work.filePath(u"pack"_s), dst = work.filePath(u"pret"_s);
+        const QString bin = work.filePath(u"bin"_s);
+        QVERIFY(QDir().mkpath(src) && QDir().mkpath(bin));
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(!wav16(QDir(src).filePath(idOf(row) + u".wav"_s), voice(1.0)).isEmpty());
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qputenv("PATH", bin.toLocal8Bit());
+        const fixtures::Run refused = runProgram({u"--prepare"_s, src, dst});
+        QCOMPARE(refused.exitCode, 1);
+        const QString folder = QDir::toNativeSeparators(QFileInfo(fixtures::programPath()).path());
+        QCOMPARE(QString::fromUtf8(refused.err),
+                 u"parlotte : "_s +
+                     pipeline::missingEncoderText(folder).replace(u"\r\n"_s, u"\n"_s) + u'\n');
+        QVERIFY(!QFileInfo::exists(dst));
+
+        // An encoder that writes half a file and hangs, once it has said so beside itself.
+        fixtures::writeProgram(
+            QDir(bin).filePath(u"oggenc"_s),
+            "#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do [ \"$p\" = -o ] && "
+            "o=$a; p=$a; done\nhead -c 700 /dev/urandom > \"$o\"\n"
+            "touch \"$0.started.$$\"\nexec sleep 600\n");
+        QProcess killed;
+        killed.start(fixtures::programPath(), {u"--prepare"_s, src, dst});
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(bin).entryList({u"*.started.*"_s}).isEmpty(), 60000);
+        const qint64 owner = killed.processId();
+        QVERIFY(::kill(pid_t(owner), SIGKILL) == 0);
+        QVERIFY(killed.waitForFinished());
+        const QStringList left = QDir(dst).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY2(left.size() >= 3, qPrintable(left.join(u' '))); // a take, its encode, a result
+        for (const QString &name : left)
+            QCOMPARE(core::temporaryOwner(name), owner);
+
+        qputenv("PATH", path);
+        QCOMPARE(runProgram({u"--prepare"_s, src, dst, u"--replace"_s}).exitCode, 0);
+        QStringList outputs{idOf(0) + u".ogg"_s, idOf(1) + u".ogg"_s, idOf(2) + u".ogg"_s};
+        outputs.sort();
+        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden, QDir::Name), outputs);
     }
 
     void cancelledFromTheWindow() {
@@ -331,6 +381,10 @@ private slots:
         QVERIFY2(prepare.isRunning(), qPrintable(f.dialogs.messages.value(2).text));
         QTRY_VERIFY_WITH_TIMEOUT(
             QDir(f.programFolder()).entryList({u"*.started.*"_s}, QDir::Files).size() == 2, 60000);
+        for (const QString &name : QDir(dst).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(name == idOf(0) + u".ogg"_s ||
+                         core::temporaryOwner(name) == QCoreApplication::applicationPid(),
+                     qPrintable(name));
         QTest::keyClick(&prepare.progressDisplay(), Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(!prepare.isRunning(), 60000);
         QCOMPARE(f.dialogs.messages.size(), 4);
@@ -341,6 +395,19 @@ private slots:
         QCOMPARE(f.dialogs.messages[3].icon, ui::Icon::Information);
         QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList{idOf(0) + u".ogg"_s});
         QCOMPARE(fixtures::readBytes(old), QByteArray("an older take"));
+
+        // With no encoder anywhere, the conversion's refusal.
+        QVERIFY(QFile::remove(standIn));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", work.path().toLocal8Bit());
+        f.dialogs.fileAnswers = {dst};
+        f.dialogs.inputAnswers = {u"-16"_s};
+        f.dialogs.answers = {ui::Answer::Ok};
+        prepare.action()->trigger();
+        qputenv("PATH", path);
+        QVERIFY(!prepare.isRunning());
+        QCOMPARE(f.dialogs.messages.value(4).text, pipeline::missingEncoderText(f.programFolder()));
+        QCOMPARE(f.dialogs.messages[4].icon, ui::Icon::Critical);
     }
 };
 

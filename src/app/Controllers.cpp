@@ -13,7 +13,7 @@
 namespace app {
 
 Controllers::Controllers(const ui::Controls &c, const QString &programFolder, audio::Engine &engine,
-                         ui::Dialogs &dialogs, tools::ProcessRunner &runner)
+                         ui::Dialogs &dialogs, pipeline::ProcessRunner &runner)
     : browser(browserWidgets(c)), promptChannel(browser, engine),
       filePlayback(engine, browser, fileChannelWidgets(c)),
       barWaveform(filePlayback, peakCache, browser, c.picSamplePos),

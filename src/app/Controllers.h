@@ -21,7 +21,7 @@
 namespace audio {
 class Engine;
 }
-namespace tools {
+namespace pipeline {
 class ProcessRunner;
 }
 namespace ui {
@@ -38,7 +38,7 @@ namespace app {
 class Controllers {
 public:
     Controllers(const ui::Controls &controls, const QString &programFolder, audio::Engine &engine,
-                ui::Dialogs &dialogs, tools::ProcessRunner &runner);
+                ui::Dialogs &dialogs, pipeline::ProcessRunner &runner);
 
     core::Modes modes;
     playback::PeakCache peakCache;

@@ -6,7 +6,7 @@
 #include "app/Controllers.h"
 #include "app/Settings.h"
 #include "core/Clock.h"
-#include "tools/ProcessRunner.h"
+#include "pipeline/ProcessRunner.h"
 #include "ui/MainLayout.h"
 
 namespace audio {
@@ -79,7 +79,7 @@ private:
     ui::Dialogs &dialogs_;
     ui::Controls controls_;
     SystemClock clock_;
-    tools::QtProcessRunner processRunner_;
+    pipeline::QtProcessRunner processRunner_;
     std::unique_ptr<app::Controllers> controllers_;
     std::unique_ptr<catalogue::PromptTooltips> promptTooltips_; // made on the built grid
     std::unique_ptr<audio::Capture> ownCapture_;

@@ -9,9 +9,9 @@
 #include "core/BrowserView.h"
 #include "core/FrenchNumbers.h"
 #include "pack/PreparationWriters.h"
+#include "pipeline/EncoderLookup.h"
 #include "tools/ConversionProgress.h"
 #include "tools/Converter.h"
-#include "tools/ProcessRunner.h"
 #include "ui/Dialogs.h"
 
 namespace app {
@@ -75,9 +75,9 @@ void PrepareController::prepare() {
     QString refusal = plan.error;
     if (refusal.isEmpty() && plan.tasks.isEmpty())
         refusal = QStringLiteral("le dossier courant n'a aucun fichier de message.");
-    const QString encoder = tools::findTool(programFolder_, QStringLiteral("oggenc"));
+    const QString encoder = pipeline::findEncoder(programFolder_);
     if (refusal.isEmpty() && encoder.isEmpty())
-        refusal = QStringLiteral("l'encodeur oggenc est introuvable.");
+        refusal = pipeline::missingEncoderText(programFolder_);
     if (!refusal.isEmpty()) {
         refusal[0] = refusal[0].toUpper();
         dialogs_.message(refusal, Title, ui::Icon::Critical, ui::Buttons::Ok);

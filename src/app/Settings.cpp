@@ -7,9 +7,9 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryFile>
 #include <algorithm>
 
+#include "core/TempFiles.h"
 #include "files/FileFilter.h"
 #include "ui/Dialogs.h"
 
@@ -38,8 +38,7 @@ bool isInstalledFolder(const QString &programFolder) {
 QString settingsFolder(const QString &programFolder) {
     // Try it rather than trust the permission bits: root passes every access check, yet cannot
     // write on a read-only mount.
-    QTemporaryFile probe(programFolder + QStringLiteral("/.parlotte-probe-XXXXXX"));
-    if (!isInstalledFolder(programFolder) && probe.open())
+    if (!isInstalledFolder(programFolder) && core::TemporaryFile(programFolder).created())
         return programFolder;
     const QString config = configFolder();
     QDir().mkpath(config); // a failure shows when the file is written

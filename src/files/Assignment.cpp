@@ -4,11 +4,11 @@
 
 #include "catalogue/PromptPanel.h"
 #include "core/Modes.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
 #include "files/FileOps.h"
 #include "playback/FilePlayback.h"
-#include "playback/SampleLookup.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -32,7 +32,7 @@ void Assignment::start() {
     const QString file = browser_.selectedFile();
     // The prompt's name takes the file's extension: without one the lookup knows, the renamed
     // file would never be found.
-    if (!file.isEmpty() && !playback::hasPromptExtension(file)) {
+    if (!file.isEmpty() && !core::hasPromptExtension(file)) {
         dialogs_.message(QStringLiteral("Le fichier « ") + file +
                              QStringLiteral(" » ne peut pas être affecté à un message : son nom "
                                             "ne se termine pas par .ogg, .mp3, .mp2, .mp1 ou "

@@ -1,10 +1,10 @@
 #include "files/Deletion.h"
 
 #include "core/BrowserView.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "files/FileOps.h"
 #include "playback/PromptChannel.h"
-#include "playback/SampleLookup.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -32,7 +32,7 @@ void Deletion::deleteSelected() {
 
     const core::PromptRow current = promptChannel_.current();
     const bool currentPromptsFile =
-        current && playback::findSampleFile(folder, core::samples()[current.index()].id) == name;
+        current && core::findSampleFile(folder, core::samples()[current.index()].id) == name;
     const FileOutcome outcome = removeFile(folder, name);
     if (outcome.ok() && currentPromptsFile)
         promptChannel_.stopButtonSample(current); // its stream is of a file that is gone

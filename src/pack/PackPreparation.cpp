@@ -5,8 +5,8 @@
 #include <QThreadPool>
 #include <algorithm>
 
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
-#include "playback/SampleLookup.h"
 
 namespace pack {
 
@@ -54,7 +54,7 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
         plan.error = QStringLiteral("« %1 » n'est pas un dossier.").arg(destination);
         return plan;
     }
-    const playback::FolderIndex index(source);
+    const core::FolderIndex index(source);
     const QDir sourceDir(source);
     const QDir destinationDir(plan.destination);
     for (int row = 0; row < core::SampleCount; ++row) {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "core/Paths.h"
+#include "core/SampleLookup.h"
 #include "playback/PlayTime.h"
-#include "playback/SampleLookup.h"
 
 namespace sentence {
 
@@ -39,7 +39,7 @@ QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QStri
     lateTooLong_.clear();
 
     // One listing for the whole sentence, by the same rule as a prompt press.
-    const playback::FolderIndex index(folder);
+    const core::FolderIndex index(folder);
     std::array<bool, core::SampleCount> used{};
     slots_.resize(elements.size());
     for (qsizetype i = 0; i < elements.size(); ++i) {

@@ -5,16 +5,18 @@
 #include <QPushButton>
 
 #include "core/BrowserView.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/EncoderLookup.h"
 #include "playback/FilePlayback.h"
-#include "tools/ConversionPlan.h"
 #include "tools/ConversionProgress.h"
 #include "tools/Converter.h"
-#include "tools/ProcessRunner.h"
 #include "tools/ReplaceQuestions.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
 namespace tools {
+
+using namespace pipeline;
 
 namespace {
 
@@ -56,17 +58,10 @@ void ConvertController::convert() {
                          Warning, ui::Icon::Exclamation, ui::Buttons::Ok);
         return;
     }
-    const QString encoder = findTool(programFolder_, QStringLiteral("oggenc"));
+    const QString encoder = findEncoder(programFolder_);
     if (encoder.isEmpty()) {
-        dialogs_.message(
-            QStringLiteral("L'encodeur oggenc est introuvable. Il a été cherché dans le dossier "
-                           "du programme (") +
-                programFolder_ +
-                QStringLiteral(") puis dans les dossiers du PATH.\r\n"
-                               "Installez-le (paquet vorbis-tools : sudo apt install "
-                               "vorbis-tools) ou copiez oggenc dans le dossier du programme.\r\n"
-                               "Aucun fichier n'a été converti."),
-            QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
+        dialogs_.message(missingEncoderText(programFolder_), QStringLiteral("Erreur"),
+                         ui::Icon::Critical, ui::Buttons::Ok);
         w_.cmdDummy->setFocus();
         return;
     }

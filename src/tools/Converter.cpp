@@ -9,6 +9,8 @@
 
 namespace tools {
 
+using namespace pipeline;
+
 Converter::Converter(QString encoder, int parallel, QObject *parent)
     : QObject(parent), encoder_(std::move(encoder)) {
     pool_.setMaxThreadCount(parallel > 0 ? parallel : usableCores());

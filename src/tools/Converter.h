@@ -6,8 +6,8 @@
 #include <atomic>
 #include <memory>
 
-#include "tools/ConversionJob.h"
-#include "tools/ConversionPlan.h"
+#include "pipeline/ConversionJob.h"
+#include "pipeline/ConversionPlan.h"
 
 namespace tools {
 
@@ -22,7 +22,7 @@ public:
     ~Converter() override; // cancels and waits for the jobs
 
     // Starts converting the tasks in this order. False, doing nothing, while a run goes on.
-    bool start(const QList<ConversionTask> &tasks);
+    bool start(const QList<pipeline::ConversionTask> &tasks);
     bool isRunning() const { return running_; }
     // Asks every job to stop; `finished` follows once they all have.
     void cancel();
@@ -30,8 +30,8 @@ public:
     void waitForDone();
     bool wasCancelled() const { return cancel_->load(); }
 
-    const QList<ConversionTask> &tasks() const { return tasks_; }
-    const QList<ConversionOutcome> &outcomes() const { return outcomes_; }
+    const QList<pipeline::ConversionTask> &tasks() const { return tasks_; }
+    const QList<pipeline::ConversionOutcome> &outcomes() const { return outcomes_; }
     int parallel() const { return pool_.maxThreadCount(); }
 
     // The number of cores this process may run on (its CPU affinity where the system tells).
@@ -44,11 +44,11 @@ signals:
     void finished();
 
 private:
-    void jobEnded(int index, const ConversionOutcome &outcome);
+    void jobEnded(int index, const pipeline::ConversionOutcome &outcome);
 
     QString encoder_;
-    QList<ConversionTask> tasks_;
-    QList<ConversionOutcome> outcomes_;
+    QList<pipeline::ConversionTask> tasks_;
+    QList<pipeline::ConversionOutcome> outcomes_;
     int remaining_ = 0;
     bool running_ = false;
     // Shared with the jobs, which may still look at it while this object is being destroyed.

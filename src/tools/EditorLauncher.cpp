@@ -7,9 +7,9 @@
 #include "core/BrowserView.h"
 #include "core/Paths.h"
 #include "core/TempFiles.h"
+#include "pipeline/ProcessRunner.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
-#include "tools/ProcessRunner.h"
 #include "ui/Dialogs.h"
 #include "ui/Elide.h"
 #include "ui/FileList.h"
@@ -37,7 +37,7 @@ QString stripExtension(const QString &name) {
 EditorLauncher::EditorLauncher(const Widgets &widgets, const core::BrowserView &browser,
                                playback::FilePlayback &filePlayback,
                                playback::PromptChannel &promptChannel, ui::Dialogs &dialogs,
-                               ProcessRunner &runner, QObject *parent)
+                               pipeline::ProcessRunner &runner, QObject *parent)
     : QObject(parent), w_(widgets), browser_(browser), filePlayback_(filePlayback),
       promptChannel_(promptChannel), dialogs_(dialogs), runner_(runner) {
     connect(w_.cmdOpenSample, &QPushButton::clicked, this, &EditorLauncher::click);

@@ -16,9 +16,11 @@ class Dialogs;
 class FileList;
 } // namespace ui
 
-namespace tools {
-
+namespace pipeline {
 class ProcessRunner;
+}
+
+namespace tools {
 
 // The part after the last separator; the whole text when there is none.
 QString fileNameOfPath(const QString &path);
@@ -39,7 +41,8 @@ public:
     // Listens to the button's clicks by itself; opens files of the folder `browser` shows.
     EditorLauncher(const Widgets &widgets, const core::BrowserView &browser,
                    playback::FilePlayback &filePlayback, playback::PromptChannel &promptChannel,
-                   ui::Dialogs &dialogs, ProcessRunner &runner, QObject *parent = nullptr);
+                   ui::Dialogs &dialogs, pipeline::ProcessRunner &runner,
+                   QObject *parent = nullptr);
 
     void click();
 
@@ -63,7 +66,7 @@ private:
     playback::FilePlayback &filePlayback_;
     playback::PromptChannel &promptChannel_;
     ui::Dialogs &dialogs_;
-    ProcessRunner &runner_;
+    pipeline::ProcessRunner &runner_;
     QString editorName_;
     QString editorPath_;
 };

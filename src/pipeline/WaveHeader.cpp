@@ -1,11 +1,11 @@
-#include "tools/WaveHeader.h"
+#include "pipeline/WaveHeader.h"
 
 #include <QFile>
 #include <QtEndian>
 
 #include "audio/Decoder.h"
 
-namespace tools {
+namespace pipeline {
 
 namespace {
 
@@ -63,4 +63,4 @@ bool isCanonicalWave(const QString &path) {
     return head == waveHeader(WaveFormat{channels, int(rate), 16}, std::uint32_t(dataBytes));
 }
 
-} // namespace tools
+} // namespace pipeline

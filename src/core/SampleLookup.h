@@ -12,7 +12,7 @@
 // that matches only through a Unicode folding (long s, Kelvin sign) is not the prompt's. Among
 // case variants of one kind the exact spelling of the id wins, then the smallest name in byte
 // order, so the choice never depends on the order in which the folder was written.
-namespace playback {
+namespace core {
 
 class FolderIndex {
 public:
@@ -35,4 +35,4 @@ bool hasPromptExtension(const QString &name);
 // Looks up a single prompt's file; the same rule as FolderIndex.
 QString findSampleFile(const QString &folder, const QString &sampleId);
 
-} // namespace playback
+} // namespace core

@@ -5,7 +5,7 @@
 
 // Outside programs (the Ogg encoder, the user's audio editor) are started through this seam, so
 // tests can stand in for them. Programs get an argument list, never a shell command line.
-namespace tools {
+namespace pipeline {
 
 class ProcessRunner {
 public:
@@ -24,4 +24,4 @@ public:
                        const QString &workingFolder) override;
 };
 
-} // namespace tools
+} // namespace pipeline

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "pack/FloatDecode.h"
-#include "pack/TakeAnalysis.h"
+#include "pipeline/FloatDecode.h"
+#include "pipeline/TakeAnalysis.h"
 
 // What is done to a take on its way to the device: mono, trimmed, levelled. Pure functions on
 // samples in memory.
-namespace pack {
+namespace pipeline {
 
 // How the mono take was made from the source's channels.
 enum class ChannelChoice {
@@ -47,4 +47,4 @@ double levellingGain(double loudness, double truePeak, double target, double cei
 // `samples` x the gain, as 16-bit little-endian PCM, rounded, held within full scale.
 std::vector<std::int16_t> toPcm16(const std::vector<float> &samples, double gainDb);
 
-} // namespace pack
+} // namespace pipeline

@@ -1,11 +1,11 @@
-#include "tools/OggCheck.h"
+#include "pipeline/OggCheck.h"
 
 #include <QFile>
 #include <QtEndian>
 #include <array>
 #include <cstring>
 
-namespace tools {
+namespace pipeline {
 
 namespace {
 
@@ -104,4 +104,4 @@ bool readOggVorbisFile(const QString &path, OggVorbisSummary &out) {
     return readOggVorbis(file.readAll(), out);
 }
 
-} // namespace tools
+} // namespace pipeline

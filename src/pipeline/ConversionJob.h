@@ -4,10 +4,10 @@
 #include <atomic>
 #include <functional>
 
-#include "tools/ConversionPlan.h"
-#include "tools/EncoderRun.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/EncoderRun.h"
 
-namespace tools {
+namespace pipeline {
 
 // Moves a checked temporary result to its name: over the old file in one step when `replace`
 // (it stays whole until the new one is there), else never over an existing file. Returns the
@@ -44,4 +44,4 @@ private:
     EncoderBounds bounds_;
 };
 
-} // namespace tools
+} // namespace pipeline

@@ -1,8 +1,8 @@
-#include "pack/FloatDecode.h"
+#include "pipeline/FloatDecode.h"
 
 #include "audio/Decoder.h"
 
-namespace pack {
+namespace pipeline {
 
 namespace {
 
@@ -51,4 +51,4 @@ FloatRead decodeFloat(const QString &path, FloatSound &out, const std::atomic<bo
     return out.frames() > 0 ? FloatRead::Done : FloatRead::Empty;
 }
 
-} // namespace pack
+} // namespace pipeline

@@ -1,13 +1,13 @@
-#include "tools/SourceDecoder.h"
+#include "pipeline/SourceDecoder.h"
 
 #include <QFile>
 #include <QSysInfo>
 #include <algorithm>
 #include <utility>
 
-#include "tools/WaveHeader.h"
+#include "pipeline/WaveHeader.h"
 
-namespace tools {
+namespace pipeline {
 
 namespace {
 
@@ -77,4 +77,4 @@ SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSoun
     return ok && file.error() == QFileDevice::NoError ? SourceRead::Done : SourceRead::WriteFailed;
 }
 
-} // namespace tools
+} // namespace pipeline

@@ -1,6 +1,5 @@
-#include "tools/ConversionJob.h"
+#include "pipeline/ConversionJob.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
@@ -10,11 +9,11 @@
 
 #include "core/Paths.h"
 #include "core/TempFiles.h"
-#include "tools/OggCheck.h"
-#include "tools/SourceDecoder.h"
-#include "tools/WaveHeader.h"
+#include "pipeline/OggCheck.h"
+#include "pipeline/SourceDecoder.h"
+#include "pipeline/WaveHeader.h"
 
-namespace tools {
+namespace pipeline {
 
 namespace {
 
@@ -33,36 +32,14 @@ void checkCancel(const std::atomic<bool> &cancel) {
         throw Cancelled{};
 }
 
-// A temporary file of ours beside the destination, hidden and marked with our process id. It is
-// reserved by creating it, which never opens an existing file, and removed when the job ends
-// unless it has been given its final name.
-class TempFile {
+// A temporary file of ours beside the destination (see core::TemporaryFile), removed when the
+// job ends unless it has been given its final name.
+class TempFile : public core::TemporaryFile {
 public:
-    TempFile(const QString &folder, const QString &suffix) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QString candidate = QDir(folder).filePath(core::temporaryName(suffix));
-            QFile file(candidate);
-            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                path_ = candidate;
-                return;
-            }
-            if (!file.exists())
-                break; // the folder refuses new files
-        }
-        throw Failure{QStringLiteral("impossible de créer un fichier dans le dossier")};
+    TempFile(const QString &folder, const QString &suffix) : core::TemporaryFile(folder, suffix) {
+        if (!created())
+            throw Failure{QStringLiteral("impossible de créer un fichier dans le dossier")};
     }
-    ~TempFile() {
-        if (!path_.isEmpty())
-            QFile::remove(path_);
-    }
-    TempFile(const TempFile &) = delete;
-    TempFile &operator=(const TempFile &) = delete;
-
-    const QString &path() const { return path_; }
-    void release() { path_.clear(); }
-
-private:
-    QString path_;
 };
 
 // The frames an encode at OutputRate should hold, give or take the resampler's rounding.
@@ -99,8 +76,9 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
         if (!QFileInfo(task_.source).isFile() || !QFile(task_.source).open(QIODevice::ReadOnly))
             throw Failure{QStringLiteral("fichier illisible")};
 
-        if (core::isTemporaryName(QFileInfo(task_.source).fileName()) ||
-            core::isTemporaryName(QFileInfo(task_.destination).fileName()))
+        if (!task_.ownTemporaries &&
+            (core::isTemporaryName(QFileInfo(task_.source).fileName()) ||
+             core::isTemporaryName(QFileInfo(task_.destination).fileName())))
             throw Failure{core::temporaryRefusal(QFileInfo(task_.source).fileName())};
 
         // The encoder reads only what we have read through first: a plain WAV as it is, any
@@ -177,4 +155,4 @@ ConversionOutcome ConversionJob::run(const std::atomic<bool> &cancel,
     }
 }
 
-} // namespace tools
+} // namespace pipeline

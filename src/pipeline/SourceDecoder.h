@@ -6,7 +6,7 @@
 
 #include "audio/Decoder.h"
 
-namespace tools {
+namespace pipeline {
 
 // Where conversion asks the sound engine's decoder for a file's samples. Every call is safe
 // from any thread.
@@ -34,4 +34,4 @@ SourceRead measureSound(const QString &path, SourceSound &out, const std::atomic
 SourceRead decodeToWave(const QString &path, const QString &wavePath, SourceSound &out,
                         const std::atomic<bool> &cancel);
 
-} // namespace tools
+} // namespace pipeline

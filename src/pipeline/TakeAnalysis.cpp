@@ -1,9 +1,9 @@
-#include "pack/TakeAnalysis.h"
+#include "pipeline/TakeAnalysis.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace pack {
+namespace pipeline {
 
 namespace {
 
@@ -112,4 +112,4 @@ TakeFacts TakeAnalyser::finish() {
     return facts;
 }
 
-} // namespace pack
+} // namespace pipeline

@@ -1,8 +1,8 @@
-#include "tools/ConversionPlan.h"
+#include "pipeline/ConversionPlan.h"
 
 #include <QDir>
 
-namespace tools {
+namespace pipeline {
 
 namespace {
 
@@ -46,4 +46,4 @@ QStringList encoderArguments(const QString &input, const QString &output) {
             input};
 }
 
-} // namespace tools
+} // namespace pipeline

@@ -9,7 +9,7 @@
 // The encoder as an outside program held within bounds: it dies with Parlotte, may not take
 // more memory or computing time than any sane encode needs, and its failures are told in
 // French, its own words kept apart for the details.
-namespace tools {
+namespace pipeline {
 
 struct EncoderBounds {
     // Address space: an encode needs a few megabytes; a gigabyte leaves room for any encoder.
@@ -50,4 +50,4 @@ QString lastErrorLine(const QByteArray &errorOutput);
 // The last progress percentage the encoder printed (its "[ 45.2%]" lines), or -1.
 int lastPercent(const QByteArray &errorOutput);
 
-} // namespace tools
+} // namespace pipeline

@@ -5,7 +5,7 @@
 
 // What converting one listed file means: where its result goes, whether our decoder makes the
 // encoder's input, and the encoder's arguments. Pure rules, no file is touched.
-namespace tools {
+namespace pipeline {
 
 struct ConversionTask {
     QString name;         // as the file list shows it
@@ -14,6 +14,8 @@ struct ConversionTask {
     bool decode = false;  // our decoder writes the encoder's WAV input, even from a plain WAV
                           // (it does from any other source anyway)
     bool replace = false; // the user agreed to replace an existing destination
+    bool ownTemporaries = false; // source and destination are this process's own temporary
+                                 // files (the preparation's take and result), not a user's
 };
 
 // Base name + ".ogg": the text before the last dot, or the whole name when it has no dot.
@@ -30,4 +32,4 @@ ConversionTask planTask(const QString &folder, const QString &name);
 // Mono, 22050 Hz, nominal 40 kbit/s, written to `output`.
 QStringList encoderArguments(const QString &input, const QString &output);
 
-} // namespace tools
+} // namespace pipeline

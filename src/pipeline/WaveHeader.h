@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <cstdint>
 
-namespace tools {
+namespace pipeline {
 
 // The canonical 44-byte RIFF/WAVE header of uncompressed PCM, little-endian, sizes filled in.
 // The encoder trusts these sizes, so they must match the sample bytes that follow exactly.
@@ -24,4 +24,4 @@ QByteArray waveHeader(const WaveFormat &format, std::uint32_t dataBytes);
 // it is; any other is decoded by us first.
 bool isCanonicalWave(const QString &path);
 
-} // namespace tools
+} // namespace pipeline

@@ -1,4 +1,4 @@
-#include "tools/EncoderRun.h"
+#include "pipeline/EncoderRun.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,7 +16,7 @@
 #include <sys/prctl.h>
 #endif
 
-namespace tools {
+namespace pipeline {
 
 namespace {
 
@@ -183,4 +183,4 @@ int lastPercent(const QByteArray &errorOutput) {
     return std::min(percent, 100);
 }
 
-} // namespace tools
+} // namespace pipeline

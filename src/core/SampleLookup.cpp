@@ -1,4 +1,4 @@
-#include "playback/SampleLookup.h"
+#include "core/SampleLookup.h"
 
 #include "core/Paths.h"
 
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace playback {
+namespace core {
 
 namespace {
 
@@ -92,4 +92,4 @@ QString findSampleFile(const QString &folder, const QString &sampleId) {
     return FolderIndex(folder, sampleId).find(sampleId);
 }
 
-} // namespace playback
+} // namespace core

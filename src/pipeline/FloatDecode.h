@@ -8,7 +8,7 @@
 
 // Takes decoded in floating point by the program's own decoder: full scale at 1.0, and a take
 // that decodes above full scale keeps its real peaks.
-namespace pack {
+namespace pipeline {
 
 // Reads `path` chunk by chunk: `begin(rate, channels)` once, then `chunk(samples, frames)` for
 // each run of whole interleaved frames. The frames read, or -1 when it cannot be read as sound.
@@ -31,4 +31,4 @@ enum class FloatRead { Done, Unreadable, Empty, TooLong, Cancelled };
 FloatRead decodeFloat(const QString &path, FloatSound &out, const std::atomic<bool> &cancel,
                       int maxSeconds);
 
-} // namespace pack
+} // namespace pipeline

@@ -1,11 +1,11 @@
-#include "tools/ProcessRunner.h"
+#include "pipeline/ProcessRunner.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
-namespace tools {
+namespace pipeline {
 
 QString findTool(const QString &programFolder, const QString &name) {
     for (const QString &candidate : {name, name + QStringLiteral(".exe")}) {
@@ -21,4 +21,4 @@ bool QtProcessRunner::startDetached(const QString &program, const QStringList &a
     return QProcess::startDetached(program, arguments, workingFolder);
 }
 
-} // namespace tools
+} // namespace pipeline

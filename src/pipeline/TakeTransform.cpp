@@ -1,9 +1,9 @@
-#include "pack/TakeTransform.h"
+#include "pipeline/TakeTransform.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace pack {
+namespace pipeline {
 
 MonoTake toMono(FloatSound &&source, const TakeFacts &facts) {
     MonoTake mono;
@@ -78,4 +78,4 @@ std::vector<std::int16_t> toPcm16(const std::vector<float> &samples, double gain
     return pcm;
 }
 
-} // namespace pack
+} // namespace pipeline

@@ -7,7 +7,7 @@
 
 // What one decoded take tells about itself: length, silence at its ends, clipping, loudness and
 // whether its channels cancel when mixed to mono. Shared by the pack check and the preparation.
-namespace pack {
+namespace pipeline {
 
 // Below this level (-50 dBFS, 104 on 16 bits) a frame counts as silence.
 constexpr float SilenceLevel = 104.0f / 32768.0f;
@@ -64,4 +64,4 @@ private:
     bool loudnessOk_ = true;
 };
 
-} // namespace pack
+} // namespace pipeline

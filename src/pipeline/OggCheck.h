@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace tools {
+namespace pipeline {
 
 // What an Ogg Vorbis file says about itself, read page by page without decoding: a check of an
 // encoder's result that costs next to nothing beside the encode.
@@ -20,4 +20,4 @@ struct OggVorbisSummary {
 bool readOggVorbis(const QByteArray &bytes, OggVorbisSummary &out);
 bool readOggVorbisFile(const QString &path, OggVorbisSummary &out);
 
-} // namespace tools
+} // namespace pipeline
