@@ -100,7 +100,8 @@ int main(int argc, char **argv) {
         tools::Converter converter(oggenc);
         cores = converter.parallel();
         QEventLoop loop;
-        QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&converter.runner(), &core::BatchRunner::finished, &loop,
+                         &QEventLoop::quit);
         timer.restart();
         cpu = cpuMs();
         converter.start(tasks);
@@ -135,7 +136,7 @@ int main(int argc, char **argv) {
     resetPeak();
     tools::Converter converter(oggenc);
     QEventLoop loop;
-    QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&converter.runner(), &core::BatchRunner::finished, &loop, &QEventLoop::quit);
     converter.start({tools::planTask(pack.path(), QStringLiteral("prise.mp3"))});
     loop.exec();
     if (converter.outcomes().value(0).status != tools::ConversionOutcome::Status::Converted)

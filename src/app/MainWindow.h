@@ -45,6 +45,7 @@ public:
     tools::ConvertController &converter() { return controllers_->convert; }
     tools::EditorLauncher &editorLauncher() { return controllers_->editorLauncher; }
     app::PrepareController &preparer() { return controllers_->prepare; }
+    app::JobController &jobs() { return controllers_->jobs; }
 
     // Whether the close says goodbye ("ExitMessage" in the settings).
     bool exitMessage() const { return exitMessage_; }

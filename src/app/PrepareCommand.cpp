@@ -4,10 +4,10 @@
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "core/BatchRunner.h"
 #include "core/FrenchNumbers.h"
 #include "pack/PackPreparation.h"
 #include "pack/PreparationWriters.h"
-#include "tools/Converter.h"
 #include "tools/ProcessRunner.h"
 
 namespace app {
@@ -93,9 +93,8 @@ int runPrepare(const CommandLine &command) {
         print(stderr, "parlotte : l'encodeur oggenc est introuvable (paquet vorbis-tools).\n");
         return 1;
     }
-    const std::atomic<bool> cancel{false};
     const pack::PreparationReport report =
-        pack::preparePack(plan, command.prepare, encoder, tools::Converter::usableCores(), cancel);
+        pack::preparePack(plan, command.prepare, encoder, core::BatchRunner::usableCores());
     print(stdout,
           command.json ? pack::preparationJson(report) : pack::preparationText(report).toUtf8());
     return report.exitCode();
