@@ -215,11 +215,11 @@ struct ConvertScenario : Folders {
         select({u"After.wav"_s, u"Left.wav"_s}); // both have an .ogg: two questions, else
         f.dialogs.messages.clear();
         w->converter().convert();
-        QCOMPARE(f.dialogs.messages,
-                 QList<Message>{{u"Le dossier :\r\n"_s + dir +
-                                     u"\r\nn'accepte aucun nouveau fichier (lecture seule ?)."
-                                     "\r\nAucun fichier n'a été converti."_s,
-                                 u"Erreur"_s, ui::Icon::Critical, ui::Buttons::Ok}});
+        const Message refusal{u"Le dossier :\r\n"_s + dir +
+                                  u"\r\nn'accepte aucun nouveau fichier (lecture seule ?)."
+                                  "\r\nAucun fichier n'a été converti."_s,
+                              u"Erreur"_s, ui::Icon::Critical, ui::Buttons::Ok};
+        QCOMPARE(f.dialogs.messages, QList<Message>{refusal});
         QVERIFY(!w->jobs().isRunning());
     }
 
