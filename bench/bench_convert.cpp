@@ -101,7 +101,8 @@ int main(int argc, char **argv) {
         tools::Converter converter(oggenc);
         cores = converter.parallel();
         QEventLoop loop;
-        QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&converter.runner(), &core::BatchRunner::finished, &loop,
+                         &QEventLoop::quit);
         timer.restart();
         cpu = cpuMs();
         converter.start(tasks);
@@ -136,7 +137,7 @@ int main(int argc, char **argv) {
     resetPeak();
     tools::Converter converter(oggenc);
     QEventLoop loop;
-    QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&converter.runner(), &core::BatchRunner::finished, &loop, &QEventLoop::quit);
     converter.start({pipeline::planTask(pack.path(), QStringLiteral("prise.mp3"))});
     loop.exec();
     if (converter.outcomes().value(0).status != pipeline::ConversionOutcome::Status::Converted)

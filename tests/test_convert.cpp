@@ -2,8 +2,11 @@
 // names and the exact header of the decoded input, the check of the result, stand-in encoders
 // that fail, crash, hang, run past their bounds or outlive their parent, sources with no sound,
 // refused writes, and the run in the window (Ctrl+A, Alt+C, a missing encoder, questions and
-// answers for all, a second run, Annuler, Escape, closing mid-run).
+// answers for all, a read-only folder, the failures summed up in a box that fits the screen).
+// The progress, cancel and close of a run are those of every job: see test_jobs.
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtEndian>
@@ -14,6 +17,8 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
+#include "app/JobController.h"
+#include "app/JobProgress.h"
 #include "core/TempFiles.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
@@ -24,10 +29,10 @@
 #include "pipeline/OggCheck.h"
 #include "pipeline/SourceDecoder.h"
 #include "pipeline/WaveHeader.h"
-#include "tools/ConversionProgress.h"
 #include "tools/ConvertController.h"
 #include "tools/Converter.h"
 #include "ui/FileList.h"
+#include "ui/QtDialogs.h"
 
 using namespace Qt::StringLiterals;
 
@@ -177,36 +182,45 @@ struct ConvertScenario : Folders {
         QCOMPARE(f.dialogs.messages.size(), 3);
         QCOMPARE(f.dialogs.messages[1], question(u"After.ogg"_s, ui::Buttons::OkCancelAll));
         QCOMPARE(f.dialogs.messages[2], question(u"Left.ogg"_s, ui::Buttons::OkCancelAll));
-        QVERIFY(w->converter().progressDisplay().isVisible());
-        QTRY_VERIFY(w->converter().progressDisplay().fileText().startsWith(
+        QVERIFY(w->jobs().progressDisplay().isVisible());
+        QTRY_VERIFY(w->jobs().progressDisplay().fileText().startsWith(
             u"Fichier 1 sur 3 : After.wav (10 %)"_s));
     }
 
     // The failure on Left is told once the run ends, and Left's .ogg is left as it was.
-    void secondRunIsRefusedAndTheFirstEnds() {
-        w->converter().convert();
-        QCOMPARE(f.dialogs.messages.size(), 4);
-        QCOMPARE(f.dialogs.messages[3],
-                 (Message{u"Une conversion est déjà en cours.\r\n"
-                          "Attendez qu'elle se termine ou annulez-la."_s,
-                          u"Attention !"_s, ui::Icon::Exclamation, ui::Buttons::Ok}));
+    void theFailureIsToldAtTheEnd() {
         fixtures::writeBytes(go, "go");
         w->converter().converter()->waitForDone();
         QCOMPARE(done->size(), 1);
-        QCOMPARE(f.dialogs.messages.size(), 5);
-        QCOMPARE(f.dialogs.messages[4],
-                 (Message{u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                          "Left.wav : l'encodeur a échoué (code 1)\r\n"
-                          "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+        QCOMPARE(f.dialogs.messages.size(), 4);
+        QCOMPARE(f.dialogs.messages[3],
+                 (Message{u"Left.wav n'a pas pu être converti : l'encodeur a échoué (code 1).\r\n"
+                          "Ce fichier et son .ogg existant n'ont pas été modifiés.\r\n"
                           "2 autre(s) fichier(s) converti(s)."_s,
                           u"Erreur"_s, ui::Icon::Exclamation, ui::Buttons::Ok,
-                          u"Left.wav : ERROR: refusé"_s}));
-        QVERIFY(!w->converter().progressDisplay().isVisible());
+                          u"Left.wav : l'encodeur a échoué (code 1)\n    ERROR: refusé"_s}));
+        QVERIFY(!w->jobs().progressDisplay().isVisible());
         QVERIFY(fixtures::readBytes(at(u"After.ogg"_s)) != old);
         QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
         QVERIFY(list->fileNames().contains(u"essai.ogg"_s)); // refreshed
         QCOMPARE(leftovers(dir), QStringList());
         QCOMPARE(w->focusWidget(), w->controls().cmdDummy);
+    }
+
+    // A folder that takes no file gets one message, before any question, and nothing runs.
+    void readOnlyFolderIsToldOnce() {
+        fixtures::Mount frozen = fixtures::Mount::readOnly(dir);
+        if (!frozen.ok())
+            QSKIP(frozen.why().constData());
+        select({u"After.wav"_s, u"Left.wav"_s}); // both have an .ogg: two questions, else
+        f.dialogs.messages.clear();
+        w->converter().convert();
+        const Message refusal{u"Le dossier :\r\n"_s + dir +
+                                  u"\r\nn'accepte aucun nouveau fichier (lecture seule ?)."
+                                  "\r\nAucun fichier n'a été converti."_s,
+                              u"Erreur"_s, ui::Icon::Critical, ui::Buttons::Ok};
+        QCOMPARE(f.dialogs.messages, QList<Message>{refusal});
+        QVERIFY(!w->jobs().isRunning());
     }
 
     // Several replacements are answered once for all ("Oui pour tous", "Non pour tous"), a
@@ -255,9 +269,9 @@ struct ConvertScenario : Folders {
             if (c.escape)
                 QTest::keyClick(w->controls().cmdDummy, Qt::Key_Escape);
             else
-                QTest::mouseClick(w->converter().progressDisplay().findChild<QPushButton *>(
-                                      u"cmdConvertCancel"_s),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    w->jobs().progressDisplay().findChild<QPushButton *>(u"cmdJobCancel"_s),
+                    Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(done->size(), finished + 1, 30000);
             QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
             QCOMPARE(f.dialogs.messages.size(), c.questions); // no failure to tell
@@ -265,33 +279,6 @@ struct ConvertScenario : Folders {
         }
         for (int i = 0; i < sources.size(); ++i)
             QCOMPARE(fixtures::readBytes(at(pipeline::destinationName(sources[i]))), before[i]);
-    }
-
-    // Closing asks first; No (also the default) keeps the window and the run; Yes stops it and
-    // cleans up before the settings are saved.
-    void closingAsksFirst() {
-        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
-        select({u"After.wav"_s});
-        f.dialogs.answers = {ui::Answer::Ok};
-        const int started = startedCount(f.programFolder());
-        w->converter().convert();
-        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > started, 30000);
-        QFile::remove(f.settingsPath());
-        f.dialogs.messages.clear();
-        f.dialogs.answers = {ui::Answer::No, ui::Answer::Yes};
-        QVERIFY(!w->close());
-        QVERIFY(w->isVisible() && w->converter().isRunning());
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0],
-                 (Message{u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s,
-                          u"Attention !"_s, ui::Icon::Question, ui::Buttons::YesNoDefaultNo}));
-        QVERIFY(!QFile::exists(f.settingsPath()));
-        QVERIFY(w->close());
-        QVERIFY(!w->converter().isRunning());
-        QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
-        QVERIFY(QFile::exists(f.settingsPath()));
-        QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
-        QCOMPARE(leftovers(dir), QStringList());
     }
 };
 
@@ -559,14 +546,74 @@ private slots:
         QCOMPARE(leftovers(p.dir), QStringList());
     }
 
+    // One line however many files failed: the file itself, or the count and the most frequent
+    // causes; the files are named in the details.
+    void failureSummaries() {
+        const QString unchanged =
+            u".\r\nCes fichiers et leurs .ogg existants n'ont pas été modifiés ; le détail les "
+            "nomme."_s;
+        struct Case {
+            QList<QPair<QString, int>> causes;
+            int converted;
+            QString text;
+        };
+        const Case cases[] = {
+            {{{u"format non reconnu"_s, 1}},
+             2,
+             u"a.wav n'a pas pu être converti : format non reconnu.\r\nCe fichier et son .ogg "
+             "existant n'ont pas été modifiés.\r\n2 autre(s) fichier(s) converti(s)."_s},
+            {{{u"fichier illisible"_s, 2060}},
+             0,
+             u"2060 fichiers n'ont pas pu être convertis : fichier illisible"_s + unchanged},
+            {{{u"a"_s, 1}, {u"b"_s, 3}, {u"c"_s, 2}, {u"d"_s, 1}},
+             1,
+             u"7 fichiers n'ont pas pu être convertis : b pour 3, c pour 2, a pour 1, et d'autres "
+             "causes"_s +
+                 unchanged + u"\r\n1 autre(s) fichier(s) converti(s)."_s},
+        };
+        for (const Case &c : cases) {
+            QStringList failed;
+            for (const auto &cause : c.causes)
+                for (int i = 0; i < cause.second; ++i)
+                    failed << (failed.isEmpty() ? u"a.wav"_s : u"prise %1.wav"_s.arg(i));
+            QCOMPARE(tools::failureSummary(failed, c.causes, c.converted), c.text);
+        }
+    }
+
+    // The real box, for 2,060 failures and for a text of as many lines, is no taller than the
+    // screen: the lines past the first ones are in the details.
+    void failureBoxFitsOnScreen() {
+        QStringList lines;
+        for (int i = 0; i < 2060; ++i)
+            lines << u"prise %1.wav : fichier illisible"_s.arg(i);
+        ui::QtDialogs dialogs;
+        const QString summary =
+            tools::failureSummary(lines, {{u"fichier illisible"_s, int(lines.size())}}, 0);
+        for (const QString &text : {summary, lines.join(u"\r\n"_s)}) {
+            int height = 0, room = 0;
+            QTimer::singleShot(0, [&] {
+                for (QWidget *top : QApplication::topLevelWidgets())
+                    if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+                        height = box->frameGeometry().height();
+                        room = box->screen()->availableGeometry().height();
+                        box->accept();
+                    }
+            });
+            dialogs.message(text, u"Erreur"_s, ui::Icon::Exclamation, ui::Buttons::Ok,
+                            lines.join(u'\n'));
+            QVERIFY(height > 0);
+            QVERIFY2(height <= room, qPrintable(u"%1 > %2"_s.arg(height).arg(room)));
+        }
+    }
+
     void windowRunsFailuresAndClosing() {
         ConvertScenario c;
         QVERIFY(c.open());
         fixtures::runSteps(c, {&ConvertScenario::missingEncoderIsTold,
                                &ConvertScenario::questionsComeFirstThenTheRunStarts,
-                               &ConvertScenario::secondRunIsRefusedAndTheFirstEnds,
-                               &ConvertScenario::answersForAllThenCancel,
-                               &ConvertScenario::closingAsksFirst});
+                               &ConvertScenario::theFailureIsToldAtTheEnd,
+                               &ConvertScenario::readOnlyFolderIsToldOnce,
+                               &ConvertScenario::answersForAllThenCancel});
     }
 };
 

@@ -2,7 +2,7 @@
 // second of silence at both ends, one with an inverted channel, one above full scale, one shorter
 // than a loudness block, one unreadable and one MP3, prepared by the program itself; each output
 // decoded whole and measured; the sources untouched; the refusal to replace; the check on both;
-// and the run from the window cancelled.
+// and the window's questions before a run (the run itself, its progress and cancel: test_jobs).
 #include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,7 +27,6 @@
 #include "pipeline/EncoderLookup.h"
 #include "pipeline/OggCheck.h"
 #include "pipeline/TakeTransform.h"
-#include "tools/ConversionProgress.h"
 #include "ui/DirList.h"
 
 using namespace Qt::StringLiterals;
@@ -267,10 +266,9 @@ private slots:
         wav16(QDir(src).filePath(idOf(2) + u".wav"_s), voice(1.0));
         wav16(QDir(src).filePath(idOf(3) + u".wav"_s), std::vector<float>(121 * Rate, 0.3f));
         const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
-        const std::atomic<bool> cancel{false};
         const auto reasons = [&] {
             const pack::PreparationReport r =
-                pack::preparePack(pack::planPreparation(src, dst), {}, oggenc, 2, cancel);
+                pack::preparePack(pack::planPreparation(src, dst), {}, oggenc, 2);
             QStringList out;
             for (const pack::PromptResult &p : r.results)
                 out << p.reason;
@@ -333,18 +331,12 @@ private slots:
         QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden, QDir::Name), outputs);
     }
 
-    void cancelledFromTheWindow() {
+    void windowQuestionsBeforeARun() {
         QTemporaryDir work, out;
         const QString dst = out.filePath(u"pret"_s);
         for (int row = 0; row < 3; ++row)
             QVERIFY(!wav16(work.filePath(idOf(row) + u".wav"_s), voice(1.0)).isEmpty());
         fixtures::WindowFixture f;
-        // An encoder that writes half a file and hangs, once it has said so beside itself.
-        const QString standIn = QDir(f.programFolder()).filePath(u"oggenc"_s);
-        fixtures::writeBytes(standIn, "#!/bin/sh\nfor a in \"$@\"; do [ \"$p\" = -o ] && o=$a; "
-                                      "p=$a; done\nhead -c 700 /dev/urandom > \"$o\"\n"
-                                      "touch \"$0.started.$$\"\nexec sleep 600\n");
-        QFile::setPermissions(standIn, QFile::permissions(standIn) | QFile::ExeOwner);
         MainWindow *w = f.startOn(work.path());
         QVERIFY(w);
         app::PrepareController &prepare = w->preparer();
@@ -370,34 +362,13 @@ private slots:
         QCOMPARE(f.dialogs.messages[1].title, u"Attention !"_s);
         QCOMPARE(f.dialogs.messages[1].buttons, ui::Buttons::OkCancel);
 
-        f.dialogs.fileAnswers = {dst};
-        f.dialogs.inputAnswers = {u"-16"_s};
-        f.dialogs.answers = {ui::Answer::Ok};
-        prepare.action()->trigger();
         QVERIFY(f.dialogs.fileRequests.value(0).folder);
         QCOMPARE(f.dialogs.inputPrompts,
-                 QStringList(3, u"Intensité visée (EBU R128, en LUFS) :"_s));
-        QCOMPARE(f.dialogs.inputDefaults, QStringList(3, u"-16"_s));
-        QVERIFY2(prepare.isRunning(), qPrintable(f.dialogs.messages.value(2).text));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            QDir(f.programFolder()).entryList({u"*.started.*"_s}, QDir::Files).size() == 2, 60000);
-        for (const QString &name : QDir(dst).entryList(QDir::Files | QDir::Hidden))
-            QVERIFY2(name == idOf(0) + u".ogg"_s ||
-                         core::temporaryOwner(name) == QCoreApplication::applicationPid(),
-                     qPrintable(name));
-        QTest::keyClick(&prepare.progressDisplay(), Qt::Key_Escape);
-        QTRY_VERIFY_WITH_TIMEOUT(!prepare.isRunning(), 60000);
-        QCOMPARE(f.dialogs.messages.size(), 4);
-        QCOMPARE(f.dialogs.messages[3].text,
-                 u"Préparation annulée : 0 message(s) sur 3 préparé(s) dans « %1 », aucun "
-                 "fichier partiel."_s.arg(dst));
-        QCOMPARE(f.dialogs.messages[3].title, u"Préparer le pack"_s);
-        QCOMPARE(f.dialogs.messages[3].icon, ui::Icon::Information);
-        QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden), QStringList{idOf(0) + u".ogg"_s});
+                 QStringList(2, u"Intensité visée (EBU R128, en LUFS) :"_s));
+        QCOMPARE(f.dialogs.inputDefaults, QStringList(2, u"-16"_s));
         QCOMPARE(fixtures::readBytes(old), QByteArray("an older take"));
 
         // With no encoder anywhere, the conversion's refusal.
-        QVERIFY(QFile::remove(standIn));
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", work.path().toLocal8Bit());
         f.dialogs.fileAnswers = {dst};
@@ -406,8 +377,8 @@ private slots:
         prepare.action()->trigger();
         qputenv("PATH", path);
         QVERIFY(!prepare.isRunning());
-        QCOMPARE(f.dialogs.messages.value(4).text, pipeline::missingEncoderText(f.programFolder()));
-        QCOMPARE(f.dialogs.messages[4].icon, ui::Icon::Critical);
+        QCOMPARE(f.dialogs.messages.value(2).text, pipeline::missingEncoderText(f.programFolder()));
+        QCOMPARE(f.dialogs.messages[2].icon, ui::Icon::Critical);
     }
 };
 

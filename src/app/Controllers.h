@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include "app/JobController.h"
 #include "app/KeyTable.h"
 #include "app/PrepareController.h"
+#include "app/PressRouter.h"
+#include "app/WindowActions.h"
 #include "catalogue/PromptPanel.h"
 #include "core/Modes.h"
 #include "files/Assignment.h"
@@ -51,13 +54,13 @@ public:
     files::Assignment assignment;
     files::Deletion deletion;
     sentence::SentenceComposer composer;
+    JobController jobs; // before the jobs' controllers, which it outlives
     tools::ConvertController convert;
     tools::EditorLauncher editorLauncher;
     PrepareController prepare;
+    WindowActions actions;
     KeyTable keys;
-
-private:
-    void routePresses();
+    PressRouter presses;
 };
 
 } // namespace app

@@ -181,13 +181,8 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->accept();
         return;
     }
-    // A running conversion is not given up without asking; the system's close asks nothing.
-    if (converter().isRunning() && !systemClosing_ &&
-        dialogs_.message(QStringLiteral("Une conversion est en cours. Voulez-vous l'interrompre "
-                                        "et quitter ?"),
-                         QStringLiteral("Attention !"), ui::Icon::Question,
-                         ui::Buttons::YesNoDefaultNo) != ui::Answer::Yes &&
-        !systemClosing_) {
+    // A running job is not given up without asking; the system's close asks nothing.
+    if (!systemClosing_ && !jobs().confirmClose() && !systemClosing_) {
         event->ignore();
         return;
     }
@@ -202,7 +197,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     controls_.tmrPlaySample->stop();
     controls_.tmrPlaySentence->stop();
     composer().stopPreparing();
-    converter().shutdown(); // encoders stopped, temporary files gone, before the engine goes
+    jobs().shutdown(); // encoders stopped, temporary files gone, before the engine goes
     recorder_->shutdown();
     engine_.stop();
     engine_.free(); // nothing sounds from here on

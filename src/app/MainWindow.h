@@ -52,6 +52,7 @@ public:
     tools::EditorLauncher &editorLauncher() { return controllers_->editorLauncher; }
     app::PrepareController &preparer() { return controllers_->prepare; }
     recorder::Recorder &recorder() { return *recorder_; }
+    app::JobController &jobs() { return controllers_->jobs; }
 
     // Whether the close says goodbye ("ExitMessage" in the settings).
     bool exitMessage() const { return exitMessage_; }

@@ -4,12 +4,13 @@
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "core/BatchRunner.h"
 #include "core/FrenchNumbers.h"
 #include "core/TempFiles.h"
 #include "pack/PackPreparation.h"
 #include "pack/PreparationWriters.h"
 #include "pipeline/EncoderLookup.h"
-#include "tools/Converter.h"
+#include "pipeline/ProcessRunner.h"
 
 namespace app {
 
@@ -97,9 +98,8 @@ int runPrepare(const CommandLine &command) {
         print(stderr, text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8() + '\n');
         return 1;
     }
-    const std::atomic<bool> cancel{false};
     const pack::PreparationReport report =
-        pack::preparePack(plan, command.prepare, encoder, tools::Converter::usableCores(), cancel);
+        pack::preparePack(plan, command.prepare, encoder, core::BatchRunner::usableCores());
     print(stdout,
           command.json ? pack::preparationJson(report) : pack::preparationText(report).toUtf8());
     return report.exitCode();

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QThreadPool>
 #include <algorithm>
 
 #include "core/SampleLookup.h"
@@ -101,45 +100,56 @@ int PreparationReport::exitCode() const {
     return 0;
 }
 
-PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions &options,
-                              const QString &encoder, int parallel, const std::atomic<bool> &cancel,
-                              const PreparationCallbacks &callbacks) {
+PreparationReport newReport(const PreparationPlan &plan, const PrepareOptions &options,
+                            const QString &reason) {
     PreparationReport report;
     report.source = plan.source;
     report.destination = plan.destination;
     report.options = options;
     report.tasks = plan.tasks;
     report.results = QVector<PromptResult>(plan.tasks.size());
-    if (!QDir().mkpath(plan.destination)) {
-        for (PromptResult &r : report.results)
-            r.reason = QStringLiteral("impossible de créer le dossier de destination");
-        return report;
+    for (PromptResult &r : report.results)
+        r.reason = reason;
+    return report;
+}
+
+QString makeDestination(const PreparationPlan &plan) {
+    return QDir().mkpath(plan.destination)
+               ? QString()
+               : QStringLiteral("impossible de créer le dossier de destination");
+}
+
+QList<core::BatchRunner::Task> preparationTasks(const PreparationPlan &plan,
+                                                const PrepareOptions &options,
+                                                const QString &encoder) {
+    QList<core::BatchRunner::Task> tasks;
+    for (const PromptTask &task : plan.tasks)
+        tasks << [task, options, encoder](const core::BatchRunner::Context &context) {
+            return std::any(
+                preparePrompt(task, options, encoder, context.cancel, context.progress));
+        };
+    return tasks;
+}
+
+void takeResults(PreparationReport &report, const core::BatchRunner &runner) {
+    for (int i = 0; i < runner.count() && i < report.results.size(); ++i) {
+        const auto *result = std::any_cast<PromptResult>(&runner.result(i));
+        report.results[i] = result ? *result : PromptResult{};
+        if (!result)
+            report.results[i].status = PromptResult::Status::Cancelled;
     }
-    // Each job writes its own element; no job may make the list detach.
-    PromptResult *results = report.results.data();
-    QThreadPool pool;
-    pool.setMaxThreadCount(std::max(parallel, 1));
-    // The pool starts jobs in the order they were queued, so prompts begin in catalogue order.
-    for (int index = 0; index < plan.tasks.size(); ++index) {
-        pool.start([&, results, index] {
-            PromptResult &result = results[index];
-            if (cancel.load()) {
-                result.status = PromptResult::Status::Cancelled;
-            } else {
-                if (callbacks.started)
-                    callbacks.started(index);
-                result =
-                    preparePrompt(plan.tasks[index], options, encoder, cancel, [&](int percent) {
-                        if (callbacks.progress)
-                            callbacks.progress(index, percent);
-                    });
-            }
-            if (callbacks.done)
-                callbacks.done(index, result);
-        });
-    }
-    pool.waitForDone();
-    report.cancelled = cancel.load();
+    report.cancelled = runner.wasCancelled();
+}
+
+PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions &options,
+                              const QString &encoder, int parallel) {
+    if (const QString cause = makeDestination(plan); !cause.isEmpty())
+        return newReport(plan, options, cause);
+    PreparationReport report = newReport(plan, options);
+    core::BatchRunner runner(parallel);
+    runner.start(preparationTasks(plan, options, encoder));
+    runner.waitForDone();
+    takeResults(report, runner);
     return report;
 }
 

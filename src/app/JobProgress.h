@@ -8,17 +8,18 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace tools {
+namespace app {
 
-// The progress of a run, beside the main window: which files are being converted ("Fichier 3
-// sur 12 : ..." with the share done of each), the whole run on a bar, and "Annuler". It does
-// not block the window.
-class ConversionProgress : public QDialog {
+// The progress of a long job, beside the main window: which files are being worked on
+// ("Fichier 3 sur 12 : ..." with the share done of each), the whole job on a bar, and "Annuler".
+// It does not block the window.
+class JobProgress : public QDialog {
     Q_OBJECT
 public:
-    explicit ConversionProgress(QWidget *parent = nullptr);
+    explicit JobProgress(QWidget *parent = nullptr);
 
-    void begin(const QStringList &names);
+    // A new job, titled `title`, on these files.
+    void begin(const QString &title, const QStringList &names);
     void fileStarted(int index);
     void fileProgress(int index, int percent);
     void fileDone(int index);
@@ -44,4 +45,4 @@ private:
     QPushButton *cancel_;
 };
 
-} // namespace tools
+} // namespace app

@@ -1,33 +1,33 @@
-#include "tools/ConversionProgress.h"
+#include "app/JobProgress.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace tools {
+namespace app {
 
-ConversionProgress::ConversionProgress(QWidget *parent)
+JobProgress::JobProgress(QWidget *parent)
     : QDialog(parent), label_(new QLabel(this)), bar_(new QProgressBar(this)),
       cancel_(new QPushButton(QStringLiteral("Annuler"), this)) {
-    setObjectName(QStringLiteral("frmConvert"));
-    setWindowTitle(QStringLiteral("Conversion en .ogg"));
+    setObjectName(QStringLiteral("frmJob"));
     setModal(false);
     // The keys keep working in the main window while the run goes on.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    label_->setObjectName(QStringLiteral("lblConvertFile"));
+    label_->setObjectName(QStringLiteral("lblJobFile"));
     label_->setMinimumWidth(360);
-    bar_->setObjectName(QStringLiteral("prgConvert"));
+    bar_->setObjectName(QStringLiteral("prgJob"));
     bar_->setRange(0, 100);
-    cancel_->setObjectName(QStringLiteral("cmdConvertCancel"));
+    cancel_->setObjectName(QStringLiteral("cmdJobCancel"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label_);
     layout->addWidget(bar_);
     layout->addWidget(cancel_, 0, Qt::AlignRight);
-    connect(cancel_, &QPushButton::clicked, this, &ConversionProgress::cancelRequested);
+    connect(cancel_, &QPushButton::clicked, this, &JobProgress::cancelRequested);
 }
 
-void ConversionProgress::begin(const QStringList &names) {
+void JobProgress::begin(const QString &title, const QStringList &names) {
+    setWindowTitle(title);
     names_ = names;
     running_.clear();
     done_ = 0;
@@ -35,39 +35,39 @@ void ConversionProgress::begin(const QStringList &names) {
     refreshText();
 }
 
-void ConversionProgress::fileStarted(int index) {
+void JobProgress::fileStarted(int index) {
     running_.insert(index, 0);
     refreshText();
 }
 
-void ConversionProgress::fileProgress(int index, int percent) {
+void JobProgress::fileProgress(int index, int percent) {
     if (running_.contains(index)) {
         running_[index] = percent;
         refreshText();
     }
 }
 
-void ConversionProgress::fileDone(int index) {
+void JobProgress::fileDone(int index) {
     running_.remove(index);
     ++done_;
     refreshText();
 }
 
-void ConversionProgress::cancelling() {
+void JobProgress::cancelling() {
     cancel_->setEnabled(false);
     label_->setText(QStringLiteral("Annulation en cours..."));
 }
 
-void ConversionProgress::reject() {
+void JobProgress::reject() {
     if (cancel_->isEnabled())
         emit cancelRequested();
 }
 
-QString ConversionProgress::fileText() const {
+QString JobProgress::fileText() const {
     return label_->text();
 }
 
-void ConversionProgress::refreshText() {
+void JobProgress::refreshText() {
     if (!cancel_->isEnabled())
         return;
     QStringList lines;
@@ -86,4 +86,4 @@ void ConversionProgress::refreshText() {
     bar_->setValue(names_.isEmpty() ? 100 : sum / static_cast<int>(names_.size()));
 }
 
-} // namespace tools
+} // namespace app
