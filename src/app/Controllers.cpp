@@ -26,6 +26,8 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
       editorLauncher(editorWidgets(c), browser, filePlayback, promptChannel, dialogs, runner),
       prepare(programFolder, PrepareController::Widgets{c.Dir1->window(), c.Dir1}, browser,
               dialogs),
+      tour({c.Dir1->window(), c.Dir1}, browser, modes, engine, panel, composer, promptChannel,
+           filePlayback, dialogs),
       keys(c, *this) {
     // The prompt colours follow the folder's files: connected first, so that they are right
     // for every later listener.

@@ -17,6 +17,7 @@
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
 #include "tools/EditorLauncher.h"
+#include "tour/TourController.h"
 
 namespace audio {
 class Engine;
@@ -54,6 +55,7 @@ public:
     tools::ConvertController convert;
     tools::EditorLauncher editorLauncher;
     PrepareController prepare;
+    tour::TourController tour;
     KeyTable keys;
 
 private:
