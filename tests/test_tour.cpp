@@ -9,11 +9,14 @@
 #include <cmath>
 
 #include "audio/Resampler.h"
+#include "core/SafeFile.h"
+#include "fixtures/Mounts.h"
 #include "fixtures/Program.h"
 #include "fixtures/SoundFiles.h"
 #include "test_sentence_rig.h"
 #include "tools/WaveHeader.h"
 #include "tour/TourPlan.h"
+#include "tour/TourPlayer.h"
 #include "tour/TourWindow.h"
 
 using namespace Qt::StringLiterals;
@@ -258,6 +261,91 @@ private slots:
         QCOMPARE(rig.text(), text);
         QCOMPARE(rig.composer->code(), code);
         QVERIFY(rig.modes->sentence());
+    }
+
+    // The light follows the slots to the end, the counter the instructions; an empty folder
+    // has nothing to say.
+    void lightAndCounterFollowTheTourToItsEnd() {
+        SentenceRig rig;
+        rig.controllers->tour.start();
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QCOMPARE(rig.dialogs.messages[0],
+                 (fixtures::ScriptedDialogs::Message{
+                     u"Le dossier « %1 » n'a de fichier pour aucun message : il n'y a rien à "
+                     "écouter."_s.arg(rig.pack.path()),
+                     u"Écouter le pack"_s, ui::Icon::Exclamation, ui::Buttons::Ok}));
+        QVERIFY(makePack(rig.pack.path()));
+        rig.panel->reloadAllSamples();
+        rig.controllers->tour.start();
+        tour::TourPlayer &player = rig.controllers->tour.player();
+        tour::TourWindow &w = rig.controllers->tour.window();
+        const tour::Schedule schedule = tour::scheduleFrom(player.plan(), 0);
+        const qsizetype steps = player.plan().steps.size();
+        for (qsizetype i = 0; i < schedule.elements.size(); ++i) {
+            const tour::Step &step = player.plan().steps[std::max(schedule.stepOf[i], 0)];
+            const QList<int> expected =
+                schedule.elements[i].valid ? QList<int>{schedule.elements[i].row} : QList<int>{};
+            QCOMPARE(lit(*rig.panel), expected);
+            if (schedule.stepOf[i] >= 0) {
+                QCOMPARE(w.instruction()->text(), step.text);
+                QCOMPARE(w.counter()->text(), u"%1 / %2"_s.arg(schedule.stepOf[i] + 1).arg(steps));
+            }
+            player.slotTimer()->stop();
+            QVERIFY(QMetaObject::invokeMethod(player.slotTimer(), "timeout"));
+        }
+        QCOMPARE(player.state(), tour::TourPlayer::State::Finished);
+        QVERIFY(lit(*rig.panel).isEmpty());
+        QCOMPARE(w.instruction()->text(), u"Fin du tour."_s);
+        QCOMPARE(w.pauseButton()->text(), u"Rejouer"_s);
+        QVERIFY(!w.nextButton()->isEnabled());
+        QTest::keyClick(&w, Qt::Key_Space);
+        QCOMPARE(w.counter()->text(), u"1 / %1"_s.arg(steps));
+        QCOMPARE(player.state(), tour::TourPlayer::State::Playing);
+    }
+
+    void saveWritesTheTourOrTellsWhyNot() {
+        SentenceRig rig;
+        QVERIFY(makePack(rig.pack.path(), {u"Yards"_s}));
+        QTemporaryDir out;
+        const QString good = out.filePath(u"tour.wav"_s);
+        const QString full = out.filePath(u"full"_s);
+        QVERIFY(QDir().mkpath(full));
+        fixtures::Mount tmpfs = fixtures::Mount::tmpfs(full);
+        if (!tmpfs.ok())
+            QSKIP(tmpfs.why().constData());
+        const QString kept = full + u"/tour.wav"_s;
+        QFile old(kept);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("RIFF old") == 8);
+        old.close();
+        QVERIFY(fixtures::fillUp(full));
+        rig.dialogs.fileAnswers = {good, kept};
+        rig.panel->reloadAllSamples();
+        rig.controllers->tour.start();
+        tour::TourWindow &w = rig.controllers->tour.window();
+
+        w.saveButton()->click();
+        QCOMPARE(rig.dialogs.fileRequests.size(), 1);
+        QVERIFY(rig.dialogs.fileRequests[0].save && rig.dialogs.fileRequests[0].confirmReplace);
+        QCOMPARE(rig.dialogs.fileRequests[0].filter, u"Fichiers WAV (*.wav)|*.wav"_s);
+        QFile file(good);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray wave = file.readAll();
+        std::vector<qint16> written((wave.size() - tools::WaveHeaderSize) / 2);
+        std::memcpy(written.data(), wave.constData() + tools::WaveHeaderSize, written.size() * 2);
+        QCOMPARE(firstDifference(written, expectedTour(tour::planTour(allBut({u"Yards"_s})))),
+                 QString());
+        QCOMPARE(w.status()->text(), u"Tour enregistré dans « %1 »."_s.arg(good));
+        QVERIFY(rig.dialogs.messages.isEmpty());
+
+        w.saveButton()->click();
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QCOMPARE(rig.dialogs.messages[0],
+                 (fixtures::ScriptedDialogs::Message{
+                     core::saveFailedMessage(kept, core::causeOfError(ENOSPC)), u"Erreur"_s,
+                     ui::Icon::Critical, ui::Buttons::Ok}));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("RIFF old"));
+        QCOMPARE(rig.controllers->tour.player().state(), tour::TourPlayer::State::Playing);
     }
 };
 
