@@ -181,6 +181,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     controls_.tmrPlaySample->stop();
     controls_.tmrPlaySentence->stop();
     composer().stopPreparing();
+    controllers_->tour.stop(); // its timers touch the engine no more
     converter().shutdown(); // encoders stopped, temporary files gone, before the engine goes
     engine_.stop();
     engine_.free(); // nothing sounds from here on
