@@ -27,6 +27,8 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
       editorLauncher(editorWidgets(c), browser, filePlayback, promptChannel, dialogs, runner),
       prepare(programFolder, PrepareController::Widgets{c.Dir1->window(), c.Dir1}, browser, dialogs,
               jobs),
+      tour({c.Dir1->window(), c.Dir1}, browser, modes, engine, panel, composer, promptChannel,
+           filePlayback, dialogs),
       actions({modes, jobs, browser, preview, assignment, deletion, filePlayback, promptChannel,
                composer}),
       keys(c, actions), presses({modes, panel, assignment, composer, promptChannel}) {

@@ -20,6 +20,7 @@
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
 #include "tools/EditorLauncher.h"
+#include "tour/TourController.h"
 
 namespace audio {
 class Engine;
@@ -58,6 +59,7 @@ public:
     tools::ConvertController convert;
     tools::EditorLauncher editorLauncher;
     PrepareController prepare;
+    tour::TourController tour;
     WindowActions actions;
     KeyTable keys;
     PressRouter presses;

@@ -197,7 +197,8 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     controls_.tmrPlaySample->stop();
     controls_.tmrPlaySentence->stop();
     composer().stopPreparing();
-    jobs().shutdown(); // encoders stopped, temporary files gone, before the engine goes
+    controllers_->tour.stop(); // its timers touch the engine no more
+    jobs().shutdown();         // encoders stopped, temporary files gone, before the engine goes
     recorder_->shutdown();
     engine_.stop();
     engine_.free(); // nothing sounds from here on

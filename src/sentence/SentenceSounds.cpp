@@ -31,7 +31,8 @@ void SentenceSounds::release() {
     }
 }
 
-QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QString &folder) {
+QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QString &folder,
+                                   int silenceMs) {
     engine_.cancelSentence();
     release();
     slots_.clear();
@@ -46,6 +47,9 @@ QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QStri
         if (elements[i].valid) {
             slots_[i].row = elements[i].row;
             used[elements[i].row] = true;
+        } else {
+            slots_[i].durationMs = silenceMs;
+            slots_[i].frames = std::int64_t{silenceMs} * 441 / 10;
         }
     }
     for (int row = 0; row < core::SampleCount; ++row) {
