@@ -41,6 +41,9 @@ constexpr KeyBinding Bindings[] = {
     {FolderList, Qt::Key_Escape, false, LeaveAssign},
     {FolderList, Qt::Key_F2, false, StartAssign},
     {FolderList, Qt::Key_F5, false, Refresh},
+    {Sink, Qt::Key_Z, true, UndoDelete},
+    {FileList, Qt::Key_Z, true, UndoDelete},
+    {FolderList, Qt::Key_Z, true, UndoDelete},
 };
 
 } // namespace
@@ -136,6 +139,9 @@ void KeyTable::run(KeyAction action, Qt::KeyboardModifiers modifiers) {
         break;
     case DeleteFile:
         c_.deletion.deleteSelected();
+        break;
+    case UndoDelete:
+        c_.deletion.undoLast();
         break;
     case OpenFolder:
         c_.browser.openHighlightedFolder();
