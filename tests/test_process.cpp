@@ -3,12 +3,12 @@
 #include <QProcess>
 #include <QtTest>
 #include <csignal>
-#include <sys/wait.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "fixtures/Bytes.h"
@@ -58,10 +58,10 @@ void startOn(QProcess &process, const Machine &machine, const QString &program,
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount(runtime.constData(), "/run/user", nullptr, MS_BIND, nullptr) != 0)
             ::_exit(125);
-        if (uid == 0 && (::mount(home.constData(), passwdHome.constData(), nullptr, MS_BIND,
-                                 nullptr) != 0 ||
-                         (readOnly && ::mount(nullptr, passwdHome.constData(), nullptr,
-                                              MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)))
+        if (uid == 0 &&
+            (::mount(home.constData(), passwdHome.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+             (readOnly && ::mount(nullptr, passwdHome.constData(), nullptr,
+                                  MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)))
             ::_exit(125);
         if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0))
             ::_exit(126);

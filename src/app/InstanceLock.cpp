@@ -21,8 +21,8 @@ QString systemText(int code) {
 
 // A folder of `uid` that no one else can write into, or see into: not a symbolic link.
 bool ownClosedFolder(const QByteArray &path, uid_t uid, struct stat *info) {
-    return ::lstat(path.constData(), info) == 0 && S_ISDIR(info->st_mode) &&
-           info->st_uid == uid && (info->st_mode & 077) == 0;
+    return ::lstat(path.constData(), info) == 0 && S_ISDIR(info->st_mode) && info->st_uid == uid &&
+           (info->st_mode & 077) == 0;
 }
 
 QString passwdHome(uid_t uid) {

@@ -79,10 +79,10 @@ void Assignment::refuse(const QString &source, const QString &target, const File
     }
     // Assign mode stays on, as after Cancel: another prompt can be picked, or Escape.
     w_.cmdValider->setEnabled(true);
-    const QString head = source.isEmpty() ? QStringLiteral("Impossible de renommer : ")
-                                          : QStringLiteral("Impossible de renommer le fichier « ") +
-                                                source + QStringLiteral(" » en « ") + target +
-                                                QStringLiteral(" » : ");
+    const QString head = source.isEmpty()
+                             ? QStringLiteral("Impossible de renommer : ")
+                             : QStringLiteral("Impossible de renommer le fichier « ") + source +
+                                   QStringLiteral(" » en « ") + target + QStringLiteral(" » : ");
     dialogs_.message(head + failureCause(outcome, folder, source, target) +
                          QStringLiteral(".\r\nAucun fichier n'a été modifié."),
                      QStringLiteral("Erreur !"), ui::Icon::Critical, ui::Buttons::Ok);
@@ -106,9 +106,9 @@ void Assignment::confirm() {
     }
     const QString text = confirmationText(source, target);
     const bool shadowed = !text.endsWith(QStringLiteral("annulée !"));
-    const ui::Answer answer = dialogs_.message(
-        text, QStringLiteral("Confirmation"), ui::Icon::Exclamation,
-        shadowed ? ui::Buttons::YesNoDefaultNo : ui::Buttons::OkCancel);
+    const ui::Answer answer =
+        dialogs_.message(text, QStringLiteral("Confirmation"), ui::Icon::Exclamation,
+                         shadowed ? ui::Buttons::YesNoDefaultNo : ui::Buttons::OkCancel);
     if (answer == ui::Answer::Ok || answer == ui::Answer::Yes) {
         w_.cmdValider->setEnabled(false);
         // The chosen name belongs to the folder the assignment started in; a same-named file of

@@ -58,8 +58,7 @@ void Deletion::deleteSelected() {
 
     const core::PromptRow current = promptChannel_.current();
     const QString currentFile =
-        current ? playback::findSampleFile(folder, core::samples()[current.index()].id)
-                : QString();
+        current ? playback::findSampleFile(folder, core::samples()[current.index()].id) : QString();
     QList<Trashed> trashed;
     QStringList failures;
     for (const QString &name : names) {

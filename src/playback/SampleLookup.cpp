@@ -98,7 +98,8 @@ QString pickSampleFile(const QString &sampleId, const QStringList &names) {
     for (const QString &name : names) {
         const QByteArray bytes = QFile::encodeName(name);
         const int kind = kindOf(bytes);
-        if (kind >= 0 && asciiLower(QByteArrayView(bytes).first(bytes.size() - 4)) == asciiLower(id))
+        if (kind >= 0 &&
+            asciiLower(QByteArrayView(bytes).first(bytes.size() - 4)) == asciiLower(id))
             kinds[static_cast<std::size_t>(kind)].push_back(bytes);
     }
     for (const std::vector<QByteArray> &ofKind : kinds)
