@@ -32,6 +32,14 @@ QString confirmRename(const QString &from, const QString &to) {
     return u"Vous allez renommer le fichier « "_s + from + u" » en « "_s + to + Irreversible;
 }
 
+// The question when the prompt keeps playing another file after the rename.
+QString shadowQuestion(const QString &from, const QString &to, int row, const QString &kept) {
+    return u"Vous allez renommer le fichier « "_s + from + u" » en « "_s + to +
+           u" ».\r\nLe message « "_s + core::samples()[row].label + u" » a déjà le fichier « "_s +
+           kept + u" », qui restera celui qui est joué : « "_s + to +
+           u" » ne sera pas entendu.\r\nRenommer quand même ?"_s;
+}
+
 // A refused renaming: what was asked, why not, and that nothing changed.
 QString renameError(const QString &from, const QString &to, const QString &why) {
     return u"Impossible de renommer le fichier « "_s + from + u" » en « "_s + to + u" » : "_s +
@@ -114,9 +122,12 @@ private slots:
         QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
+        // TurnRight.ogg plays before any .mp3: said, and asked Oui/Non.
+        p.dialogs.answers = {ui::Answer::Yes};
         p.valider();
-        QVERIFY(p.lastMessageIs(confirmRename(u"essai.mp3"_s, u"TurnRight.mp3"_s),
-                                u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QVERIFY(p.lastMessageIs(
+            shadowQuestion(u"essai.mp3"_s, u"TurnRight.mp3"_s, TurnRight, u"TurnRight.ogg"_s),
+            u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::YesNoDefaultNo));
         QVERIFY(QFile::exists(p.path(u"TurnRight.mp3"_s)));
         QVERIFY(!QFile::exists(p.path(u"essai.mp3"_s)));
         QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"Ma prise 2.mp3"_s, u"TurnRight.mp3"_s,
@@ -313,11 +324,7 @@ private slots:
         QVERIFY(!made.isEmpty());
         QVERIFY(p.open());
         const QString target = u"After"_s + source.right(4);
-        const QString question = u"Vous allez renommer le fichier « "_s + source + u" » en « "_s +
-                                 target + u" ».\r\nLe message « "_s + core::samples()[After].label +
-                                 u" » a déjà le fichier « "_s + existing +
-                                 u" », qui restera celui qui est joué : « "_s + target +
-                                 u" » ne sera pas entendu.\r\nRenommer quand même ?"_s;
+        const QString question = shadowQuestion(source, target, After, existing);
         p.dialogs.answers = {shadowed ? ui::Answer::No : ui::Answer::Cancel, ui::Answer::Yes,
                              ui::Answer::Ok};
         p.assignFrom(source);
@@ -346,6 +353,7 @@ private slots:
         QVERIFY(p.open());
         // The trash of the test's own home, on the volume of the folder.
         const QString data = QDir::homePath() + u"/data"_s;
+        QVERIFY(QDir().mkpath(data)); // a desktop's data folder; its trash is made on first use
         qputenv("XDG_DATA_HOME", QFile::encodeName(data));
         QTemporaryDir pack(QDir::homePath() + u"/packXXXXXX"_s);
         const QString take = fixtures::makeWav(pack.path(), u"TurnLeft.wav"_s, 4410);
@@ -395,6 +403,7 @@ private slots:
     void deleteSeveral() {
         Pack p;
         QVERIFY(p.open());
+        QVERIFY(QDir().mkpath(QDir::homePath() + u"/data"_s));
         qputenv("XDG_DATA_HOME", QFile::encodeName(QDir::homePath() + u"/data"_s));
         QMap<QString, QByteArray> before;
         for (const QString &name : {u"bonjour.wav"_s, u"essai.mp3"_s, u"TurnRight.ogg"_s})
