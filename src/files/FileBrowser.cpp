@@ -71,7 +71,7 @@ void FileBrowser::checkFolder() {
                                           "ou renommé."));
     if (!watcher_.directories().isEmpty())
         watcher_.removePaths(watcher_.directories());
-    emit folderChanged(); // every prompt finds no file now
+    emit folderGone();
 }
 
 bool FileBrowser::pointAt(const QString &folder) {

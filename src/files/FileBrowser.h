@@ -69,6 +69,8 @@ public:
 
 signals:
     void folderChanged();
+    // The shown folder went away (see checkFolder).
+    void folderGone();
     void refreshed();
     void selectedFileChanged(const QString &name);
 
