@@ -10,6 +10,7 @@
 #include "app/ShutdownSignals.h"
 #include "audio/SdlOutput.h"
 #include "audio/SoundEngine.h"
+#include "ui/FirstFrame.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtFrench.h"
@@ -70,6 +71,7 @@ int main(int argc, char *argv[]) {
     ui::QtDialogs dialogs;
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);
+    ui::reportFirstFrame(&window); // for bench_startup
     // Logout, system shutdown and the signals end the program as the system's close: no farewell,
     // settings saved, exit code 0. Every event loop is told to end first, so no box can hold the
     // close up; during start-up nothing is saved, and the window is never shown.
