@@ -11,6 +11,8 @@
 #include <QtEndian>
 #include <QtTest>
 #include <cmath>
+#include <optional>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -329,6 +331,47 @@ private slots:
         QStringList outputs{idOf(0) + u".ogg"_s, idOf(1) + u".ogg"_s, idOf(2) + u".ogg"_s};
         outputs.sort();
         QCOMPARE(QDir(dst).entryList(QDir::Files | QDir::Hidden, QDir::Name), outputs);
+    }
+
+    // The source seen under another name (a bind mount of it, or of its parent, or an output
+    // that is a hard link to a source file) is still the source: refused, nothing written.
+    void sourceUnderAnotherNameIsRefused_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("bind mount") << u"bind"_s;
+        QTest::newRow("inside a bind mount of its parent") << u"parent"_s;
+        QTest::newRow("hard link") << u"link"_s;
+    }
+    void sourceUnderAnotherNameIsRefused() {
+        QFETCH(QString, how);
+        QTemporaryDir work;
+        const QString src = work.filePath(u"pack"_s);
+        const QString mountPoint = work.filePath(u"cle"_s);
+        QVERIFY(QDir().mkpath(src) && QDir().mkpath(mountPoint));
+        // The prompt's file is already an Ogg: its output has its very name.
+        const QString ogg = fixtures::makeOgg(src, idOf(0) + u".ogg"_s, 0.5);
+        QVERIFY(!ogg.isEmpty());
+        wav16(QDir(src).filePath(idOf(1) + u".wav"_s), voice(0.5));
+        const QByteArray before = fixtures::readBytes(ogg);
+        QString destination = mountPoint;
+        std::optional<fixtures::Mount> mount;
+        if (how == u"link") {
+            QVERIFY(::link(QFile::encodeName(ogg).constData(),
+                           QFile::encodeName(QDir(mountPoint).filePath(idOf(0) + u".ogg"_s))
+                               .constData()) == 0);
+        } else {
+            mount.emplace(fixtures::Mount::bind(how == u"bind"_s ? src : work.path(), mountPoint));
+            if (!mount->ok())
+                QSKIP(mount->why().constData());
+            if (how == u"parent")
+                destination = mountPoint + u"/pack"_s;
+        }
+        const fixtures::Run run = runProgram({u"--prepare"_s, src, destination, u"--replace"_s});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.startsWith("parlotte : "), run.err.constData());
+        QCOMPARE(fixtures::readBytes(ogg), before);
+        QStringList names{idOf(0) + u".ogg"_s, idOf(1) + u".wav"_s};
+        names.sort(Qt::CaseInsensitive);
+        QCOMPARE(QDir(src).entryList(QDir::Files | QDir::Hidden), names);
     }
 
     void windowQuestionsBeforeARun() {

@@ -38,6 +38,8 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
                      &catalogue::PromptPanel::reloadAllSamples);
     QObject::connect(&browser, &files::FileBrowser::refreshed, &panel,
                      &catalogue::PromptPanel::reloadAllSamples);
+    QObject::connect(&browser, &files::FileBrowser::folderGone, &panel,
+                     &catalogue::PromptPanel::showAllMissing);
     QObject::connect(&deletion, &files::Deletion::chosenFileGone, &browser,
                      [this] { browser.setSelectedFile(QString()); });
     QObject::connect(&deletion, &files::Deletion::deleted, &browser,

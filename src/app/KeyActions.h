@@ -19,6 +19,7 @@ public:
     // Enter in the file list: plays the focused file, unless Ctrl is held.
     virtual void previewFocused(bool ctrlHeld) = 0;
     virtual void deleteFile() = 0;
+    virtual void undoDelete() = 0;
     virtual void openFolder() = 0; // Enter in the folder list
 };
 

@@ -44,6 +44,9 @@ constexpr KeyBinding Bindings[] = {
     {Sink, Qt::Key_R, true, Record},
     {FileList, Qt::Key_R, true, Record},
     {FolderList, Qt::Key_R, true, Record},
+    {Sink, Qt::Key_Z, true, UndoDelete},
+    {FileList, Qt::Key_Z, true, UndoDelete},
+    {FolderList, Qt::Key_Z, true, UndoDelete},
 };
 
 } // namespace
@@ -119,6 +122,9 @@ void KeyTable::run(KeyAction action, Qt::KeyboardModifiers modifiers) {
         break;
     case DeleteFile:
         a_.deleteFile();
+        break;
+    case UndoDelete:
+        a_.undoDelete();
         break;
     case OpenFolder:
         a_.openFolder();

@@ -26,6 +26,7 @@ enum class KeyAction {
     SaveSentence,   // Ctrl+S
     PreviewFocused, // plays the focused file, unless Ctrl is held
     DeleteFile,
+    UndoDelete, // Ctrl+Z: the last deleted files back from the trash
     OpenFolder,
     Record, // Ctrl+R: the recorder
 };

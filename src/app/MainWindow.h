@@ -61,7 +61,8 @@ public:
     void saveSettings();
 
     // The system ends the program (logout, shutdown, SIGTERM): the close runs without the
-    // farewell, and a farewell already on screen changes nothing.
+    // farewell, and a farewell already on screen changes nothing. During start() it only stops
+    // the start: the window is never shown and nothing is saved.
     void closeForSystem();
 
 protected:
@@ -88,4 +89,5 @@ private:
     bool exitMessage_ = true;
     bool closed_ = false;
     bool systemClosing_ = false;
+    bool started_ = false; // start() has shown the window
 };

@@ -64,6 +64,10 @@ void WindowActions::previewFocused(bool ctrlHeld) {
     t_.preview.enterPressed(ctrlHeld);
 }
 
+void WindowActions::undoDelete() {
+    t_.deletion.undoLast();
+}
+
 void WindowActions::deleteFile() {
     t_.deletion.deleteSelected();
 }

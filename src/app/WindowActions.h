@@ -49,6 +49,7 @@ public:
     void saveSentence() override;
     void previewFocused(bool ctrlHeld) override;
     void deleteFile() override;
+    void undoDelete() override;
     void openFolder() override;
 
 private:

@@ -120,6 +120,14 @@ void PromptPanel::reloadAllSamples() {
     emit recoloured();
 }
 
+void PromptPanel::showAllMissing() {
+    w_.fraSamples->setUpdatesEnabled(false);
+    for (int row = 0; row < core::SampleCount; ++row)
+        setResting(row, false);
+    w_.fraSamples->setUpdatesEnabled(true);
+    emit recoloured();
+}
+
 void PromptPanel::reloadSample(int row) {
     setResting(row, channel_.reload(core::PromptRow::of(row)));
 }

@@ -30,6 +30,22 @@ QByteArray nameBytes(const std::filesystem::path &name) {
 #endif
 }
 
+// The kind's place in the lookup order (.ogg, .mp?, .wav), or -1 for another extension.
+int kindOf(QByteArrayView name) {
+    if (name.size() < 5)
+        return -1;
+    const QByteArray ext = asciiLower(name.last(4));
+    return ext == ".ogg" ? 0 : ext.startsWith(".mp") ? 1 : ext == ".wav" ? 2 : -1;
+}
+
+// Among names of one kind: the exact spelling of the id, else the smallest in byte order.
+const QByteArray &bestOfKind(const std::vector<QByteArray> &names, const QByteArray &id) {
+    const auto exact = std::find_if(names.begin(), names.end(), [&](const QByteArray &n) {
+        return QByteArrayView(n).first(n.size() - 4) == id;
+    });
+    return exact != names.end() ? *exact : *std::min_element(names.begin(), names.end());
+}
+
 } // namespace
 
 FolderIndex::FolderIndex(const QString &folder, const QString &onlyId) : folder_(folder) {
@@ -42,16 +58,10 @@ FolderIndex::FolderIndex(const QString &folder, const QString &onlyId) : folder_
         const QByteArray name = nameBytes(it->path().filename());
         if (name.size() < 5 || name.startsWith('.'))
             continue;
-        const QByteArray ext = asciiLower(QByteArrayView(name).last(4));
-        Kind kind;
-        if (ext == ".ogg")
-            kind = Ogg;
-        else if (ext.startsWith(".mp"))
-            kind = Mp;
-        else if (ext == ".wav")
-            kind = Wav;
-        else
+        const int kindIndex = kindOf(name);
+        if (kindIndex < 0)
             continue;
+        const auto kind = static_cast<Kind>(kindIndex);
         const QByteArray key = asciiLower(QByteArrayView(name).first(name.size() - 4));
         if (!onlyId.isEmpty() && key != wanted)
             continue;
@@ -69,14 +79,8 @@ QString FolderIndex::find(const QString &sampleId) const {
     if (it == names_.constEnd())
         return QString();
     for (const std::vector<QByteArray> &names : *it) {
-        if (names.empty())
-            continue;
-        const auto exact = std::find_if(names.begin(), names.end(), [&](const QByteArray &n) {
-            return QByteArrayView(n).first(n.size() - 4) == id;
-        });
-        const QByteArray &best =
-            exact != names.end() ? *exact : *std::min_element(names.begin(), names.end());
-        return QFile::decodeName(best);
+        if (!names.empty())
+            return QFile::decodeName(bestOfKind(names, id));
     }
     return QString();
 }
@@ -86,6 +90,22 @@ bool hasPromptExtension(const QString &name) {
         return false;
     const QByteArray ext = asciiLower(name.right(4).toUtf8());
     return ext == ".ogg" || ext == ".wav" || ext.startsWith(".mp");
+}
+
+QString pickSampleFile(const QString &sampleId, const QStringList &names) {
+    const QByteArray id = sampleId.toUtf8();
+    std::array<std::vector<QByteArray>, 3> kinds;
+    for (const QString &name : names) {
+        const QByteArray bytes = QFile::encodeName(name);
+        const int kind = kindOf(bytes);
+        if (kind >= 0 &&
+            asciiLower(QByteArrayView(bytes).first(bytes.size() - 4)) == asciiLower(id))
+            kinds[static_cast<std::size_t>(kind)].push_back(bytes);
+    }
+    for (const std::vector<QByteArray> &ofKind : kinds)
+        if (!ofKind.empty())
+            return QFile::decodeName(bestOfKind(ofKind, id));
+    return QString();
 }
 
 QString findSampleFile(const QString &folder, const QString &sampleId) {

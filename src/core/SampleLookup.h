@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <vector>
 
@@ -31,6 +32,10 @@ private:
 // Whether `name` ends in an extension the lookup looks for (.ogg, .mp?, .wav, any ASCII case)
 // after a base name of at least one character: only such a file can be a prompt's.
 bool hasPromptExtension(const QString &name);
+
+// Which of `names` (names of one folder) the lookup would play for `sampleId`; empty when none
+// is a file of that prompt. The same rule as FolderIndex, for a folder about to change.
+QString pickSampleFile(const QString &sampleId, const QStringList &names);
 
 // Looks up a single prompt's file; the same rule as FolderIndex.
 QString findSampleFile(const QString &folder, const QString &sampleId);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <sys/stat.h>
 
 #include "core/SampleLookup.h"
 #include "core/SampleTable.h"
@@ -21,6 +22,31 @@ QString resolved(const QString &path) {
         info.setFile(info.absolutePath());
     }
     return QDir::cleanPath(info.canonicalFilePath() + rest);
+}
+
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileId &) const = default;
+};
+
+std::optional<FileId> fileId(const QString &path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{info.st_dev, info.st_ino};
+}
+
+// Whether `path` (which need not exist yet) lies in the folder `folder` or is it, by what the
+// file system says rather than by names: a bind mount or a second mount of the same file
+// system shows one folder under two names.
+bool within(const QString &path, const FileId &folder) {
+    for (QFileInfo info(resolved(path));; info.setFile(info.absolutePath())) {
+        if (fileId(info.filePath()) == folder)
+            return true;
+        if (info.isRoot() || info.filePath() == info.absolutePath())
+            return false;
+    }
 }
 
 std::optional<double> spread(const QVector<double> &values) {
@@ -43,7 +69,8 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
     // Nothing is ever written into the source folder, nor into a folder inside it.
     const QString from = resolved(source);
     const QString to = resolved(destination);
-    if (to == from || to.startsWith(from + u'/')) {
+    const std::optional<FileId> sourceId = fileId(source);
+    if (to == from || to.startsWith(from + u'/') || (sourceId && within(destination, *sourceId))) {
         plan.error =
             QStringLiteral("le dossier de destination doit être hors du dossier des fichiers "
                            "d'origine, qui n'est jamais modifié.");
@@ -65,6 +92,22 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
         plan.tasks.append({row, sourceDir.filePath(name), destinationDir.filePath(output)});
         if (QFileInfo::exists(destinationDir.filePath(output)))
             plan.existing.append(output);
+    }
+    // An output that is a source file under another name (a hard link) would be written over.
+    QList<FileId> sources;
+    for (const PromptTask &task : std::as_const(plan.tasks))
+        if (const auto id = fileId(task.source))
+            sources.append(*id);
+    for (const PromptTask &task : std::as_const(plan.tasks)) {
+        const auto id = fileId(task.destination);
+        if (id && sources.contains(*id)) {
+            plan.error = QStringLiteral("« %1 » est un fichier du dossier d'origine, qui n'est "
+                                        "jamais modifié.")
+                             .arg(QDir::toNativeSeparators(task.destination));
+            plan.tasks.clear();
+            plan.existing.clear();
+            return plan;
+        }
     }
     return plan;
 }

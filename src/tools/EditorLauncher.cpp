@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
 
 #include "core/BrowserView.h"
@@ -41,6 +42,26 @@ EditorLauncher::EditorLauncher(const Widgets &widgets, const core::BrowserView &
     : QObject(parent), w_(widgets), browser_(browser), filePlayback_(filePlayback),
       promptChannel_(promptChannel), dialogs_(dialogs), runner_(runner) {
     connect(w_.cmdOpenSample, &QPushButton::clicked, this, &EditorLauncher::click);
+    w_.cmdOpenSample->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(w_.cmdOpenSample, &QWidget::customContextMenuRequested, this,
+            &EditorLauncher::showMenu);
+}
+
+void EditorLauncher::showMenu(const QPoint &at) {
+    if (!menu_) {
+        menu_ = new QMenu(w_.cmdOpenSample);
+        menu_->setObjectName(QStringLiteral("mnuEditor"));
+        connect(menu_->addAction(QStringLiteral("Choisir un autre éditeur...")),
+                &QAction::triggered, this, &EditorLauncher::chooseAnother);
+    }
+    menu_->popup(w_.cmdOpenSample->mapToGlobal(at));
+}
+
+void EditorLauncher::chooseAnother() {
+    const QString name = editorName_;
+    const QString path = editorPath_;
+    if (!chooseEditor() && editorPath_.isEmpty() && cancelled_)
+        setEditor(name, path);
 }
 
 void EditorLauncher::showCaption() {
@@ -93,6 +114,7 @@ bool EditorLauncher::chooseEditor() {
     request.mustExist = true;
     request.programs = true;
     const QString path = dialogs_.fileDialog(request);
+    cancelled_ = path.isEmpty();
     if (path.isEmpty()) {
         forget();
         return false;

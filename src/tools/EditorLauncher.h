@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
+class QPoint;
 class QPushButton;
 namespace core {
 class BrowserView;
@@ -45,6 +47,9 @@ public:
                    QObject *parent = nullptr);
 
     void click();
+    // "Choisir un autre éditeur..." in the button's context menu (right click): the steps of
+    // the first click again, the file opening aside; Cancel keeps the editor there was.
+    void chooseAnother();
 
     QString editorName() const { return editorName_; }
     QString editorPath() const { return editorPath_; }
@@ -60,6 +65,7 @@ private:
     void launch(const QString &name);
     void forget();
     void showCaption();
+    void showMenu(const QPoint &at);
 
     Widgets w_;
     const core::BrowserView &browser_;
@@ -69,6 +75,8 @@ private:
     pipeline::ProcessRunner &runner_;
     QString editorName_;
     QString editorPath_;
+    QMenu *menu_ = nullptr;
+    bool cancelled_ = false; // the last choice of an editor was cancelled
 };
 
 } // namespace tools
