@@ -86,10 +86,10 @@ bool KeyTable::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void KeyTable::escapeAtSink() {
-    if (c_.convert.isRunning())
-        c_.convert.cancelRun(); // as "Annuler" does
-    else if (c_.modes.assign())
+    if (c_.modes.assign()) // leaving it costs nothing; a cancelled conversion is work lost
         c_.modes.setAssign(false);
+    else if (c_.convert.isRunning())
+        c_.convert.cancelRun(); // as "Annuler" does
     else if (c_.modes.sentence() && c_.modes.listening())
         c_.composer.setListening(false);
     else if (c_.modes.sentence())
