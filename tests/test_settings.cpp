@@ -72,6 +72,25 @@ private slots:
         QCOMPARE(w.editorLauncher().editorPath(), QStringLiteral("/bin/true"));
     }
 
+    // A remembered sentence file of a million elements: refused at once, named, and forgotten.
+    void overlongRememberedSentenceIsRefusedAtStartUp() {
+        fixtures::WindowFixture f;
+        QByteArray million;
+        for (int i = 0; i < 1000000; ++i)
+            million += "05;";
+        const QString path =
+            fixtures::writeBytes(f.programDir.filePath(QStringLiteral("million.txt")), million);
+        f.writeSettings("LastSentence=" + path.toUtf8() + "\r\n");
+        MainWindow &w = f.start();
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 QStringLiteral("Le fichier « ") + path +
+                     QStringLiteral(" » est trop long pour être une phrase (plus de 1000 "
+                                    "éléments) : il n'a pas été ouvert."));
+        QVERIFY(w.composer().lastSentence().isEmpty());
+        QVERIFY(w.composer().code().isEmpty());
+    }
+
     void floodedKeysAreAppliedInOrderAndNulIsNeverWritten() {
         // 35,000 lines of one key, ended every way: each line given, in file order.
         QByteArray flood = "LastFolder=/premier\r\nExitMessage=0\r\n";

@@ -257,6 +257,7 @@ public:
         pending_.clear();
         pendingPos_ = 0;
         ended_ = false;
+        lastErrorAt_ = -1;
         rawAt_ = landed;
         skip_ = raw - landed;
         return true;
@@ -289,8 +290,17 @@ private:
                     return finish(); // another stream appended: the first one is the file
                 continue;
             }
-            if (rc != MPG123_OK)
-                return finish(); // the end, or damage past which nothing follows
+            if (rc == MPG123_DONE)
+                return finish();
+            if (rc != MPG123_OK) {
+                // Damage: libmpg123 looks for the next frame past it. Every player goes on there,
+                // so every path here does too, as long as each attempt moves forward.
+                const off_t at = mpg123_tell_stream(h_);
+                if (at <= lastErrorAt_)
+                    return finish();
+                lastErrorAt_ = at;
+                continue;
+            }
             const auto frames = static_cast<std::int64_t>(bytes / sizeof(float)) / channels_;
             const auto *samples = reinterpret_cast<const float *>(audio);
             const std::int64_t from =
@@ -326,6 +336,7 @@ private:
     std::int64_t rawAt_ = 0; // raw frames decoded so far, from the stream's start
     std::int64_t skip_ = 0;  // frames still to drop after a seek that landed early
     bool ended_ = false;
+    off_t lastErrorAt_ = -1;
     std::vector<float> pending_;
     std::int64_t pendingPos_ = 0;
 };
