@@ -260,7 +260,10 @@ public:
         lastErrorAt_ = -1;
         rawAt_ = landed;
         skip_ = raw - landed;
-        return true;
+        // Decoded up to the frame asked for now, so that a frame past the end is refused here.
+        while (skip_ > 0 && !ended_)
+            decodeFrame();
+        return skip_ == 0 && (pendingFrames() > 0 || !ended_);
     }
 
 private:
