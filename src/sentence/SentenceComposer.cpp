@@ -271,6 +271,8 @@ void SentenceComposer::loadSentenceFile(const QString &path) {
                                       .arg(MaxSentenceElements);
         dialogs_.message(QStringLiteral("Le fichier « ") + path + why, QStringLiteral("Erreur"),
                          ui::Icon::Exclamation, ui::Buttons::Ok);
+        if (lastSentence_ == path)
+            lastSentence_.clear(); // remembered, it would be refused again at every start
         return;
     }
     lastSentence_ = path;
