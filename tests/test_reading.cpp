@@ -169,6 +169,13 @@ private slots:
         QByteArray lyingPadding = clean; // 4095 frames, where the encoder added fewer
         lyingPadding[delay + 1] = static_cast<char>(lyingPadding[delay + 1] | 0x0F);
         lyingPadding[delay + 2] = static_cast<char>(0xFF);
+        // The tag's frames and the same frames again: the tag no longer counts them all.
+        const int padding =
+            ((clean[delay + 1] & 0x0F) << 8) | static_cast<quint8>(clean[delay + 2]);
+        const int encoderDelay =
+            (static_cast<quint8>(clean[delay]) << 4) | (static_cast<quint8>(clean[delay + 1]) >> 4);
+        const qsizetype infoFrame = 72 * 64000 / Rate + ((clean[2] >> 1) & 1);
+        const qint64 twice = 2 * Rate + encoderDelay + 2 * padding - 529;
         QByteArray damaged = clean;
         for (qsizetype i = damaged.size() * 2 / 5; i < damaged.size() * 3 / 5; ++i)
             damaged[i] = static_cast<char>((i * 37) & 0xFF);
@@ -193,6 +200,7 @@ private slots:
              Rate, Rate + 2304},
             {"remplissage menteur", lyingPadding, Rate, Rate + 2304},
             {"retard menteur", patched(delay, QByteArray::fromHex("ffff")), Rate, Rate + 4700},
+            {"mp3 allongé", clean + clean.mid(infoFrame), twice, twice},
             {"mp3 endommagé", damaged, 1, Rate + 2304},
             {"mp3 tronqué", clean.left(clean.size() * 55 / 100), 1, Rate * 6 / 10},
             {"ogg enchaîné", fixtures::readBytes(a) + fixtures::readBytes(b), 3 * Rate, 3 * Rate},
