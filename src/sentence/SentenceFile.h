@@ -9,7 +9,7 @@
 // Sentence files: one line holding the sentence code without its final ";", ended by CR LF.
 namespace sentence {
 
-// Far above any real sentence (a 100,000-element one takes 300 KB), and small enough to read.
+// Far above any sentence file of ours (MaxSentenceElements take 3 KB), and small enough to read.
 constexpr qint64 MaxSentenceFileBytes = qint64{16} << 20;
 
 // Far above any spoken instruction, and few enough to load and show at once.
