@@ -251,7 +251,11 @@ public:
         if (frame < 0)
             return false;
         const std::int64_t raw = frame + startTrim_;
-        const off_t landed = mpg123_seek(h_, static_cast<off_t>(raw), SEEK_SET);
+        // libmpg123's seek lands on the frame but not on the samples a decode from the start
+        // gives there (the bit reservoir and the filter bank start empty): land a second early
+        // and decode forward, which does.
+        const off_t landed =
+            mpg123_seek(h_, static_cast<off_t>(std::max<std::int64_t>(raw - rate_, 0)), SEEK_SET);
         if (landed < 0 || landed > raw)
             return false;
         pending_.clear();
