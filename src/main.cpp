@@ -9,6 +9,7 @@
 #include "app/ShutdownSignals.h"
 #include "audio/SdlOutput.h"
 #include "audio/SoundEngine.h"
+#include "ui/FirstFrame.h"
 #include "ui/MainLayout.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtFrench.h"
@@ -46,6 +47,7 @@ int main(int argc, char *argv[]) {
     ui::QtDialogs dialogs;
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);
+    ui::reportFirstFrame(&window); // for bench_startup
     window.start(command.folder);
 
     // Logout, system shutdown and the signals end the program as the system's close: no farewell,

@@ -158,6 +158,20 @@ private slots:
         }
     }
 
+    // A killed run's leftover in the folder and beside the settings: swept, but only once the
+    // window's first frame is drawn, so the sweep never delays it.
+    void leftoversGoAfterTheFirstFrame() {
+        fixtures::WindowFixture f;
+        f.writeSettings("ExitMessage=1\r\n");
+        // No process can have this number: pid_max is at most 2^22.
+        const QString leftover = f.programDir.filePath(QStringLiteral(".parlotte-99999999-0.wav"));
+        QFile(leftover).open(QIODevice::WriteOnly);
+        MainWindow &w = f.start();
+        QVERIFY(QFile::exists(leftover));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(!QFile::exists(leftover));
+    }
+
     void realEngineWithoutDeviceStillStarts() {
         // No device at all: the real engine reports its failure; decoding still works.
         qputenv("SDL_AUDIODRIVER", "no-such-driver");

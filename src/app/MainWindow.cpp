@@ -12,6 +12,7 @@
 #include "core/TempFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
+#include "ui/FirstFrame.h"
 #include "ui/FocusIndicator.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
@@ -98,10 +99,16 @@ void MainWindow::start(const QString &openFolder) {
     } else {
         saveSettings();
     }
-    // What a killed run left behind: a conversion's files, a settings file never renamed.
-    core::removeOrphanTemporaries(fileBrowser().currentFolder());
-    if (!settings.isEmpty())
-        core::removeOrphanTemporaries(QFileInfo(settings).absolutePath());
+    // What a killed run left behind: a conversion's files, a settings file never renamed. Nothing
+    // on screen shows them, so they go once the window is up.
+    ui::afterFirstFrame(
+        this,
+        [folder = fileBrowser().currentFolder(),
+         settingsFolder = settings.isEmpty() ? QString() : QFileInfo(settings).absolutePath()] {
+            core::removeOrphanTemporaries(folder);
+            if (!settingsFolder.isEmpty())
+                core::removeOrphanTemporaries(settingsFolder);
+        });
 
     controls_.lblDirPath->setText(fileBrowser().dirPath());
     panel().reloadAllSamples();
