@@ -41,6 +41,9 @@ constexpr KeyBinding Bindings[] = {
     {FolderList, Qt::Key_Escape, false, LeaveAssign},
     {FolderList, Qt::Key_F2, false, StartAssign},
     {FolderList, Qt::Key_F5, false, Refresh},
+    {Sink, Qt::Key_R, true, Record},
+    {FileList, Qt::Key_R, true, Record},
+    {FolderList, Qt::Key_R, true, Record},
 };
 
 } // namespace
@@ -139,6 +142,9 @@ void KeyTable::run(KeyAction action, Qt::KeyboardModifiers modifiers) {
         break;
     case OpenFolder:
         c_.browser.openHighlightedFolder();
+        break;
+    case Record:
+        emit recordRequested();
         break;
     }
 }

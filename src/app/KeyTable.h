@@ -27,6 +27,7 @@ enum class KeyAction {
     PreviewFocused, // plays the focused file, unless Ctrl is held
     DeleteFile,
     OpenFolder,
+    Record, // Ctrl+R: the recorder
 };
 
 // The action the keyboard table binds to `key` at `place`; nullopt when it binds none, and the
@@ -42,6 +43,10 @@ public:
 
     // Runs what `key` does at `place`; false when the table binds nothing there.
     bool press(KeyPlace place, int key, Qt::KeyboardModifiers modifiers);
+
+signals:
+    // Ctrl+R: the recorder lives beside the controllers, in the window.
+    void recordRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

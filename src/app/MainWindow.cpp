@@ -8,8 +8,10 @@
 
 #include "app/Farewell.h"
 #include "audio/Engine.h"
+#include "audio/SdlCapture.h"
 #include "catalogue/PromptTooltips.h"
 #include "core/TempFiles.h"
+#include "recorder/Recorder.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 #include "ui/FirstFrame.h"
@@ -23,7 +25,8 @@ const QString ErrorTitle = QStringLiteral("Erreur");
 
 } // namespace
 
-MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::Dialogs &dialogs)
+MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::Dialogs &dialogs,
+                       audio::Capture *capture)
     : programFolder_(programFolder), engine_(engine), dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Parlotte"));
@@ -34,6 +37,12 @@ MainWindow::MainWindow(const QString &programFolder, audio::Engine &engine, ui::
 
     controllers_ = std::make_unique<app::Controllers>(controls_, programFolder_, engine_, dialogs_,
                                                       processRunner_);
+    if (!capture)
+        capture = (ownCapture_ = std::make_unique<audio::SdlCapture>()).get();
+    recorder_ = std::make_unique<recorder::Recorder>(*capture, engine_, dialogs_, fileBrowser(),
+                                                     panel(), controls_.File1, this);
+    connect(&controllers_->keys, &app::KeyTable::recordRequested, recorder_.get(),
+            &recorder::Recorder::open);
 
     connect(controls_.cmdReloadAll, &QPushButton::clicked, this,
             [this] { panel().reloadAllSamples(); });
@@ -182,6 +191,11 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    // Neither is a take not kept.
+    if (!systemClosing_ && !recorder_->mayClose()) {
+        event->ignore();
+        return;
+    }
     event->accept(); // from here the farewell cannot stop the close
     closed_ = true;
     controls_.tmrFrame->stop();
@@ -189,6 +203,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     controls_.tmrPlaySentence->stop();
     composer().stopPreparing();
     converter().shutdown(); // encoders stopped, temporary files gone, before the engine goes
+    recorder_->shutdown();
     engine_.stop();
     engine_.free(); // nothing sounds from here on
 

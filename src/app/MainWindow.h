@@ -10,10 +10,14 @@
 #include "ui/MainLayout.h"
 
 namespace audio {
+class Capture;
 class Engine;
-}
+} // namespace audio
 namespace catalogue {
 class PromptTooltips;
+}
+namespace recorder {
+class Recorder;
 }
 namespace ui {
 class Dialogs;
@@ -24,7 +28,9 @@ class Dialogs;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    MainWindow(const QString &programFolder, audio::Engine &engine, ui::Dialogs &dialogs);
+    // `capture` is the recorder's; without one, the SDL capture device.
+    MainWindow(const QString &programFolder, audio::Engine &engine, ui::Dialogs &dialogs,
+               audio::Capture *capture = nullptr);
     ~MainWindow() override;
 
     // Everything between launch and the first moment the user can act, ending with the window
@@ -45,6 +51,7 @@ public:
     tools::ConvertController &converter() { return controllers_->convert; }
     tools::EditorLauncher &editorLauncher() { return controllers_->editorLauncher; }
     app::PrepareController &preparer() { return controllers_->prepare; }
+    recorder::Recorder &recorder() { return *recorder_; }
 
     // Whether the close says goodbye ("ExitMessage" in the settings).
     bool exitMessage() const { return exitMessage_; }
@@ -75,6 +82,8 @@ private:
     tools::QtProcessRunner processRunner_;
     std::unique_ptr<app::Controllers> controllers_;
     std::unique_ptr<catalogue::PromptTooltips> promptTooltips_; // made on the built grid
+    std::unique_ptr<audio::Capture> ownCapture_;
+    std::unique_ptr<recorder::Recorder> recorder_; // before the capture it reads goes
     bool exitMessage_ = true;
     bool closed_ = false;
     bool systemClosing_ = false;

@@ -183,6 +183,34 @@ FileOutcome renameNoReplace(const QString &folder, const QString &from, const QS
 #endif
 }
 
+FileOutcome placeNoReplace(const QString &folder, const QString &temporary, const QString &to) {
+    if (!core::isTemporaryName(temporary) || !plainName(to) || core::isTemporaryName(to))
+        return failed(FileError::InvalidName);
+#ifdef _WIN32
+    if (const QString clash = caseClash(folder, temporary, to); !clash.isEmpty())
+        return failed(FileError::TargetExists, 0, clash);
+    if (!::MoveFileExW(nativePath(folder, temporary).c_str(), nativePath(folder, to).c_str(), 0))
+        return fromLastError(::GetLastError(), to);
+    return {};
+#else
+    const FolderHandle dir(folder);
+    if (dir.fd() < 0)
+        return fromErrno(dir.error());
+    const QByteArray source = QFile::encodeName(temporary);
+    const QByteArray target = QFile::encodeName(to);
+    if (const QString clash = caseClash(folder, temporary, to); !clash.isEmpty())
+        return failed(FileError::TargetExists, 0, clash);
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(dir.fd(), source.constData(), dir.fd(), target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return fromErrno(errno, to);
+#endif
+    return linkThenUnlink(dir.fd(), source, target, to);
+#endif
+}
+
 FileOutcome removeFile(const QString &folder, const QString &name) {
     if (!plainName(name))
         return failed(FileError::InvalidName);

@@ -34,6 +34,10 @@ struct FileOutcome {
 // the prompt lookup ignores case, and so does the memory card the pack ends on.
 FileOutcome renameNoReplace(const QString &folder, const QString &from, const QString &to);
 
+// Gives `temporary`, a hidden temporary file of ours in `folder`, its final name `to`, with the
+// same refusal as renameNoReplace: a file already there under `to` (letter case aside) stays.
+FileOutcome placeNoReplace(const QString &folder, const QString &temporary, const QString &to);
+
 // Removes the file `name` of `folder` from the disk (no recycle bin); never a folder.
 FileOutcome removeFile(const QString &folder, const QString &name);
 
