@@ -141,6 +141,20 @@ struct ConvertScenario : Folders {
         return true;
     }
 
+    // Nothing selected: nothing converted, and the list read again all the same (checked before
+    // the folder watcher's delay could do it).
+    void nothingSelectedRefreshesTheList() {
+        list->clearSelection();
+        QVERIFY(!fixtures::writeBytes(at(u"Nouveau.wav"_s), "RIFF").isEmpty());
+        w->controls().cmdConvert->click();
+        QCOMPARE(done->size(), 1);
+        QCOMPARE(list->findItems(u"Nouveau.wav"_s, Qt::MatchExactly).size(), 1);
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QVERIFY(QFile::remove(at(u"Nouveau.wav"_s)));
+        w->fileBrowser().refreshFiles();
+        done->clear();
+    }
+
     // Ctrl+A then Alt+C, no file clicked, converts the selection; with no encoder anywhere,
     // one message and nothing changed.
     void missingEncoderIsTold() {
@@ -609,7 +623,8 @@ private slots:
     void windowRunsFailuresAndClosing() {
         ConvertScenario c;
         QVERIFY(c.open());
-        fixtures::runSteps(c, {&ConvertScenario::missingEncoderIsTold,
+        fixtures::runSteps(c, {&ConvertScenario::nothingSelectedRefreshesTheList,
+                               &ConvertScenario::missingEncoderIsTold,
                                &ConvertScenario::questionsComeFirstThenTheRunStarts,
                                &ConvertScenario::theFailureIsToldAtTheEnd,
                                &ConvertScenario::readOnlyFolderIsToldOnce,

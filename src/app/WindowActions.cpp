@@ -18,10 +18,10 @@ void WindowActions::listen() {
 }
 
 void WindowActions::escapeAtSink() {
-    if (t_.jobs.isRunning())
-        t_.jobs.cancel(); // as "Annuler" does
-    else if (t_.modes.assign())
+    if (t_.modes.assign()) // leaving it costs nothing; a cancelled job is work lost
         t_.modes.setAssign(false);
+    else if (t_.jobs.isRunning())
+        t_.jobs.cancel(); // as "Annuler" does
     else if (t_.modes.sentence() && t_.modes.listening())
         t_.composer.setListening(false);
     else if (t_.modes.sentence())

@@ -62,6 +62,7 @@ bool ConvertController::isRunning() const {
 void ConvertController::convert() {
     // The list's selection, whether or not a file was clicked (Ctrl+A selects without one).
     if (w_.File1->selectedItems().isEmpty()) {
+        emit runFinished(); // nothing to convert, but the list is refreshed as after a run
         w_.cmdDummy->setFocus();
         return;
     }
