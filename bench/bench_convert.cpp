@@ -18,10 +18,10 @@
 #include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/SoundFiles.h"
-#include "tools/ConversionPlan.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/SourceDecoder.h"
+#include "pipeline/WaveHeader.h"
 #include "tools/Converter.h"
-#include "tools/SourceDecoder.h"
-#include "tools/WaveHeader.h"
 
 namespace {
 
@@ -54,24 +54,24 @@ int main(int argc, char **argv) {
     }
     QTemporaryDir pack;
     QTemporaryDir baselineDir;
-    QList<tools::ConversionTask> tasks;
+    QList<pipeline::ConversionTask> tasks;
     QStringList wavs;
     for (int row = 0; row < core::SampleCount; ++row) {
         const QString name = core::samples()[row].id + QStringLiteral(".mp3");
         const QString mp3 = fixtures::makeMp3(pack.path(), name, 3.0);
         audio::DecodedAudio audio;
-        if (mp3.isEmpty() || !tools::decodeSound(mp3, audio)) {
+        if (mp3.isEmpty() || !pipeline::decodeSound(mp3, audio)) {
             std::fprintf(stderr, "could not make %s\n", qPrintable(name));
             return 1;
         }
         const QByteArray data(reinterpret_cast<const char *>(audio.samples.data()),
                               qsizetype(audio.samples.size() * 2));
         const QString wav = baselineDir.filePath(core::samples()[row].id + QStringLiteral(".wav"));
-        fixtures::writeBytes(
-            wav,
-            tools::waveHeader({audio.channels, audio.rate, 16}, std::uint32_t(data.size())) + data);
+        fixtures::writeBytes(wav, pipeline::waveHeader({audio.channels, audio.rate, 16},
+                                                       std::uint32_t(data.size())) +
+                                      data);
         wavs << wav;
-        tasks << tools::planTask(pack.path(), name);
+        tasks << pipeline::planTask(pack.path(), name);
     }
 
     constexpr int Runs = 5;
@@ -89,7 +89,8 @@ int main(int argc, char **argv) {
             QProcess p;
             p.setStandardOutputFile(QProcess::nullDevice());
             p.setStandardErrorFile(QProcess::nullDevice());
-            p.start(oggenc, tools::encoderArguments(wav, wav.chopped(4) + QStringLiteral(".ogg")));
+            p.start(oggenc,
+                    pipeline::encoderArguments(wav, wav.chopped(4) + QStringLiteral(".ogg")));
             if (!p.waitForFinished(-1) || p.exitCode() != 0)
                 return 1;
         }
@@ -100,15 +101,16 @@ int main(int argc, char **argv) {
         tools::Converter converter(oggenc);
         cores = converter.parallel();
         QEventLoop loop;
-        QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&converter.runner(), &core::BatchRunner::finished, &loop,
+                         &QEventLoop::quit);
         timer.restart();
         cpu = cpuMs();
         converter.start(tasks);
         loop.exec();
         parlotte.push_back(double(timer.nsecsElapsed()) / 1e6);
         parlotteCpu.push_back(cpuMs() - cpu);
-        for (const tools::ConversionOutcome &outcome : converter.outcomes()) {
-            if (outcome.status != tools::ConversionOutcome::Status::Converted) {
+        for (const pipeline::ConversionOutcome &outcome : converter.outcomes()) {
+            if (outcome.status != pipeline::ConversionOutcome::Status::Converted) {
                 std::fprintf(stderr, "conversion failed: %s\n", qPrintable(outcome.reason));
                 return 1;
             }
@@ -135,10 +137,10 @@ int main(int argc, char **argv) {
     resetPeak();
     tools::Converter converter(oggenc);
     QEventLoop loop;
-    QObject::connect(&converter, &tools::Converter::finished, &loop, &QEventLoop::quit);
-    converter.start({tools::planTask(pack.path(), QStringLiteral("prise.mp3"))});
+    QObject::connect(&converter.runner(), &core::BatchRunner::finished, &loop, &QEventLoop::quit);
+    converter.start({pipeline::planTask(pack.path(), QStringLiteral("prise.mp3"))});
     loop.exec();
-    if (converter.outcomes().value(0).status != tools::ConversionOutcome::Status::Converted)
+    if (converter.outcomes().value(0).status != pipeline::ConversionOutcome::Status::Converted)
         return 1;
     std::printf("Converting a 10-minute MP3: peak RSS %.1f MB over the baseline\n",
                 double(statusKb("VmHWM") - baseline) / 1024.0);

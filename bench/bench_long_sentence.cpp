@@ -1,5 +1,5 @@
-// A hand-edited sentence file of 3,000 elements naming all 59 prompts, each a 3-second MP3,
-// played by the sentence composer on the real engine (mixer rendered by hand):
+// A hand-edited sentence file of the most elements a sentence holds (1,000), naming all 59 prompts,
+// each a 3-second MP3, played by the sentence composer on the real engine (mixer rendered by hand):
 //   click to first sound: "Ecouter" pressed until the mixer's next period holds the first element;
 //   click to last file open: until every distinct prompt file is open (decoded once each);
 //   longest step: the longest the window goes without handling events meanwhile;
@@ -28,11 +28,12 @@
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
 #include "sentence/SentenceComposer.h"
+#include "sentence/SentenceFile.h"
 #include "ui/MainLayout.h"
 
 namespace {
 
-constexpr int Elements = 3000;
+constexpr int Elements = static_cast<int>(sentence::MaxSentenceElements);
 
 struct Result {
     double firstSoundMs = -1, lastOpenMs = -1, longestStepMs = 0;

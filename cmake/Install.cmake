@@ -38,6 +38,8 @@ install(FILES ${PARLOTTE_DOC}/parlotte.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME parlotte)
 set(CPACK_PACKAGE_VENDOR Parlotte)
+# GPL-3.0-or-later; a Debian package states it in share/doc/parlotte/copyright.
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/COPYING)
 set(CPACK_PACKAGE_CONTACT "Parlotte <parlotte@parlotte.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "auditioning and preparing the voice prompts of a car-navigation voice pack")

@@ -3,10 +3,11 @@
 #
 #   scripts/screenshot.sh BUILD_DIR OUT.png
 #
-# Starts BUILD_DIR/parlotte under xvfb-run (1024x768, 24-bit, no window manager, no
-# sound), waits until its window is shown, grabs the screen, crops it to the window,
-# stops the program and writes OUT.png. The program reads BUILD_DIR/settings.ini as
-# usual, so run scripts/point-at-demo.sh first to show the demo voice pack.
+# Starts a copy of BUILD_DIR/parlotte (so that its settings are its own) under xvfb-run
+# (1024x768, 24-bit, no window manager, no sound) on the demo voice pack seen under a
+# plain path (/tmp/Voix-FR, a link to BUILD_DIR/demo-pack: no build machine's folders in
+# the picture), waits until its window is shown, grabs the screen, crops it to the
+# window, stops the program and writes OUT.png. Run scripts/make-demo-pack.sh (make demo) first.
 #
 # For trying the script with another X program: SCREENSHOT_PROGRAM=/usr/bin/xclock
 # SCREENSHOT_TITLE=xclock scripts/screenshot.sh BUILD_DIR OUT.png
@@ -33,13 +34,13 @@ stop() {
   pid=""
 }
 
-# Inside the virtual display: inside PROGRAM TITLE OUT
+# Inside the virtual display: inside PROGRAM TITLE OUT [FOLDER]
 inside() {
-  local program=$1 title=$2 out=$3
+  local program=$1 title=$2 out=$3 folder=${4:-}
   local wid="" info x y w h i candidate
 
   trap stop EXIT
-  "$program" &
+  if [ -n "$folder" ]; then "$program" "$folder" & else "$program" & fi
   pid=$!
 
   # A top-level window whose title starts with TITLE and that is viewable.
@@ -102,10 +103,23 @@ for tool in xvfb-run xauth xwininfo import; do
 done
 
 out=$2
+folder=""
+if [ -z "${SCREENSHOT_PROGRAM:-}" ]; then
+  if [ ! -d "$build/demo-pack" ]; then
+    echo "$0: $build/demo-pack is missing (make demo)" >&2
+    exit 1
+  fi
+  folder=/tmp/Voix-FR
+  ln -sfn -- "$build/demo-pack" "$folder"
+  # A copy of the program keeps its settings beside itself, apart from the build's.
+  copy=$(mktemp -d)
+  cp -- "$program" "$copy/parlotte"
+  program=$copy/parlotte
+fi
 mkdir -p -- "$(dirname -- "$out")"
 out="$(cd -- "$(dirname -- "$out")" && pwd -P)/$(basename -- "$out")"
 tmp_out=$(mktemp -- "$out.XXXXXX")
-trap 'rm -f -- "$tmp_out"' EXIT
+trap 'rm -f -- "$tmp_out"; [ -z "${copy:-}" ] || rm -rf -- "$copy"' EXIT
 
 self=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd -P)/$(basename -- "${BASH_SOURCE[0]}")
 (
@@ -113,9 +127,10 @@ self=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd -P)/$(basename -- "${BAS
   export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
   unset WAYLAND_DISPLAY
   xvfb-run -a -s "-screen 0 1024x768x24" \
-    bash "$self" --inside-xvfb "$program" "$title" "$tmp_out"
+    bash "$self" --inside-xvfb "$program" "$title" "$tmp_out" "$folder"
 )
 chmod 644 -- "$tmp_out"
 mv -f -- "$tmp_out" "$out"
+[ -z "${copy:-}" ] || rm -rf -- "$copy"
 trap - EXIT
 echo "Screenshot written to $out"

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QSessionManager>
 #include <QStyleFactory>
+#include <functional>
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
@@ -28,15 +29,38 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(PARLOTTE_VERSION_MAJOR).arg(PARLOTTE_VERSION_MINOR));
 
-    // One instance per user: a second start ends at once, without a word.
-    app::InstanceLock lock;
-    if (lock.heldElsewhere())
-        return 0;
-    const QString programFolder = QDir::toNativeSeparators(QApplication::applicationDirPath());
-    // From here a SIGTERM, SIGHUP or SIGINT waits for the window instead of killing the program.
+    // Listened to before the first box: a signal while a start-up box waits for an answer ends
+    // the program at once, as it would end the window later.
     app::ShutdownSignals shutdownSignals;
+    bool signalled = false;
+    std::function<void()> systemClose = [&signalled] {
+        signalled = true;
+        QCoreApplication::exit(0); // also ends the loop of a box on screen
+    };
+    QObject::connect(&shutdownSignals, &app::ShutdownSignals::received, &app,
+                     [&systemClose] { systemClose(); });
+    shutdownSignals.listen();
 
     ui::installQtFrench();
+
+    // One instance per user: a second start ends at once, without a word. A lock that cannot be
+    // taken stops the start, with the reason: silently running twice could let two windows
+    // rename and delete in one folder.
+    app::InstanceLock lock;
+    switch (lock.acquire()) {
+    case app::InstanceLock::State::Held:
+        break;
+    case app::InstanceLock::State::HeldElsewhere:
+        return 0;
+    case app::InstanceLock::State::Unavailable: {
+        qWarning("Parlotte: %s", qUtf8Printable(lock.unavailableText()));
+        ui::QtDialogs lockDialogs;
+        lockDialogs.message(lock.unavailableText(), QStringLiteral("Erreur"), ui::Icon::Critical,
+                            ui::Buttons::Ok);
+        return signalled ? 0 : 1;
+    }
+    }
+    const QString programFolder = QDir::toNativeSeparators(QApplication::applicationDirPath());
 
     // Fusion draws the buttons in the colours the program gives them, on every platform.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -48,18 +72,18 @@ int main(int argc, char *argv[]) {
     MainWindow window(programFolder, engine, dialogs);
     dialogs.setParent(&window);
     ui::reportFirstFrame(&window); // for bench_startup
-    window.start(command.folder);
-
     // Logout, system shutdown and the signals end the program as the system's close: no farewell,
     // settings saved, exit code 0. Every event loop is told to end first, so no box can hold the
-    // close up.
-    const auto systemClose = [&window] {
+    // close up; during start-up nothing is saved, and the window is never shown.
+    systemClose = [&signalled, &window] {
+        signalled = true;
         QCoreApplication::exit(0);
         window.closeForSystem();
     };
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [systemClose](QSessionManager &) { systemClose(); });
-    QObject::connect(&shutdownSignals, &app::ShutdownSignals::received, &window, systemClose);
-    shutdownSignals.listen();
+                     [&systemClose](QSessionManager &) { systemClose(); });
+    window.start(command.folder);
+    if (signalled)
+        return 0;
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "catalogue/PromptPanel.h"
+#include "core/SampleTable.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
@@ -29,6 +30,14 @@ const QString Irreversible = u" ».\r\nATTENTION : cette opération ne pourra pa
 
 QString confirmRename(const QString &from, const QString &to) {
     return u"Vous allez renommer le fichier « "_s + from + u" » en « "_s + to + Irreversible;
+}
+
+// The question when the prompt keeps playing another file after the rename.
+QString shadowQuestion(const QString &from, const QString &to, int row, const QString &kept) {
+    return u"Vous allez renommer le fichier « "_s + from + u" » en « "_s + to +
+           u" ».\r\nLe message « "_s + core::samples()[row].label + u" » a déjà le fichier « "_s +
+           kept + u" », qui restera celui qui est joué : « "_s + to +
+           u" » ne sera pas entendu.\r\nRenommer quand même ?"_s;
 }
 
 // A refused renaming: what was asked, why not, and that nothing changed.
@@ -113,9 +122,12 @@ private slots:
         QVERIFY(!p.engine.channelIsActive(p.w->promptChannel().stream()));
         QCOMPARE(p.focus(), p.c().cmdDummy);
 
+        // TurnRight.ogg plays before any .mp3: said, and asked Oui/Non.
+        p.dialogs.answers = {ui::Answer::Yes};
         p.valider();
-        QVERIFY(p.lastMessageIs(confirmRename(u"essai.mp3"_s, u"TurnRight.mp3"_s),
-                                u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QVERIFY(p.lastMessageIs(
+            shadowQuestion(u"essai.mp3"_s, u"TurnRight.mp3"_s, TurnRight, u"TurnRight.ogg"_s),
+            u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::YesNoDefaultNo));
         QVERIFY(QFile::exists(p.path(u"TurnRight.mp3"_s)));
         QVERIFY(!QFile::exists(p.path(u"essai.mp3"_s)));
         QCOMPARE(p.list(), (QStringList{u"bonjour.wav"_s, u"Ma prise 2.mp3"_s, u"TurnRight.mp3"_s,
@@ -131,7 +143,7 @@ private slots:
         p.focusEntry(u"Ma prise 2.mp3"_s);
         QTest::mouseClick(p.c().cmdAssign, Qt::LeftButton);
         p.valider();
-        QCOMPARE(p.dialogs.messages.size(), 3); // asked, then refused
+        QCOMPARE(p.dialogs.messages.size(), 2); // refused before anything is asked
         QVERIFY(p.lastErrorIs(renameError(u"Ma prise 2.mp3"_s, u"TurnRight.mp3"_s,
                                           u"un fichier nommé « TurnRight.mp3 » existe déjà dans "
                                           "ce dossier"_s)));
@@ -287,6 +299,131 @@ private slots:
         QVERIFY(p.lastErrorIs(u"Impossible de supprimer : aucun fichier n'est choisi dans la "
                               "liste.\r\nLe dossier n'a pas été modifié."_s));
         QCOMPARE(p.dialogs.messages.size(), shown + 1);
+    }
+
+    // A prompt that already has a file the lookup plays first: the new take would never be
+    // heard. Which file keeps playing is said, and the question is Oui/Non; a new take that the
+    // lookup will play is asked about as ever.
+    void assignNextToAnotherFormat_data() {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("shadowed");
+        QTest::newRow("wav behind mp3") << u"After.mp3"_s << u"bonjour.wav"_s << true;
+        QTest::newRow("mp3 behind ogg") << u"After.ogg"_s << u"essai.mp3"_s << true;
+        QTest::newRow("mp3 before wav") << u"After.wav"_s << u"essai.mp3"_s << false;
+    }
+    void assignNextToAnotherFormat() {
+        QFETCH(QString, existing);
+        QFETCH(QString, source);
+        QFETCH(bool, shadowed);
+        Pack p;
+        const QString made =
+            existing.endsWith(u".ogg"_s)   ? fixtures::makeOgg(p.dir.path(), existing, 0.3)
+            : existing.endsWith(u".mp3"_s) ? fixtures::makeMp3(p.dir.path(), existing, 0.3)
+                                           : fixtures::makeWav(p.dir.path(), existing, 2205);
+        QVERIFY(!made.isEmpty());
+        QVERIFY(p.open());
+        const QString target = u"After"_s + source.right(4);
+        const QString question = shadowQuestion(source, target, After, existing);
+        p.dialogs.answers = {shadowed ? ui::Answer::No : ui::Answer::Cancel, ui::Answer::Yes,
+                             ui::Answer::Ok};
+        p.assignFrom(source);
+        p.valider();
+        if (shadowed)
+            QVERIFY(p.lastMessageIs(question, u"Confirmation"_s, ui::Icon::Exclamation,
+                                    ui::Buttons::YesNoDefaultNo));
+        else
+            QVERIFY(p.lastMessageIs(confirmRename(source, target), u"Confirmation"_s,
+                                    ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QVERIFY(QFile::exists(p.path(source)));
+        QVERIFY(p.w->modes().assign());
+        if (!shadowed)
+            p.dialogs.answers.removeFirst();
+        p.valider();
+        QVERIFY(!QFile::exists(p.path(source)));
+        QVERIFY(QFile::exists(p.path(target)));
+        QVERIFY(QFile::exists(p.path(existing)));
+        QVERIFY(p.normalPanel());
+    }
+
+    // Delete sends the file to the desktop's trash; Ctrl+Z brings it back, byte for byte,
+    // while the program runs. A name taken meanwhile is told, and the file waits in the trash.
+    void deleteThenUndo() {
+        Pack p;
+        QVERIFY(p.open());
+        // The trash of the test's own home, on the volume of the folder.
+        const QString data = QDir::homePath() + u"/data"_s;
+        QVERIFY(QDir().mkpath(data)); // a desktop's data folder; its trash is made on first use
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        QTemporaryDir pack(QDir::homePath() + u"/packXXXXXX"_s);
+        const QString take = fixtures::makeWav(pack.path(), u"TurnLeft.wav"_s, 4410);
+        QVERIFY(!take.isEmpty());
+        const QByteArray bytes = readBytes(take);
+        QVERIFY(p.w->fileBrowser().pointAt(pack.path()));
+        QCOMPARE(p.w->panel().restingColor(TurnLeft), catalogue::PresentColor);
+
+        p.clickEntry(u"TurnLeft.wav"_s);
+        QTest::keyClick(p.c().File1, Qt::Key_Delete);
+        QVERIFY(p.lastMessageIs(u"Vous allez supprimer le fichier « TurnLeft.wav"_s + Irreversible,
+                                u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QVERIFY(!QFile::exists(take));
+        QCOMPARE(readBytes(data + u"/Trash/files/TurnLeft.wav"_s), bytes);
+        QVERIFY(QFile::exists(data + u"/Trash/info/TurnLeft.wav.trashinfo"_s));
+        QCOMPARE(p.w->panel().restingColor(TurnLeft), catalogue::MissingColor);
+
+        // Another file took the name meanwhile: it stays as it is.
+        QVERIFY(fixtures::writeBytes(take, "other").size());
+        const qsizetype shown = p.dialogs.messages.size();
+        QTest::keyClick(p.c().File1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(p.dialogs.messages.size(), shown + 1);
+        QVERIFY(p.lastMessageIs(u"Impossible de remettre le fichier « TurnLeft.wav » dans le "
+                                "dossier « "_s +
+                                    pack.path() +
+                                    u" » : un fichier de ce nom y a été créé depuis. Le fichier "
+                                    "supprimé reste dans la corbeille : renommez l'autre, puis "
+                                    "appuyez de nouveau sur Ctrl+Z."_s,
+                                u"Erreur !"_s, ui::Icon::Exclamation, ui::Buttons::Ok));
+        QCOMPARE(readBytes(take), QByteArray("other"));
+
+        QVERIFY(QFile::remove(take));
+        p.w->controllers().keys.press(app::KeyPlace::Sink, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readBytes(take), bytes);
+        QVERIFY(!QFile::exists(data + u"/Trash/files/TurnLeft.wav"_s));
+        QVERIFY(!QFile::exists(data + u"/Trash/info/TurnLeft.wav.trashinfo"_s));
+        QVERIFY(p.list().contains(u"TurnLeft.wav"_s));
+        QCOMPARE(p.w->panel().restingColor(TurnLeft), catalogue::PresentColor);
+        // Nothing more to put back: a second Ctrl+Z does nothing.
+        QTest::keyClick(p.c().File1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(p.dialogs.messages.size(), shown + 1);
+        QCOMPARE(readBytes(take), bytes);
+    }
+
+    // Several selected files: one confirmation that says how many, then all go, and all come
+    // back with one Ctrl+Z.
+    void deleteSeveral() {
+        Pack p;
+        QVERIFY(p.open());
+        QVERIFY(QDir().mkpath(QDir::homePath() + u"/data"_s));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(QDir::homePath() + u"/data"_s));
+        QMap<QString, QByteArray> before;
+        for (const QString &name : {u"bonjour.wav"_s, u"essai.mp3"_s, u"TurnRight.ogg"_s})
+            before[name] = readBytes(p.path(name));
+        p.clickEntry(u"bonjour.wav"_s);
+        for (const QString &name : {u"essai.mp3"_s, u"TurnRight.ogg"_s})
+            p.c().File1->item(int(p.list().indexOf(name)))->setSelected(true);
+        p.dialogs.answers = {ui::Answer::Cancel};
+        QTest::keyClick(p.c().File1, Qt::Key_Delete);
+        QVERIFY(p.lastMessageIs(u"Vous allez supprimer les 3 fichiers sélectionnés"_s +
+                                    Irreversible.mid(2),
+                                u"Confirmation"_s, ui::Icon::Exclamation, ui::Buttons::OkCancel));
+        QCOMPARE(p.list(), Untouched);
+        QTest::keyClick(p.c().File1, Qt::Key_Delete);
+        QCOMPARE(p.list(), QStringList{u"Ma prise 2.mp3"_s});
+        QCOMPARE(p.w->panel().restingColor(TurnRight), catalogue::MissingColor);
+        QTest::keyClick(p.c().File1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(p.list(), Untouched);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QCOMPARE(readBytes(p.path(it.key())), it.value());
     }
 };
 

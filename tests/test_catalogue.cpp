@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "catalogue/PromptPanel.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
 #include "fixtures/ControllerRig.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
-#include "playback/SampleLookup.h"
 #include "ui/PositionBar.h"
 #include "ui/PromptButton.h"
 #include "ui/Twips.h"
@@ -83,8 +83,8 @@ private slots:
     // The file lookup, one folder at a time or from the folder's index: both find the same.
     void lookupOrderAndCase() {
         const auto both = [](const QString &folder, const QString &id) {
-            const QString found = playback::findSampleFile(folder, id);
-            return found == playback::FolderIndex(folder).find(id) ? found : u"<differ>"_s;
+            const QString found = core::findSampleFile(folder, id);
+            return found == core::FolderIndex(folder).find(id) ? found : u"<differ>"_s;
         };
         QTemporaryDir dir;
         touch(dir.path(), u"TurnRight.mp3"_s);
@@ -112,9 +112,9 @@ private slots:
                 std::reverse(order.begin(), order.end());
             for (const QString &name : order)
                 touch(dir.path(), name);
-            QCOMPARE(playback::findSampleFile(dir.path(), u"TurnRight"_s), u"TurnRight.OGG"_s);
+            QCOMPARE(core::findSampleFile(dir.path(), u"TurnRight"_s), u"TurnRight.OGG"_s);
             QFile::remove(dir.filePath(u"TurnRight.OGG"_s));
-            QCOMPARE(playback::FolderIndex(dir.path()).find(u"TurnRight"_s), u"TURNRIGHT.ogg"_s);
+            QCOMPARE(core::FolderIndex(dir.path()).find(u"TurnRight"_s), u"TURNRIGHT.ogg"_s);
         }
 
         // Only ASCII case counts: the long s and the Kelvin sign are other letters, for the
@@ -126,10 +126,10 @@ private slots:
         QVERIFY(QFile::link(u"/dev/zero"_s, dir.filePath(u"Yards.wav"_s)));
         QVERIFY(QFile::link(dir.filePath(u"real.wav"_s), dir.filePath(u"After.wav"_s)));
         QVERIFY(QFile::link(dir.filePath(u"nowhere"_s), dir.filePath(u"Then.ogg"_s)));
-        const playback::FolderIndex index(dir.path());
+        const core::FolderIndex index(dir.path());
         for (const QString &id : {u"Straight"_s, u"KeepLeft"_s, u"Yards"_s, u"Then"_s}) {
             QVERIFY2(index.find(id).isEmpty(), qPrintable(id));
-            QVERIFY2(playback::findSampleFile(dir.path(), id).isEmpty(), qPrintable(id));
+            QVERIFY2(core::findSampleFile(dir.path(), id).isEmpty(), qPrintable(id));
         }
         QCOMPARE(index.find(u"After"_s), u"After.wav"_s);
     }

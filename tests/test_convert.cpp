@@ -2,8 +2,11 @@
 // names and the exact header of the decoded input, the check of the result, stand-in encoders
 // that fail, crash, hang, run past their bounds or outlive their parent, sources with no sound,
 // refused writes, and the run in the window (Ctrl+A, Alt+C, a missing encoder, questions and
-// answers for all, a second run, Annuler, Escape, closing mid-run).
+// answers for all, a read-only folder, the failures summed up in a box that fits the screen).
+// The progress, cancel and close of a run are those of every job: see test_jobs.
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtEndian>
@@ -14,26 +17,28 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
+#include "app/JobController.h"
+#include "app/JobProgress.h"
 #include "core/TempFiles.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/Steps.h"
 #include "fixtures/WindowFixture.h"
-#include "tools/ConversionPlan.h"
-#include "tools/ConversionProgress.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/OggCheck.h"
+#include "pipeline/SourceDecoder.h"
+#include "pipeline/WaveHeader.h"
 #include "tools/ConvertController.h"
 #include "tools/Converter.h"
-#include "tools/OggCheck.h"
-#include "tools/SourceDecoder.h"
-#include "tools/WaveHeader.h"
 #include "ui/FileList.h"
+#include "ui/QtDialogs.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using Status = tools::ConversionOutcome::Status;
+using Status = pipeline::ConversionOutcome::Status;
 using Message = fixtures::ScriptedDialogs::Message;
 
 quint32 le32(const QByteArray &b, int at) {
@@ -65,16 +70,16 @@ QStringList leftovers(const QString &folder) {
 }
 
 // Runs the tasks to their end on a converter of its own.
-QList<tools::ConversionOutcome> convert(const QString &encoder,
-                                        const QList<tools::ConversionTask> &tasks) {
+QList<pipeline::ConversionOutcome> convert(const QString &encoder,
+                                           const QList<pipeline::ConversionTask> &tasks) {
     tools::Converter converter(encoder);
     converter.start(tasks);
     converter.waitForDone();
     return converter.outcomes();
 }
 
-tools::ConversionTask task(const QString &folder, const QString &name, bool replace = false) {
-    tools::ConversionTask t = tools::planTask(folder, name);
+pipeline::ConversionTask task(const QString &folder, const QString &name, bool replace = false) {
+    pipeline::ConversionTask t = pipeline::planTask(folder, name);
     t.replace = replace;
     return t;
 }
@@ -91,10 +96,10 @@ struct Folders {
         return writeStandIn(aside.filePath(u"oggenc"_s), body);
     }
     // Each of `names` with an .ogg already there (the only copy), to be replaced.
-    QList<tools::ConversionTask> replacing(const QStringList &names) const {
-        QList<tools::ConversionTask> tasks;
+    QList<pipeline::ConversionTask> replacing(const QStringList &names) const {
+        QList<pipeline::ConversionTask> tasks;
         for (const QString &name : names) {
-            fixtures::writeBytes(at(tools::destinationName(name)), old);
+            fixtures::writeBytes(at(pipeline::destinationName(name)), old);
             tasks << task(dir, name, true);
         }
         return tasks;
@@ -134,6 +139,20 @@ struct ConvertScenario : Folders {
         done =
             std::make_unique<QSignalSpy>(&w->converter(), &tools::ConvertController::runFinished);
         return true;
+    }
+
+    // Nothing selected: nothing converted, and the list read again all the same (checked before
+    // the folder watcher's delay could do it).
+    void nothingSelectedRefreshesTheList() {
+        list->clearSelection();
+        QVERIFY(!fixtures::writeBytes(at(u"Nouveau.wav"_s), "RIFF").isEmpty());
+        w->controls().cmdConvert->click();
+        QCOMPARE(done->size(), 1);
+        QCOMPARE(list->findItems(u"Nouveau.wav"_s, Qt::MatchExactly).size(), 1);
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QVERIFY(QFile::remove(at(u"Nouveau.wav"_s)));
+        w->fileBrowser().refreshFiles();
+        done->clear();
     }
 
     // Ctrl+A then Alt+C, no file clicked, converts the selection; with no encoder anywhere,
@@ -177,36 +196,45 @@ struct ConvertScenario : Folders {
         QCOMPARE(f.dialogs.messages.size(), 3);
         QCOMPARE(f.dialogs.messages[1], question(u"After.ogg"_s, ui::Buttons::OkCancelAll));
         QCOMPARE(f.dialogs.messages[2], question(u"Left.ogg"_s, ui::Buttons::OkCancelAll));
-        QVERIFY(w->converter().progressDisplay().isVisible());
-        QTRY_VERIFY(w->converter().progressDisplay().fileText().startsWith(
+        QVERIFY(w->jobs().progressDisplay().isVisible());
+        QTRY_VERIFY(w->jobs().progressDisplay().fileText().startsWith(
             u"Fichier 1 sur 3 : After.wav (10 %)"_s));
     }
 
     // The failure on Left is told once the run ends, and Left's .ogg is left as it was.
-    void secondRunIsRefusedAndTheFirstEnds() {
-        w->converter().convert();
-        QCOMPARE(f.dialogs.messages.size(), 4);
-        QCOMPARE(f.dialogs.messages[3],
-                 (Message{u"Une conversion est déjà en cours.\r\n"
-                          "Attendez qu'elle se termine ou annulez-la."_s,
-                          u"Attention !"_s, ui::Icon::Exclamation, ui::Buttons::Ok}));
+    void theFailureIsToldAtTheEnd() {
         fixtures::writeBytes(go, "go");
         w->converter().converter()->waitForDone();
         QCOMPARE(done->size(), 1);
-        QCOMPARE(f.dialogs.messages.size(), 5);
-        QCOMPARE(f.dialogs.messages[4],
-                 (Message{u"La conversion en .ogg a échoué pour 1 fichier(s) :\r\n"
-                          "Left.wav : l'encodeur a échoué (code 1)\r\n"
-                          "Ces fichiers et leurs .ogg existants n'ont pas été modifiés.\r\n"
+        QCOMPARE(f.dialogs.messages.size(), 4);
+        QCOMPARE(f.dialogs.messages[3],
+                 (Message{u"Left.wav n'a pas pu être converti : l'encodeur a échoué (code 1).\r\n"
+                          "Ce fichier et son .ogg existant n'ont pas été modifiés.\r\n"
                           "2 autre(s) fichier(s) converti(s)."_s,
                           u"Erreur"_s, ui::Icon::Exclamation, ui::Buttons::Ok,
-                          u"Left.wav : ERROR: refusé"_s}));
-        QVERIFY(!w->converter().progressDisplay().isVisible());
+                          u"Left.wav : l'encodeur a échoué (code 1)\n    ERROR: refusé"_s}));
+        QVERIFY(!w->jobs().progressDisplay().isVisible());
         QVERIFY(fixtures::readBytes(at(u"After.ogg"_s)) != old);
         QCOMPARE(fixtures::readBytes(at(u"Left.ogg"_s)), old);
         QVERIFY(list->fileNames().contains(u"essai.ogg"_s)); // refreshed
         QCOMPARE(leftovers(dir), QStringList());
         QCOMPARE(w->focusWidget(), w->controls().cmdDummy);
+    }
+
+    // A folder that takes no file gets one message, before any question, and nothing runs.
+    void readOnlyFolderIsToldOnce() {
+        fixtures::Mount frozen = fixtures::Mount::readOnly(dir);
+        if (!frozen.ok())
+            QSKIP(frozen.why().constData());
+        select({u"After.wav"_s, u"Left.wav"_s}); // both have an .ogg: two questions, else
+        f.dialogs.messages.clear();
+        w->converter().convert();
+        const Message refusal{u"Le dossier :\r\n"_s + dir +
+                                  u"\r\nn'accepte aucun nouveau fichier (lecture seule ?)."
+                                  "\r\nAucun fichier n'a été converti."_s,
+                              u"Erreur"_s, ui::Icon::Critical, ui::Buttons::Ok};
+        QCOMPARE(f.dialogs.messages, QList<Message>{refusal});
+        QVERIFY(!w->jobs().isRunning());
     }
 
     // Several replacements are answered once for all ("Oui pour tous", "Non pour tous"), a
@@ -217,7 +245,7 @@ struct ConvertScenario : Folders {
         const QStringList sources{u"After.wav"_s, u"essai.mp3"_s, u"Left.wav"_s};
         QList<QByteArray> before;
         for (const QString &name : sources)
-            before << fixtures::readBytes(at(tools::destinationName(name)));
+            before << fixtures::readBytes(at(pipeline::destinationName(name)));
         struct Case {
             QList<ui::Answer> answers;
             int selected, questions;
@@ -239,7 +267,7 @@ struct ConvertScenario : Folders {
             w->converter().convert();
             QCOMPARE(f.dialogs.messages.size(), c.questions);
             for (int i = 0; i < c.questions; ++i)
-                QCOMPARE(f.dialogs.messages[i], question(tools::destinationName(sources[i]),
+                QCOMPARE(f.dialogs.messages[i], question(pipeline::destinationName(sources[i]),
                                                          c.selected > 1 ? ui::Buttons::OkCancelAll
                                                                         : ui::Buttons::OkCancel));
             if (c.replaced.isEmpty()) {
@@ -248,50 +276,23 @@ struct ConvertScenario : Folders {
                 continue;
             }
             QList<bool> replaced;
-            for (const tools::ConversionTask &t : w->converter().converter()->tasks())
+            for (const pipeline::ConversionTask &t : w->converter().converter()->tasks())
                 replaced << t.replace;
             QCOMPARE(replaced, c.replaced);
             QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > started, 30000);
             if (c.escape)
                 QTest::keyClick(w->controls().cmdDummy, Qt::Key_Escape);
             else
-                QTest::mouseClick(w->converter().progressDisplay().findChild<QPushButton *>(
-                                      u"cmdConvertCancel"_s),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    w->jobs().progressDisplay().findChild<QPushButton *>(u"cmdJobCancel"_s),
+                    Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(done->size(), finished + 1, 30000);
             QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
             QCOMPARE(f.dialogs.messages.size(), c.questions); // no failure to tell
             QCOMPARE(leftovers(dir), QStringList());
         }
         for (int i = 0; i < sources.size(); ++i)
-            QCOMPARE(fixtures::readBytes(at(tools::destinationName(sources[i]))), before[i]);
-    }
-
-    // Closing asks first; No (also the default) keeps the window and the run; Yes stops it and
-    // cleans up before the settings are saved.
-    void closingAsksFirst() {
-        const QByteArray converted = fixtures::readBytes(at(u"After.ogg"_s));
-        select({u"After.wav"_s});
-        f.dialogs.answers = {ui::Answer::Ok};
-        const int started = startedCount(f.programFolder());
-        w->converter().convert();
-        QTRY_VERIFY_WITH_TIMEOUT(startedCount(f.programFolder()) > started, 30000);
-        QFile::remove(f.settingsPath());
-        f.dialogs.messages.clear();
-        f.dialogs.answers = {ui::Answer::No, ui::Answer::Yes};
-        QVERIFY(!w->close());
-        QVERIFY(w->isVisible() && w->converter().isRunning());
-        QCOMPARE(f.dialogs.messages.size(), 1);
-        QCOMPARE(f.dialogs.messages[0],
-                 (Message{u"Une conversion est en cours. Voulez-vous l'interrompre et quitter ?"_s,
-                          u"Attention !"_s, ui::Icon::Question, ui::Buttons::YesNoDefaultNo}));
-        QVERIFY(!QFile::exists(f.settingsPath()));
-        QVERIFY(w->close());
-        QVERIFY(!w->converter().isRunning());
-        QCOMPARE(w->converter().converter()->outcomes()[0].status, Status::Cancelled);
-        QVERIFY(QFile::exists(f.settingsPath()));
-        QCOMPARE(fixtures::readBytes(at(u"After.ogg"_s)), converted);
-        QCOMPARE(leftovers(dir), QStringList());
+            QCOMPARE(fixtures::readBytes(at(pipeline::destinationName(sources[i]))), before[i]);
     }
 };
 
@@ -312,8 +313,8 @@ private slots:
                               {u"After.OGG"_s, u"After.ogg"_s, true},
                               {u"Yards"_s, u"Yards.ogg"_s, false},
                               {u".mp3"_s, u".mp3.ogg"_s, false}}) {
-            QCOMPARE(tools::destinationName(c.name), c.destination);
-            QCOMPARE(tools::decodedFirst(c.name), c.decoded);
+            QCOMPARE(pipeline::destinationName(c.name), c.destination);
+            QCOMPARE(pipeline::decodedFirst(c.name), c.decoded);
         }
     }
 
@@ -335,7 +336,7 @@ private slots:
                                fixtures::makeWav(p.dir, u"Yards"_s, 11025, 22050, 1),
                                fixtures::makeOgg(p.dir, u"Left.ogg"_s, 2.0)};
         const QList<double> seconds{1.5, 1.0, 1.0, 0.5, 2.0};
-        QList<tools::ConversionTask> tasks;
+        QList<pipeline::ConversionTask> tasks;
         for (const QString &path : made) {
             QVERIFY(!path.isEmpty());
             const QString name = QFileInfo(path).fileName();
@@ -355,7 +356,7 @@ private slots:
 
         const auto outcomes = convert(encoder, tasks);
         QByteArray whole;
-        tools::OggVorbisSummary summary;
+        pipeline::OggVorbisSummary summary;
         const auto level = [](const std::vector<qint16> &v) {
             double sum = 0;
             for (qint16 x : v)
@@ -366,9 +367,9 @@ private slots:
             QCOMPARE(outcomes[i].reason, QString());
             QCOMPARE(outcomes[i].status, Status::Converted);
             audio::DecodedAudio result;
-            QVERIFY(tools::decodeSound(tasks[i].destination, result));
+            QVERIFY(pipeline::decodeSound(tasks[i].destination, result));
             whole = fixtures::readBytes(tasks[i].destination);
-            QVERIFY(tools::readOggVorbis(whole, summary));
+            QVERIFY(pipeline::readOggVorbis(whole, summary));
             QCOMPARE(summary.frames, result.frames());
             QCOMPARE(summary.channels, 1);
             QCOMPARE(summary.rate, 22050);
@@ -385,13 +386,13 @@ private slots:
         flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
         for (const QByteArray &bad : {whole.chopped(1), whole.left(whole.size() / 2), flipped,
                                       whole + "x", whole + whole, QByteArray()})
-            QVERIFY(!tools::readOggVorbis(bad, summary));
+            QVERIFY(!pipeline::readOggVorbis(bad, summary));
         QCOMPARE(fixtures::readBytes(p.aside.filePath(u"limits-Yards"_s)),
                  QByteArray("1048576 61\n")); // 60 s + 0.5 s of sound, rounded up
         const std::atomic<bool> cancel{false};
         const QString spinner = writeStandIn(p.aside.filePath(u"spin"_s), u"while :; do :; done"_s);
-        tools::ConversionJob spin(task(p.dir, u"After.wav"_s, true), spinner,
-                                  {qint64{1} << 30, 1, 0});
+        pipeline::ConversionJob spin(task(p.dir, u"After.wav"_s, true), spinner,
+                                     {qint64{1} << 30, 1, 0});
         QCOMPARE(spin.run(cancel, [](int) {}).reason,
                  u"l'encodeur a dépassé le temps de calcul permis (1 s) et a été arrêté"_s);
         QCOMPARE(leftovers(p.dir), QStringList());
@@ -402,8 +403,8 @@ private slots:
         QCOMPARE(decoded.size(), 6);
         for (const QString &name : decoded) {
             const QByteArray wav = fixtures::readBytes(p.aside.filePath(name));
-            QVERIFY(wav.size() > tools::WaveHeaderSize);
-            QCOMPARE(le32(wav, 40), quint32(wav.size() - tools::WaveHeaderSize));
+            QVERIFY(wav.size() > pipeline::WaveHeaderSize);
+            QCOMPARE(le32(wav, 40), quint32(wav.size() - pipeline::WaveHeaderSize));
             QCOMPARE(le32(wav, 4), quint32(wav.size() - 8));
             QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
             QCOMPARE(le32(wav, 28), le32(wav, 24) * le16(wav, 32)); // bytes per second
@@ -467,7 +468,7 @@ private slots:
         }
         converter.waitForDone();
         for (int i = 0; i < tasks.size(); ++i) {
-            const tools::ConversionOutcome &outcome = converter.outcomes()[i];
+            const pipeline::ConversionOutcome &outcome = converter.outcomes()[i];
             QCOMPARE(outcome.status, reason.isEmpty() ? Status::Cancelled : Status::Failed);
             QCOMPARE(outcome.reason, reason);
             QCOMPARE(outcome.details, details);
@@ -536,7 +537,13 @@ private slots:
         const QString ours = core::temporaryName(u".ogg"_s);
         fixtures::writeBytes(p.at(ours), "x");
         fixtures::writeBytes(p.at(u".parlotte-notes"_s), "x");
-        QCOMPARE(core::removeOrphanTemporaries(p.dir), 2);
+        // Written before this process started: its owner was another that had our id.
+        QFile older(fixtures::writeBytes(p.at(core::temporaryName(u".wav"_s)), "x"));
+        QVERIFY(older.open(QIODevice::ReadWrite) &&
+                older.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+        older.close();
+        QCOMPARE(core::removeOrphanTemporaries(p.dir), 3);
         QCOMPARE(leftovers(p.dir), (QStringList{ours, u".parlotte-notes"_s}));
     }
 
@@ -575,14 +582,75 @@ private slots:
         QCOMPARE(leftovers(p.dir), QStringList());
     }
 
+    // One line however many files failed: the file itself, or the count and the most frequent
+    // causes; the files are named in the details.
+    void failureSummaries() {
+        const QString unchanged =
+            u".\r\nCes fichiers et leurs .ogg existants n'ont pas été modifiés ; le détail les "
+            "nomme."_s;
+        struct Case {
+            QList<QPair<QString, int>> causes;
+            int converted;
+            QString text;
+        };
+        const Case cases[] = {
+            {{{u"format non reconnu"_s, 1}},
+             2,
+             u"a.wav n'a pas pu être converti : format non reconnu.\r\nCe fichier et son .ogg "
+             "existant n'ont pas été modifiés.\r\n2 autre(s) fichier(s) converti(s)."_s},
+            {{{u"fichier illisible"_s, 2060}},
+             0,
+             u"2060 fichiers n'ont pas pu être convertis : fichier illisible"_s + unchanged},
+            {{{u"a"_s, 1}, {u"b"_s, 3}, {u"c"_s, 2}, {u"d"_s, 1}},
+             1,
+             u"7 fichiers n'ont pas pu être convertis : b pour 3, c pour 2, a pour 1, et d'autres "
+             "causes"_s +
+                 unchanged + u"\r\n1 autre(s) fichier(s) converti(s)."_s},
+        };
+        for (const Case &c : cases) {
+            QStringList failed;
+            for (const auto &cause : c.causes)
+                for (int i = 0; i < cause.second; ++i)
+                    failed << (failed.isEmpty() ? u"a.wav"_s : u"prise %1.wav"_s.arg(i));
+            QCOMPARE(tools::failureSummary(failed, c.causes, c.converted), c.text);
+        }
+    }
+
+    // The real box, for 2,060 failures and for a text of as many lines, is no taller than the
+    // screen: the lines past the first ones are in the details.
+    void failureBoxFitsOnScreen() {
+        QStringList lines;
+        for (int i = 0; i < 2060; ++i)
+            lines << u"prise %1.wav : fichier illisible"_s.arg(i);
+        ui::QtDialogs dialogs;
+        const QString summary =
+            tools::failureSummary(lines, {{u"fichier illisible"_s, int(lines.size())}}, 0);
+        for (const QString &text : {summary, lines.join(u"\r\n"_s)}) {
+            int height = 0, room = 0;
+            QTimer::singleShot(0, [&] {
+                for (QWidget *top : QApplication::topLevelWidgets())
+                    if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+                        height = box->frameGeometry().height();
+                        room = box->screen()->availableGeometry().height();
+                        box->accept();
+                    }
+            });
+            dialogs.message(text, u"Erreur"_s, ui::Icon::Exclamation, ui::Buttons::Ok,
+                            lines.join(u'\n'));
+            QVERIFY(height > 0);
+            QVERIFY2(height <= room, qPrintable(u"%1 > %2"_s.arg(height).arg(room)));
+        }
+    }
+
     void windowRunsFailuresAndClosing() {
         ConvertScenario c;
         QVERIFY(c.open());
-        fixtures::runSteps(c, {&ConvertScenario::missingEncoderIsTold,
+        fixtures::runSteps(c, {&ConvertScenario::nothingSelectedRefreshesTheList,
+                               &ConvertScenario::missingEncoderIsTold,
                                &ConvertScenario::questionsComeFirstThenTheRunStarts,
-                               &ConvertScenario::secondRunIsRefusedAndTheFirstEnds,
-                               &ConvertScenario::answersForAllThenCancel,
-                               &ConvertScenario::closingAsksFirst});
+                               &ConvertScenario::theFailureIsToldAtTheEnd,
+                               &ConvertScenario::readOnlyFolderIsToldOnce,
+                               &ConvertScenario::answersForAllThenCancel});
     }
 };
 
@@ -597,8 +665,8 @@ int main(int argc, char **argv) {
         return testMain(argc, argv);
     QCoreApplication app(argc, argv);
     const std::atomic<bool> cancel{false};
-    tools::ConversionJob(tools::planTask(QString::fromLocal8Bit(argv[2]), u"Left.mp3"_s),
-                         QString::fromLocal8Bit(argv[3]))
+    pipeline::ConversionJob(pipeline::planTask(QString::fromLocal8Bit(argv[2]), u"Left.mp3"_s),
+                            QString::fromLocal8Bit(argv[3]))
         .run(cancel, [](int) {});
     return 0;
 }

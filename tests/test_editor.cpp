@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 
@@ -162,6 +163,38 @@ struct EditorScenario {
         QVERIFY(fixtures::readBytes(f.settingsPath())
                     .startsWith("AudioEditorName=\r\nAudioEditorPath=\r\n"));
     }
+
+    // A right click on the button offers another editor: the first click's choice again, no
+    // file opened; Cancel there keeps the editor there was.
+    void rightClickChoosesAnotherEditor() {
+        w->editorLauncher().setEditor(u"Mon Éditeur"_s, editor);
+        const QString other = writeStandIn(tools.path(), u"autre.sh"_s);
+        QTest::mouseClick(button, Qt::RightButton); // a press alone never opens the file
+        emit button->customContextMenuRequested(QPoint(2, 2));
+        auto *menu = button->findChild<QMenu *>(u"mnuEditor"_s);
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions()[0]->text(), u"Choisir un autre éditeur..."_s);
+        const qsizetype asked = f.dialogs.fileRequests.size();
+
+        f.dialogs.fileAnswers = {QString()}; // cancelled
+        menu->actions()[0]->trigger();
+        QCOMPARE(f.dialogs.fileRequests.size(), asked + 1);
+        QCOMPARE(w->editorLauncher().editorPath(), editor);
+        QCOMPARE(button->text(), u"Ouvrir avec Mon Éditeur"_s);
+
+        f.dialogs.fileAnswers = {other};
+        f.dialogs.inputAnswers = {u"Autre"_s};
+        menu->actions()[0]->trigger();
+        QCOMPARE(f.dialogs.fileRequests.size(), asked + 2);
+        QCOMPARE(f.dialogs.fileRequests.last().title, ChooseTitle);
+        QCOMPARE(f.dialogs.inputDefaults.last(), u"autre"_s);
+        QCOMPARE(w->editorLauncher().editorPath(), other);
+        QCOMPARE(button->text(), u"Ouvrir avec Autre"_s);
+        QVERIFY(!QFile::exists(tools.filePath(u"record"_s))); // nothing was opened
+        QVERIFY(f.dialogs.messages.isEmpty());
+        menu->hide();
+    }
 };
 
 } // namespace
@@ -174,6 +207,7 @@ private slots:
         QVERIFY(e.open());
         fixtures::runSteps(e, {&EditorScenario::nothingOpensWithoutARealFile,
                                &EditorScenario::firstClickChoosesTheEditorThenEveryNameOpens,
+                               &EditorScenario::rightClickChoosesAnotherEditor,
                                &EditorScenario::failuresForgetTheEditor});
     }
 

@@ -300,6 +300,22 @@ private slots:
         QCOMPARE(heard.ends.size(), 2);
     }
 
+    // Left to its own thread, with no call after the free: the engine, asleep since the end was
+    // told, wakes up to reclaim the freed stream once the mixer has let go of it.
+    void theDecoderThreadReclaimsAFreedStreamByItself() {
+        fixtures::ManualEngine m;
+        SoundEngine &e = m.engine;
+        EndsHeard heard(e);
+        const Handle h = e.streamCreateFile(makeWav(dir_.path(), u"w.wav"_s, 2205), 0);
+        QVERIFY(e.channelPlay(h, false));
+        render(m, 5000);
+        // Told by the thread's last look, after which nothing sounds: it sleeps until woken.
+        QTRY_COMPARE(heard.ends, QVector<Handle>{h});
+        QVERIFY(e.streamFree(h));
+        render(m, 512);
+        QTRY_COMPARE(EngineProbe::reclaimsWaiting(e), 0);
+    }
+
     void sentencesJoinSampleExactAndWaitForTheirSlots() {
         fixtures::ManualEngine m;
         SoundEngine &e = m.engine;

@@ -9,6 +9,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "catalogue/PromptPanel.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/ControllerRig.h"
 #include "ui/DirList.h"
@@ -237,6 +238,51 @@ private slots:
         QVERIFY(makeFiles(dir.path(), {"b.wav"}));
         w.browser.refreshFiles(); // before the watcher can tell
         QVERIFY(w.showsFolder(dir.path(), {"b.wav", "c.wav", "d.wav", "e.wav", "g.ogg"}, 2));
+    }
+
+    // The shown folder deleted or renamed by another program: at the next check (each second,
+    // or the watcher's word; here by hand) the list empties, the prompts turn grey, the label
+    // says so and there is no current folder for a command; the folder back, it shows again.
+    void folderVanishes_data() {
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("deleted") << false;
+        QTest::newRow("renamed") << true;
+    }
+    void folderVanishes() {
+        QFETCH(bool, renamed);
+        QTemporaryDir parent;
+        const QString folder = parent.filePath(u"pack"_s);
+        QVERIFY(QDir().mkdir(folder) && makeFiles(folder, {"TurnLeft.wav", "essai.mp3"}));
+        Window w;
+        QVERIFY(w.browser.pointAt(folder));
+        w.c.File1->setCurrentRow(1);
+        w.browser.setSelectedFile(u"essai.mp3"_s);
+        const int reloads = w.reloads;
+        w.browser.checkFolder(); // still there: nothing changes
+        QVERIFY(w.showsFolder(folder, {"essai.mp3", "TurnLeft.wav"}, reloads));
+
+        const QString moved = parent.filePath(u"ailleurs"_s);
+        QVERIFY(renamed ? QDir().rename(folder, moved) : QDir(folder).removeRecursively());
+        w.browser.checkFolder();
+        QCOMPARE(w.files(), QStringList());
+        QVERIFY(w.browser.currentFolder().isEmpty());
+        QVERIFY(w.browser.selectedFile().isEmpty());
+        QCOMPARE(w.c.lblDirPath->text(), u"Le dossier « "_s + native(folder) +
+                                             u" » n'existe plus : un autre programme l'a "
+                                             "supprimé ou renommé."_s);
+        QCOMPARE(w.reloads, reloads + 1);
+        QCOMPARE(w.panel.restingColor(56), catalogue::MissingColor); // TurnLeft
+        w.browser.rereadLists(); // as the watcher would: still gone, still empty
+        QCOMPARE(w.files(), QStringList());
+
+        QVERIFY(renamed ? QDir().rename(moved, folder) : QDir().mkdir(folder));
+        QVERIFY(makeFiles(folder, {"TurnLeft.wav"}));
+        w.browser.checkFolder();
+        QVERIFY(w.showsFolder(folder,
+                              renamed ? QStringList{"essai.mp3", "TurnLeft.wav"}
+                                      : QStringList{"TurnLeft.wav"},
+                              reloads + 2));
+        QCOMPARE(w.panel.restingColor(56), catalogue::PresentColor);
     }
 
     void onlyRegularFilesAreFilesAndBadNamesStay() {

@@ -16,7 +16,7 @@
 #include "fixtures/Mounts.h"
 #include "fixtures/SoundFiles.h"
 #include "fixtures/WindowFixture.h"
-#include "pack/TakeAnalysis.h"
+#include "pipeline/TakeAnalysis.h"
 #include "recorder/FinishedTake.h"
 #include "recorder/Recorder.h"
 #include "recorder/RecorderWidgets.h"

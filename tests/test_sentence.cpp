@@ -241,15 +241,22 @@ private slots:
         }
     }
 
-    void longFilesAreReadWholeAndOversizedOnesRefused() {
+    // Up to the longest sentence a file is read whole; beyond, it is refused at once, named,
+    // and the sentence already there stays.
+    void longFilesAreReadWholeAndOverlongOnesRefused() {
         SentenceRig rig;
-        QByteArray line;
-        for (int i = 0; i < 100000; ++i)
-            line += QByteArray::number(i % 59).rightJustified(2, '0') + ';';
-        line.chop(1);
-        const QString path = writeBytes(rig.pack.filePath(u"longue.txt"_s), line + "\r\n");
+        const auto elements = [](int count) {
+            QByteArray line;
+            for (int i = 0; i < count; ++i)
+                line += QByteArray::number(i % 59).rightJustified(2, '0') + ';';
+            line.chop(1);
+            return line;
+        };
+        const QByteArray line = elements(sentence::MaxSentenceElements);
+        const QString path = writeBytes(rig.pack.filePath(u"longue.txt"_s), line + ";;\r\n");
         rig.composer->loadSentenceFile(path);
-        QCOMPARE(sentence::parseElements(rig.composer->code()).size(), 100000);
+        QCOMPARE(sentence::parseElements(rig.composer->code()).size(),
+                 sentence::MaxSentenceElements);
         rig.dialogs.fileAnswers = {path};
         rig.composer->saveSentence();
         QCOMPARE(readBytes(path), line + "\r\n"); // saved back, not one element lost
@@ -259,16 +266,28 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("00;05\r\n") == 7 &&
                 file.resize(sentence::MaxSentenceFileBytes + 1));
         file.close();
-        rig.composer->loadSentenceFile(big);
-        QCOMPARE(rig.dialogs.messages.size(), 1);
-        QCOMPARE(rig.dialogs.messages[0].text,
-                 u"Le fichier « "_s + big +
-                     u" » est trop grand pour être une phrase (plus de 16 Mo) : il n'a pas été "
-                     "ouvert."_s);
-        QCOMPARE(rig.dialogs.messages[0].title, u"Erreur"_s);
-        QCOMPARE(rig.dialogs.messages[0].icon, ui::Icon::Exclamation);
-        QCOMPARE(rig.composer->lastSentence(), path);
-        QCOMPARE(rig.composer->code(), QString::fromLatin1(line));
+        const struct {
+            QString path;
+            QString why;
+        } refused[] = {
+            {writeBytes(rig.pack.filePath(u"un de trop.txt"_s),
+                        elements(sentence::MaxSentenceElements + 1)),
+             u"trop long pour être une phrase (plus de 1000 éléments)"_s},
+            {writeBytes(rig.pack.filePath(u"million.txt"_s), elements(1000000) + "\r\n"),
+             u"trop long pour être une phrase (plus de 1000 éléments)"_s},
+            {big, u"trop grand pour être une phrase (plus de 16 Mo)"_s},
+        };
+        for (const auto &r : refused) {
+            rig.dialogs.messages.clear();
+            rig.composer->loadSentenceFile(r.path);
+            QCOMPARE(rig.dialogs.messages.size(), 1);
+            QCOMPARE(rig.dialogs.messages[0].text, u"Le fichier « "_s + r.path + u" » est "_s +
+                                                       r.why + u" : il n'a pas été ouvert."_s);
+            QCOMPARE(rig.dialogs.messages[0].title, u"Erreur"_s);
+            QCOMPARE(rig.dialogs.messages[0].icon, ui::Icon::Exclamation);
+            QCOMPARE(rig.composer->lastSentence(), path);
+            QCOMPARE(rig.composer->code(), QString::fromLatin1(line));
+        }
     }
 
     void loadingSomethingThatIsNoFileDoesNothing() {

@@ -15,7 +15,7 @@
 #include "audio/SoundEngine.h"
 #include "fixtures/ScriptedDialogs.h"
 #include "fixtures/WindowFixture.h"
-#include "tools/ProcessRunner.h"
+#include "pipeline/ProcessRunner.h"
 #include "ui/MainLayout.h"
 
 struct SentenceRig {
@@ -24,7 +24,7 @@ struct SentenceRig {
     fixtures::TestEngine engine; // forwards to engine.real, rendered by hand
     fixtures::ScriptedDialogs dialogs;
     QTemporaryDir pack;
-    tools::QtProcessRunner runner;
+    pipeline::QtProcessRunner runner;
     // Built after the widgets and the engine, so that it goes before them.
     std::unique_ptr<app::Controllers> controllers;
     core::Modes *modes = nullptr;

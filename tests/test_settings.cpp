@@ -61,16 +61,48 @@ private slots:
                      "\r\nLastFolder=" + pack.toUtf8() + "\r\nLastSentence=\r\nExitMessage=0\r\n");
     }
 
-    void floodedKeysAreAppliedOnceAndNulIsNeverWritten() {
-        // 35,000 lines of one key: one setting, the last value, the order of the last lines.
+    // Applied line by line at start-up: the editor that vanished took its name along, and the
+    // one given after it has none.
+    void repeatedEditorLinesAtStartUp() {
+        fixtures::WindowFixture f;
+        f.writeSettings("AudioEditorName=Ed\r\nAudioEditorPath=/no/such/editor\r"
+                        "AudioEditorPath=/bin/true\n");
+        MainWindow &w = f.start();
+        QCOMPARE(w.controls().cmdOpenSample->text(), QStringLiteral("Ouvrir avec..."));
+        QCOMPARE(w.editorLauncher().editorPath(), QStringLiteral("/bin/true"));
+    }
+
+    // A remembered sentence file of a million elements: refused at once, named, and forgotten.
+    void overlongRememberedSentenceIsRefusedAtStartUp() {
+        fixtures::WindowFixture f;
+        QByteArray million;
+        for (int i = 0; i < 1000000; ++i)
+            million += "05;";
+        const QString path =
+            fixtures::writeBytes(f.programDir.filePath(QStringLiteral("million.txt")), million);
+        f.writeSettings("LastSentence=" + path.toUtf8() + "\r\n");
+        MainWindow &w = f.start();
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QCOMPARE(f.dialogs.messages[0].text,
+                 QStringLiteral("Le fichier « ") + path +
+                     QStringLiteral(" » est trop long pour être une phrase (plus de 1000 "
+                                    "éléments) : il n'a pas été ouvert."));
+        QVERIFY(w.composer().lastSentence().isEmpty());
+        QVERIFY(w.composer().code().isEmpty());
+    }
+
+    void floodedKeysAreAppliedInOrderAndNulIsNeverWritten() {
+        // 35,000 lines of one key, ended every way: each line given, in file order.
         QByteArray flood = "LastFolder=/premier\r\nExitMessage=0\r\n";
+        const char *const ends[] = {"\n", "\r", "\r\n"};
         for (int i = 0; i < 35000; ++i)
-            flood += "LastFolder=/dossier" + QByteArray::number(i) + "\n";
-        const QList<app::SettingsLine> lines = app::parseSettings(flood + "LastSentence=x\r\n");
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0].key + u'=' + lines[0].value, QStringLiteral("ExitMessage=0"));
-        QCOMPARE(lines[1].key + u'=' + lines[1].value, QStringLiteral("LastFolder=/dossier34999"));
-        QCOMPARE(lines[2].key, QStringLiteral("LastSentence"));
+            flood += "LastFolder=/dossier" + QByteArray::number(i) + ends[i % 3];
+        const QList<app::SettingsLine> lines = app::parseSettings(flood + "LastSentence=x");
+        QCOMPARE(lines.size(), 35003);
+        QCOMPARE(lines[1].key + u'=' + lines[1].value, QStringLiteral("ExitMessage=0"));
+        QCOMPARE(lines[35001].key + u'=' + lines[35001].value,
+                 QStringLiteral("LastFolder=/dossier34999"));
+        QCOMPARE(lines[35002].key + u'=' + lines[35002].value, QStringLiteral("LastSentence=x"));
 
         app::SettingsValues values;
         values.lastFolder = QStringLiteral("/voix") + QChar(0) + QStringLiteral("x");
@@ -134,6 +166,33 @@ private slots:
              {},
              {},
              true},
+            // A key given twice is applied twice: the vanished editor forgot the name.
+            {"AudioEditorName=Ed\r\nAudioEditorPath=/gone/editor\r\nAudioEditorPath=" + editor,
+             "",
+             editor,
+             {},
+             {},
+             true},
+            {"ExitMessage=0\r\nExitMessage=oui\r\nLastSentence=/a\r\nLastSentence=/b",
+             "",
+             {},
+             {},
+             "/b",
+             false},
+            // Line ends of old Mac editors, and of every kind mixed.
+            {"ExitMessage=0\rLastFolder=  " + pack + "  \rLastSentence= /p.txt ",
+             "",
+             {},
+             pack + '/',
+             "/p.txt",
+             false},
+            {"ExitMessage=0\r\rLastSentence=/p.txt\n\r\nAudioEditorName=Ed\rAudioEditorPath=" +
+                 editor,
+             "Ed",
+             editor,
+             {},
+             "/p.txt",
+             false},
         };
         for (const auto &c : cases) {
             const app::SettingsValues v = app::readSettingsValues(c.settings + "\r\n", program);

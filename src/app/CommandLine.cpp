@@ -15,6 +15,7 @@ QString helpText() {
         "              parlotte --check DOSSIER [--json]\n"
         "              parlotte --prepare SOURCE DESTINATION [--loudness LUFS] [--peak DBTP]\n"
         "                       [--margin MS] [--no-limiter] [--replace] [--json]\n"
+        "              parlotte --tour DOSSIER FICHIER.wav\n"
         "\n"
         "Parlotte fait écouter et prépare les messages d'un pack de voix de navigation.\n"
         "\n"
@@ -31,6 +32,9 @@ QString helpText() {
         "  --margin MS          silence gardé à chaque bout (50 ms par défaut)\n"
         "  --no-limiter         le gain seul, arrêté par la crête vraie, sans limiteur\n"
         "  --replace            remplace les fichiers déjà présents dans DESTINATION\n"
+        "  --tour DOSSIER FICHIER.wav\n"
+        "                       écrit dans FICHIER.wav (44100 Hz, 16 bits, stéréo) le tour du\n"
+        "                       pack : des consignes qui font entendre chacun de ses messages\n"
         "  --json               avec --check ou --prepare : le rapport au format JSON\n"
         "  --version            affiche la version et s'arrête\n"
         "  -h, --help           affiche cette aide et s'arrête\n"
@@ -38,7 +42,9 @@ QString helpText() {
         "Codes de sortie de --check : 0 si le pack est complet et propre, 1 s'il y a des\n"
         "points à corriger, 2 en cas d'erreur d'utilisation.\n"
         "Codes de sortie de --prepare : 0 si chaque message est prêt et dans ses cibles, 1\n"
-        "sinon, 2 en cas d'erreur d'utilisation ou de fichiers à remplacer sans --replace.\n");
+        "sinon, 2 en cas d'erreur d'utilisation ou de fichiers à remplacer sans --replace.\n"
+        "Codes de sortie de --tour : 0 si chaque consigne a été dite, 1 s'il manque des\n"
+        "messages ou si le fichier n'a pas pu être écrit, 2 en cas d'erreur d'utilisation.\n");
 }
 
 bool isFolder(const QString &path) {
@@ -102,6 +108,8 @@ CommandLine parseCommandLine(const QStringList &args) {
     }
     if (first == u"--prepare")
         return parsePrepareArguments(args.mid(1));
+    if (first == u"--tour")
+        return parseTourArguments(args.mid(1));
     if (args.size() == 1 && !first.startsWith(u'-')) {
         if (!isFolder(first))
             return usageError(notAFolder(first));
@@ -133,6 +141,8 @@ int runWithoutWindow(const CommandLine &command) {
     }
     case CommandLine::Prepare:
         return runPrepare(command);
+    case CommandLine::Tour:
+        return runTour(command);
     case CommandLine::UsageError:
     case CommandLine::Window:
         break;

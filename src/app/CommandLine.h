@@ -10,12 +10,13 @@
 namespace app {
 
 struct CommandLine {
-    enum Action { Window, Version, Help, Check, Prepare, UsageError };
+    enum Action { Window, Version, Help, Check, Prepare, Tour, UsageError };
     Action action = Window;
     QString folder; // absolute; Window: the folder to open instead of the remembered one; Check:
                     // the pack
     bool json = false;
     QString destination;          // Prepare: where the prepared pack goes (`folder` is the source)
+                                  // Tour: the WAV file to write (`folder` is the pack)
     pack::PrepareOptions prepare; // Prepare: the targets
     QString error;                // UsageError: the French message
 };
@@ -32,5 +33,9 @@ int runWithoutWindow(const CommandLine &command);
 // --prepare SOURCE DESTINATION [options], `args` after "--prepare"; and its run.
 CommandLine parsePrepareArguments(const QStringList &args);
 int runPrepare(const CommandLine &command);
+
+// --tour PACK OUT.wav, `args` after "--tour"; and its run.
+CommandLine parseTourArguments(const QStringList &args);
+int runTour(const CommandLine &command);
 
 } // namespace app

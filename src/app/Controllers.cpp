@@ -13,7 +13,7 @@
 namespace app {
 
 Controllers::Controllers(const ui::Controls &c, const QString &programFolder, audio::Engine &engine,
-                         ui::Dialogs &dialogs, tools::ProcessRunner &runner)
+                         ui::Dialogs &dialogs, pipeline::ProcessRunner &runner)
     : browser(browserWidgets(c)), promptChannel(browser, engine),
       filePlayback(engine, browser, fileChannelWidgets(c)),
       barWaveform(filePlayback, peakCache, browser, c.picSamplePos),
@@ -22,17 +22,24 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
       deletion(c.File1, browser, promptChannel, dialogs),
       composer(composerWidgets(c), browser, modes, engine, panel, promptChannel, filePlayback,
                dialogs),
-      convert(programFolder, convertWidgets(c), browser, dialogs, filePlayback),
+      jobs(c.cmdConvert->window(), dialogs),
+      convert(programFolder, convertWidgets(c), browser, dialogs, filePlayback, jobs),
       editorLauncher(editorWidgets(c), browser, filePlayback, promptChannel, dialogs, runner),
-      prepare(programFolder, PrepareController::Widgets{c.Dir1->window(), c.Dir1}, browser,
-              dialogs),
-      keys(c, *this) {
+      prepare(programFolder, PrepareController::Widgets{c.Dir1->window(), c.Dir1}, browser, dialogs,
+              jobs),
+      tour({c.Dir1->window(), c.Dir1}, browser, modes, engine, panel, composer, promptChannel,
+           filePlayback, dialogs),
+      actions({modes, jobs, browser, preview, assignment, deletion, filePlayback, promptChannel,
+               composer}),
+      keys(c, actions), presses({modes, panel, assignment, composer, promptChannel}) {
     // The prompt colours follow the folder's files: connected first, so that they are right
     // for every later listener.
     QObject::connect(&browser, &files::FileBrowser::folderChanged, &panel,
                      &catalogue::PromptPanel::reloadAllSamples);
     QObject::connect(&browser, &files::FileBrowser::refreshed, &panel,
                      &catalogue::PromptPanel::reloadAllSamples);
+    QObject::connect(&browser, &files::FileBrowser::folderGone, &panel,
+                     &catalogue::PromptPanel::showAllMissing);
     QObject::connect(&deletion, &files::Deletion::chosenFileGone, &browser,
                      [this] { browser.setSelectedFile(QString()); });
     QObject::connect(&deletion, &files::Deletion::deleted, &browser,
@@ -48,34 +55,6 @@ Controllers::Controllers(const ui::Controls &c, const QString &programFolder, au
                      [list = c.File1] { list->setFocus(); });
     QObject::connect(&filePlayback, &playback::FilePlayback::focusToDummy, c.cmdDummy,
                      [sink = c.cmdDummy] { sink->setFocus(Qt::OtherFocusReason); });
-    routePresses();
-}
-
-// What a press on a prompt button does depends on the mode: in assign mode it picks the target,
-// in sentence mode it adds the prompt to the sentence, else it plays the prompt.
-void Controllers::routePresses() {
-    QObject::connect(&panel, &catalogue::PromptPanel::pressed, &panel,
-                     [this](int row, Qt::MouseButton button) {
-                         const core::PromptRow prompt = core::PromptRow::of(row);
-                         if (button == Qt::LeftButton) {
-                             if (modes.assign()) {
-                                 assignment.setTarget(prompt);
-                             } else if (modes.sentence()) {
-                                 composer.append(prompt);
-                                 promptChannel.updateCurrentIndex(prompt);
-                             } else {
-                                 promptChannel.press(prompt);
-                             }
-                         } else if (button == Qt::RightButton && !modes.assign()) {
-                             panel.reloadSample(row);
-                         }
-                     });
-    QObject::connect(&panel, &catalogue::PromptPanel::doubleClicked, &panel, [this](int row) {
-        if (modes.assign())
-            assignment.setTarget(core::PromptRow::of(row));
-        else
-            composer.doubleClicked(core::PromptRow::of(row));
-    });
 }
 
 } // namespace app

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include "app/JobController.h"
 #include "app/KeyTable.h"
 #include "app/PrepareController.h"
+#include "app/PressRouter.h"
+#include "app/WindowActions.h"
 #include "catalogue/PromptPanel.h"
 #include "core/Modes.h"
 #include "files/Assignment.h"
@@ -17,11 +20,12 @@
 #include "sentence/SentenceComposer.h"
 #include "tools/ConvertController.h"
 #include "tools/EditorLauncher.h"
+#include "tour/TourController.h"
 
 namespace audio {
 class Engine;
 }
-namespace tools {
+namespace pipeline {
 class ProcessRunner;
 }
 namespace ui {
@@ -38,7 +42,7 @@ namespace app {
 class Controllers {
 public:
     Controllers(const ui::Controls &controls, const QString &programFolder, audio::Engine &engine,
-                ui::Dialogs &dialogs, tools::ProcessRunner &runner);
+                ui::Dialogs &dialogs, pipeline::ProcessRunner &runner);
 
     core::Modes modes;
     playback::PeakCache peakCache;
@@ -51,13 +55,14 @@ public:
     files::Assignment assignment;
     files::Deletion deletion;
     sentence::SentenceComposer composer;
+    JobController jobs; // before the jobs' controllers, which it outlives
     tools::ConvertController convert;
     tools::EditorLauncher editorLauncher;
     PrepareController prepare;
+    tour::TourController tour;
+    WindowActions actions;
     KeyTable keys;
-
-private:
-    void routePresses();
+    PressRouter presses;
 };
 
 } // namespace app

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "app/Controllers.h"
+#include "app/KeyActions.h"
 #include "ui/DirList.h"
 #include "ui/FileList.h"
 #include "ui/MainLayout.h"
@@ -44,6 +44,9 @@ constexpr KeyBinding Bindings[] = {
     {Sink, Qt::Key_R, true, Record},
     {FileList, Qt::Key_R, true, Record},
     {FolderList, Qt::Key_R, true, Record},
+    {Sink, Qt::Key_Z, true, UndoDelete},
+    {FileList, Qt::Key_Z, true, UndoDelete},
+    {FolderList, Qt::Key_Z, true, UndoDelete},
 };
 
 } // namespace
@@ -57,9 +60,9 @@ std::optional<KeyAction> keyAction(KeyPlace place, int key, Qt::KeyboardModifier
     return std::nullopt;
 }
 
-KeyTable::KeyTable(const ui::Controls &controls, Controllers &controllers, QObject *parent)
+KeyTable::KeyTable(const ui::Controls &controls, KeyActions &actions, QObject *parent)
     : QObject(parent), sink_(controls.cmdDummy), fileList_(controls.File1),
-      folderList_(controls.Dir1), c_(controllers) {
+      folderList_(controls.Dir1), a_(actions) {
     for (QObject *place : {sink_, fileList_, folderList_})
         place->installEventFilter(this);
 }
@@ -88,60 +91,43 @@ bool KeyTable::eventFilter(QObject *watched, QEvent *event) {
     return QObject::eventFilter(watched, event);
 }
 
-void KeyTable::escapeAtSink() {
-    if (c_.convert.isRunning())
-        c_.convert.cancelRun(); // as "Annuler" does
-    else if (c_.modes.assign())
-        c_.modes.setAssign(false);
-    else if (c_.modes.sentence() && c_.modes.listening())
-        c_.composer.setListening(false);
-    else if (c_.modes.sentence())
-        c_.composer.setSentenceMode(false);
-    else if (c_.filePlayback.isPlaying())
-        c_.filePlayback.stopFilePlayback();
-    else
-        c_.promptChannel.stopButtonSample(c_.promptChannel.current());
-}
-
 void KeyTable::run(KeyAction action, Qt::KeyboardModifiers modifiers) {
     switch (action) {
     case Listen:
-        if (c_.modes.sentence())
-            c_.composer.setListening(true);
+        a_.listen();
         break;
     case EscapeAtSink:
-        escapeAtSink();
+        a_.escapeAtSink();
         break;
     case EscapeInFiles:
-        if (c_.modes.assign())
-            c_.modes.setAssign(false);
-        else
-            c_.filePlayback.stopFilePlayback();
+        a_.escapeInFiles();
         break;
     case LeaveAssign:
-        if (c_.modes.assign())
-            c_.modes.setAssign(false);
+        a_.leaveAssign();
         break;
     case StartAssign:
-        c_.assignment.start();
+        a_.startAssign();
         break;
     case Refresh:
-        c_.browser.refreshFiles();
+        a_.refresh();
         break;
     case OpenSentence:
-        c_.composer.openSentence();
+        a_.openSentence();
         break;
     case SaveSentence:
-        c_.composer.saveSentence();
+        a_.saveSentence();
         break;
     case PreviewFocused:
-        c_.preview.enterPressed(modifiers.testFlag(Qt::ControlModifier));
+        a_.previewFocused(modifiers.testFlag(Qt::ControlModifier));
         break;
     case DeleteFile:
-        c_.deletion.deleteSelected();
+        a_.deleteFile();
+        break;
+    case UndoDelete:
+        a_.undoDelete();
         break;
     case OpenFolder:
-        c_.browser.openHighlightedFolder();
+        a_.openFolder();
         break;
     case Record:
         emit recordRequested();

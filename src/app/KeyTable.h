@@ -9,7 +9,7 @@ struct Controls;
 
 namespace app {
 
-class Controllers;
+class KeyActions;
 
 // Where a key is pressed: at the focus sink (the window's own keys), in the file list or in the
 // folder list.
@@ -26,6 +26,7 @@ enum class KeyAction {
     SaveSentence,   // Ctrl+S
     PreviewFocused, // plays the focused file, unless Ctrl is held
     DeleteFile,
+    UndoDelete, // Ctrl+Z: the last deleted files back from the trash
     OpenFolder,
     Record, // Ctrl+R: the recorder
 };
@@ -35,11 +36,11 @@ enum class KeyAction {
 std::optional<KeyAction> keyAction(KeyPlace place, int key, Qt::KeyboardModifiers modifiers);
 
 // The window's keys, in one table for the focus sink, the file list and the folder list: it
-// watches the three controls' key events and runs the bound action on the controllers.
+// watches the three controls' key events and triggers the bound action.
 class KeyTable : public QObject {
     Q_OBJECT
 public:
-    KeyTable(const ui::Controls &controls, Controllers &controllers, QObject *parent = nullptr);
+    KeyTable(const ui::Controls &controls, KeyActions &actions, QObject *parent = nullptr);
 
     // Runs what `key` does at `place`; false when the table binds nothing there.
     bool press(KeyPlace place, int key, Qt::KeyboardModifiers modifiers);
@@ -53,12 +54,11 @@ protected:
 
 private:
     void run(KeyAction action, Qt::KeyboardModifiers modifiers);
-    void escapeAtSink();
 
     QObject *sink_;
     QObject *fileList_;
     QObject *folderList_;
-    Controllers &c_;
+    KeyActions &a_;
 };
 
 } // namespace app

@@ -79,6 +79,8 @@ void MainWindow::start(const QString &openFolder) {
     // The single-instance rule is the launcher's (main): a second process never gets here.
     QDir::setCurrent(programFolder_);
     checkEngine();
+    if (systemClosing_)
+        return; // ended while a box waited: nothing was read, so nothing is saved
 
     panel().buildGrid();
     promptTooltips_ = std::make_unique<catalogue::PromptTooltips>(panel(), fileBrowser(), modes(),
@@ -123,6 +125,9 @@ void MainWindow::start(const QString &openFolder) {
     panel().reloadAllSamples();
     setWindowTitle(
         QStringLiteral("Parlotte %1.%2").arg(PARLOTTE_VERSION_MAJOR).arg(PARLOTTE_VERSION_MINOR));
+    if (systemClosing_)
+        return;
+    started_ = true;
     show();
     focusDummy();
 }
@@ -173,7 +178,9 @@ bool MainWindow::event(QEvent *event) {
 
 void MainWindow::closeForSystem() {
     systemClosing_ = true;
-    close();
+    // Before the window is up the settings are not all read: saving them would lose some.
+    if (started_)
+        close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
@@ -181,13 +188,8 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->accept();
         return;
     }
-    // A running conversion is not given up without asking; the system's close asks nothing.
-    if (converter().isRunning() && !systemClosing_ &&
-        dialogs_.message(QStringLiteral("Une conversion est en cours. Voulez-vous l'interrompre "
-                                        "et quitter ?"),
-                         QStringLiteral("Attention !"), ui::Icon::Question,
-                         ui::Buttons::YesNoDefaultNo) != ui::Answer::Yes &&
-        !systemClosing_) {
+    // A running job is not given up without asking; the system's close asks nothing.
+    if (!systemClosing_ && !jobs().confirmClose() && !systemClosing_) {
         event->ignore();
         return;
     }
@@ -202,7 +204,8 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     controls_.tmrPlaySample->stop();
     controls_.tmrPlaySentence->stop();
     composer().stopPreparing();
-    converter().shutdown(); // encoders stopped, temporary files gone, before the engine goes
+    controllers_->tour.stop(); // its timers touch the engine no more
+    jobs().shutdown();         // encoders stopped, temporary files gone, before the engine goes
     recorder_->shutdown();
     engine_.stop();
     engine_.free(); // nothing sounds from here on

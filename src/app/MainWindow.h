@@ -6,7 +6,7 @@
 #include "app/Controllers.h"
 #include "app/Settings.h"
 #include "core/Clock.h"
-#include "tools/ProcessRunner.h"
+#include "pipeline/ProcessRunner.h"
 #include "ui/MainLayout.h"
 
 namespace audio {
@@ -52,6 +52,7 @@ public:
     tools::EditorLauncher &editorLauncher() { return controllers_->editorLauncher; }
     app::PrepareController &preparer() { return controllers_->prepare; }
     recorder::Recorder &recorder() { return *recorder_; }
+    app::JobController &jobs() { return controllers_->jobs; }
 
     // Whether the close says goodbye ("ExitMessage" in the settings).
     bool exitMessage() const { return exitMessage_; }
@@ -60,7 +61,8 @@ public:
     void saveSettings();
 
     // The system ends the program (logout, shutdown, SIGTERM): the close runs without the
-    // farewell, and a farewell already on screen changes nothing.
+    // farewell, and a farewell already on screen changes nothing. During start() it only stops
+    // the start: the window is never shown and nothing is saved.
     void closeForSystem();
 
 protected:
@@ -79,7 +81,7 @@ private:
     ui::Dialogs &dialogs_;
     ui::Controls controls_;
     SystemClock clock_;
-    tools::QtProcessRunner processRunner_;
+    pipeline::QtProcessRunner processRunner_;
     std::unique_ptr<app::Controllers> controllers_;
     std::unique_ptr<catalogue::PromptTooltips> promptTooltips_; // made on the built grid
     std::unique_ptr<audio::Capture> ownCapture_;
@@ -87,4 +89,5 @@ private:
     bool exitMessage_ = true;
     bool closed_ = false;
     bool systemClosing_ = false;
+    bool started_ = false; // start() has shown the window
 };

@@ -4,11 +4,13 @@
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "core/BatchRunner.h"
 #include "core/FrenchNumbers.h"
+#include "core/TempFiles.h"
 #include "pack/PackPreparation.h"
 #include "pack/PreparationWriters.h"
-#include "tools/Converter.h"
-#include "tools/ProcessRunner.h"
+#include "pipeline/EncoderLookup.h"
+#include "pipeline/ProcessRunner.h"
 
 namespace app {
 
@@ -83,24 +85,26 @@ int runPrepare(const CommandLine &command) {
     const pack::PreparationPlan plan = pack::planPreparation(command.folder, command.destination);
     if (!plan.error.isEmpty())
         return refuse(plan.error);
+    // What a killed run left behind goes first, as the window clears the folder it opens.
+    core::removeOrphanTemporaries(plan.destination);
     if (!plan.existing.isEmpty() && !command.prepare.replace)
         return refuse(QStringLiteral("le dossier de destination contient déjà %1 des fichiers à "
                                      "écrire (%2) ; rien n'a été écrit. Ajoutez --replace pour "
                                      "les remplacer.")
                           .arg(plan.existing.size())
                           .arg(plan.existing.join(QStringLiteral(", "))));
-    const QString encoder =
-        tools::findTool(QCoreApplication::applicationDirPath(), QStringLiteral("oggenc"));
+    const QString programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    const QString encoder = pipeline::findEncoder(programFolder);
     if (encoder.isEmpty()) {
-        print(stderr, "parlotte : l'encodeur oggenc est introuvable (paquet vorbis-tools).\n");
+        QString text = QStringLiteral("parlotte : ") + pipeline::missingEncoderText(programFolder);
+        print(stderr, text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8() + '\n');
         return 1;
     }
     // Told once, before anything is written, rather than once per prompt.
     if (const QString refusal = pack::openDestination(plan.destination); !refusal.isEmpty())
         return refuse(refusal);
-    const std::atomic<bool> cancel{false};
     const pack::PreparationReport report =
-        pack::preparePack(plan, command.prepare, encoder, tools::Converter::usableCores(), cancel);
+        pack::preparePack(plan, command.prepare, encoder, core::BatchRunner::usableCores());
     print(stdout,
           command.json ? pack::preparationJson(report) : pack::preparationText(report).toUtf8());
     return report.exitCode();

@@ -3,16 +3,14 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 #include <QWidget>
-#include <vector>
 
 #include "core/BrowserView.h"
 #include "core/FrenchNumbers.h"
+#include "core/JobHost.h"
 #include "pack/PreparationWriters.h"
-#include "tools/ConversionProgress.h"
-#include "tools/Converter.h"
-#include "tools/ProcessRunner.h"
+#include "pipeline/EncoderLookup.h"
+#include "pipeline/ProcessRunner.h"
 #include "ui/Dialogs.h"
 
 namespace app {
@@ -25,11 +23,10 @@ const QString Title = QStringLiteral("Préparer le pack");
 
 PrepareController::PrepareController(const QString &programFolder, const Widgets &widgets,
                                      const core::BrowserView &browser, ui::Dialogs &dialogs,
-                                     QObject *parent)
+                                     core::JobHost &jobs, QObject *parent)
     : QObject(parent), programFolder_(programFolder), window_(widgets.window), browser_(browser),
-      dialogs_(dialogs),
-      action_(new QAction(QStringLiteral("Préparer le pack..."), widgets.window)),
-      progress_(new tools::ConversionProgress(widgets.window)) {
+      dialogs_(dialogs), jobs_(jobs),
+      action_(new QAction(QStringLiteral("Préparer le pack..."), widgets.window)) {
     action_->setObjectName(QStringLiteral("actPreparePack"));
     action_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     action_->setShortcutContext(Qt::WindowShortcut);
@@ -37,21 +34,10 @@ PrepareController::PrepareController(const QString &programFolder, const Widgets
     widgets.Dir1->setContextMenuPolicy(Qt::ActionsContextMenu);
     widgets.Dir1->addAction(action_);
     connect(action_, &QAction::triggered, this, &PrepareController::prepare);
-    progress_->setObjectName(QStringLiteral("frmPrepare"));
-    progress_->setWindowTitle(QStringLiteral("Préparation du pack"));
-    connect(progress_, &tools::ConversionProgress::cancelRequested, this,
-            &PrepareController::cancel);
-}
-
-PrepareController::~PrepareController() {
-    if (thread_) {
-        cancel_ = true;
-        thread_->wait();
-    }
 }
 
 void PrepareController::prepare() {
-    if (isRunning() || browser_.currentFolder().isEmpty())
+    if (browser_.currentFolder().isEmpty() || !jobs_.mayStart())
         return;
     PrepareFields fields = last_;
     fields.destination = QDir::toNativeSeparators(defaultDestination(browser_.currentFolder()));
@@ -81,9 +67,9 @@ void PrepareController::prepare() {
     QString refusal = plan.error;
     if (refusal.isEmpty() && plan.tasks.isEmpty())
         refusal = QStringLiteral("le dossier courant n'a aucun fichier de message.");
-    const QString encoder = tools::findTool(programFolder_, QStringLiteral("oggenc"));
+    const QString encoder = pipeline::findEncoder(programFolder_);
     if (refusal.isEmpty() && encoder.isEmpty())
-        refusal = QStringLiteral("l'encodeur oggenc est introuvable.");
+        refusal = pipeline::missingEncoderText(programFolder_);
     if (refusal.isEmpty())
         refusal = pack::openDestination(plan.destination);
     if (!refusal.isEmpty()) {
@@ -101,56 +87,25 @@ void PrepareController::prepare() {
         options.replace = true;
     }
 
+    if (const QString cause = pack::makeDestination(plan); !cause.isEmpty()) {
+        report_ = pack::newReport(plan, options, cause);
+        tellReport();
+        return;
+    }
+    report_ = pack::newReport(plan, options);
     QStringList names;
     for (const pack::PromptTask &task : plan.tasks)
         names << QFileInfo(task.destination).fileName();
-    progress_->begin(names);
-    progress_->show();
-    cancel_ = false;
-    // Each prompt reports its share done from its worker; only changes cross to this thread.
-    auto shown = std::make_shared<std::vector<int>>(plan.tasks.size(), -1);
-    pack::PreparationCallbacks callbacks;
-    callbacks.started = [this](int index) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, index] {
-                progress_->fileStarted(index);
-                emit promptStarted(index);
-            },
-            Qt::QueuedConnection);
-    };
-    callbacks.progress = [this, shown](int index, int percent) {
-        if ((*shown)[static_cast<std::size_t>(index)] == percent)
-            return;
-        (*shown)[static_cast<std::size_t>(index)] = percent;
-        QMetaObject::invokeMethod(
-            this, [this, index, percent] { progress_->fileProgress(index, percent); },
-            Qt::QueuedConnection);
-    };
-    callbacks.done = [this](int index, const pack::PromptResult &) {
-        QMetaObject::invokeMethod(
-            this, [this, index] { progress_->fileDone(index); }, Qt::QueuedConnection);
-    };
-    thread_.reset(QThread::create([this, plan, options, encoder, callbacks] {
-        report_ = pack::preparePack(plan, options, encoder, tools::Converter::usableCores(),
-                                    cancel_, callbacks);
-    }));
-    connect(thread_.get(), &QThread::finished, this, &PrepareController::finish,
-            Qt::QueuedConnection);
-    thread_->start();
+    jobs_.begin(
+        {QStringLiteral("Une préparation du pack"), QStringLiteral("Préparation du pack"), names},
+        runner_, [this] {
+            pack::takeResults(report_, runner_);
+            tellReport();
+        });
+    runner_.start(pack::preparationTasks(plan, options, encoder));
 }
 
-void PrepareController::cancel() {
-    if (!isRunning())
-        return;
-    cancel_ = true;
-    progress_->cancelling();
-}
-
-void PrepareController::finish() {
-    thread_->wait();
-    thread_.reset();
-    progress_->hide();
+void PrepareController::tellReport() {
     bool failed = !report_.outsideTargets().isEmpty() || !report_.leftOver.isEmpty();
     for (const pack::PromptResult &r : report_.results)
         failed = failed || r.status == pack::PromptResult::Status::Failed;

@@ -2,31 +2,27 @@
 
 #include <QObject>
 #include <QString>
-#include <atomic>
-#include <memory>
 
 #include "app/PrepareDialog.h"
+#include "core/BatchRunner.h"
 #include "pack/PackPreparation.h"
 
 class QAction;
-class QThread;
 class QWidget;
 namespace core {
 class BrowserView;
-}
+class JobHost;
+} // namespace core
 namespace ui {
 class Dialogs;
-}
-namespace tools {
-class ConversionProgress;
 }
 
 namespace app {
 
 // "Préparer le pack...": the current folder made ready for the device in another folder, from
-// the window. Asks for the destination and the targets in one dialog, runs the preparation off the
-// UI thread with the conversion's progress window and "Annuler", then sums it up. Reached by
-// its shortcut and by the folder list's context menu, so no control moves.
+// the window. Asks for the destination and the targets in one dialog, runs the preparation off
+// the UI thread as the window's job (progress, "Annuler"), then sums it up. Reached by its
+// shortcut and by the folder list's context menu, so no control moves.
 class PrepareController : public QObject {
     Q_OBJECT
 public:
@@ -36,34 +32,29 @@ public:
     };
 
     PrepareController(const QString &programFolder, const Widgets &widgets,
-                      const core::BrowserView &browser, ui::Dialogs &dialogs,
+                      const core::BrowserView &browser, ui::Dialogs &dialogs, core::JobHost &jobs,
                       QObject *parent = nullptr);
-    ~PrepareController() override; // cancels and waits
 
     void prepare();
-    bool isRunning() const { return thread_ != nullptr; }
+    bool isRunning() const { return runner_.isRunning(); }
     QAction *action() const { return action_; }
-    tools::ConversionProgress &progressDisplay() { return *progress_; }
     const pack::PreparationReport &lastReport() const { return report_; }
 
 signals:
-    void promptStarted(int index);
     void runFinished();
 
 private:
-    void cancel();
-    void finish();
+    void tellReport();
 
     QString programFolder_;
     QWidget *window_;
     PrepareFields last_; // the targets asked last, shown again
     const core::BrowserView &browser_;
     ui::Dialogs &dialogs_;
+    core::JobHost &jobs_;
     QAction *action_;
-    tools::ConversionProgress *progress_;
-    std::unique_ptr<QThread> thread_;
-    std::atomic<bool> cancel_{false};
     pack::PreparationReport report_;
+    core::BatchRunner runner_; // last: its tasks end before the rest goes
 };
 
 } // namespace app

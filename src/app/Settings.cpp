@@ -3,13 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryFile>
 #include <algorithm>
 
+#include "core/TempFiles.h"
 #include "files/FileFilter.h"
 #include "ui/Dialogs.h"
 
@@ -38,8 +38,7 @@ bool isInstalledFolder(const QString &programFolder) {
 QString settingsFolder(const QString &programFolder) {
     // Try it rather than trust the permission bits: root passes every access check, yet cannot
     // write on a read-only mount.
-    QTemporaryFile probe(programFolder + QStringLiteral("/.parlotte-probe-XXXXXX"));
-    if (!isInstalledFolder(programFolder) && probe.open())
+    if (!isInstalledFolder(programFolder) && core::TemporaryFile(programFolder).created())
         return programFolder;
     const QString config = configFolder();
     QDir().mkpath(config); // a failure shows when the file is written
@@ -73,44 +72,54 @@ QList<SettingsLine> parseSettings(const QByteArray &content) {
     QStringDecoder decode(QStringDecoder::System);
     const QString text = decode(content);
     QList<SettingsLine> lines;
-    QSet<QStringView> seen;
-    const QList<QStringView> all = QStringView(text).split(u'\n');
-    for (auto it = all.crbegin(); it != all.crend(); ++it) {
-        QStringView line = *it;
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    // A line ends at CR LF, at CR alone (files from old Mac editors) or at LF alone.
+    const QStringView all(text);
+    for (qsizetype at = 0; at < all.size();) {
+        qsizetype end = at;
+        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
+            ++end;
+        const QStringView line = all.mid(at, end - at);
+        at = end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
         const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0 || seen.contains(line.left(equals)))
-            continue; // no "=", an empty key, or a key that a later line sets again
-        seen.insert(line.left(equals));
+        if (equals <= 0)
+            continue; // no "=", or an empty key
         lines.append({line.left(equals).toString(), line.mid(equals + 1).toString()});
     }
-    std::reverse(lines.begin(), lines.end());
     return lines;
 }
 
 SettingsValues readSettingsValues(const QByteArray &content, const QString &programFolder) {
     SettingsValues values;
+    // A file may repeat a line thousands of times: each editor path is looked up once, and the
+    // folder, which nothing else depends on, is listed for its last line only.
+    QHash<QString, bool> usable;
+    std::optional<QString> lastFolder;
     for (const SettingsLine &line : parseSettings(content)) {
         const QString value = trimSpaces(line.value);
         if (line.key == u"AudioEditorName") {
             values.audioEditorName = value;
         } else if (line.key == u"AudioEditorPath") {
-            values.audioEditorPath = isUsableEditor(value) ? value : QString();
+            auto known = usable.constFind(value);
+            if (known == usable.constEnd())
+                known = usable.insert(value, isUsableEditor(value));
+            values.audioEditorPath = *known ? value : QString();
             if (values.audioEditorPath.isEmpty())
                 values.audioEditorName.clear(); // a vanished editor is forgotten, name and all
         } else if (line.key == u"LastFolder") {
-            QString folder = value;
-            if (!folder.isEmpty() && !folder.endsWith(QDir::separator()))
-                folder += QDir::separator();
-            values.lastFolder =
-                files::folderHasOrdinaryFile(folder) ? folder : defaultFolder(programFolder);
+            lastFolder = value;
         } else if (line.key == u"LastSentence") {
             values.lastSentence = value;
         } else if (line.key == u"ExitMessage") {
             if (const std::optional<bool> truth = readTruth(line.value))
                 values.exitMessage = *truth;
         }
+    }
+    if (lastFolder) {
+        QString folder = *lastFolder;
+        if (!folder.isEmpty() && !folder.endsWith(QDir::separator()))
+            folder += QDir::separator();
+        values.lastFolder =
+            files::folderHasOrdinaryFile(folder) ? folder : defaultFolder(programFolder);
     }
     return values;
 }

@@ -42,9 +42,8 @@ QString defaultFolder(const QString &programFolder);
 // becoming read-only. Empty when there is none.
 QString settingsReadPath(const QString &programFolder);
 
-// The last line of each key among those holding "=" with a non-empty key, in the order of
-// those lines; lines ended by LF alone count too. Applying them in turn gives what applying
-// every line would, each setting once, however often a file repeats it.
+// The lines holding "=" with a non-empty key, in file order, a key that occurs twice given
+// twice; a line ends at CR LF, CR or LF.
 QList<SettingsLine> parseSettings(const QByteArray &content);
 
 // The values of a settings file as start-up takes them, line by line in file order over the

@@ -9,15 +9,19 @@
 
 namespace audio {
 
+class SoundSource;
+
 // Formats the engine accepts; anything outside is refused as unreadable, whatever the header
 // claims, so that no header value can ask for absurd work or memory.
 constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 768000;
 constexpr int kMaxChannels = 32;
 
-// A sound file opened for reading 16-bit interleaved frames at its own rate and channel count,
-// chunk by chunk: the decode path for playback and for conversion alike. Any format libsndfile
-// recognises by content (WAV, Ogg Vorbis, FLAC, MPEG layers 1-3), whatever the extension.
+// A sound file opened for reading interleaved frames at its own rate and channel count, chunk
+// by chunk: the one reader of every path (playback, waveform, conversion, check, preparation),
+// so that all of them find the same samples and the same length in a file. Any format told by
+// its content (WAV, Ogg Vorbis or Opus, chained streams included, FLAC, MPEG layers 1-3),
+// whatever the extension, and whatever lies beside the file or in the working folder.
 // Nothing but a regular file is ever opened, so a FIFO or a device node cannot block.
 // One thread at a time.
 class FileDecoder {
@@ -47,12 +51,10 @@ public:
     bool seek(std::int64_t frame);
 
 private:
-    struct Handle;
-    std::unique_ptr<Handle> h_;
+    std::unique_ptr<SoundSource> h_;
     int rate_ = 0;
     int channels_ = 0;
     std::int64_t headerFrames_ = 0;
-    bool floatRead_ = false;
     std::vector<float> floats_;
 };
 

@@ -5,6 +5,7 @@
 #include "audio/Resampler.h"
 #include "audio/StreamFeed.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <new>
 
@@ -33,7 +34,13 @@ std::unique_ptr<Stream> SoundEngine::openStream(const QString &path, std::uint32
     // claim only decides whether to try (unless the caller needs the exact length), and the
     // decoding stops at wholeSeconds whatever it says (a longer file is then streamed).
     const std::int64_t cap = std::int64_t{options_.wholeSeconds} * s->rate;
-    const bool shortFile = (flags & ExactLength) || decoder->headerFrames() <= cap;
+    // A compressed header's length is an estimate that may lie by hours; a file too small to
+    // hold wholeSeconds at the highest MPEG bit rate (320 kbit/s) is decoded whole whatever it
+    // claims, so that its real length is known at once.
+    const bool smallCompressed = !decoder->headerIsExact() &&
+                                 QFileInfo(path).size() <= qint64{options_.wholeSeconds} * 40000;
+    const bool shortFile =
+        (flags & ExactLength) || decoder->headerFrames() <= cap || smallCompressed;
     if (shortFile) {
         bool tooLong = false;
         if (auto whole = wholeCache_.decode(path, *decoder, cap, &tooLong)) {

@@ -5,8 +5,8 @@
 #include <QTimer>
 
 #include "core/BrowserView.h"
+#include "core/SampleLookup.h"
 #include "playback/PromptChannel.h"
-#include "playback/SampleLookup.h"
 #include "ui/MainLayout.h"
 #include "ui/PromptButton.h"
 #include "ui/Twips.h"
@@ -111,11 +111,19 @@ void PromptPanel::reloadAllSamples() {
     const QString folder = browser_.currentFolder();
     if (folder.isEmpty())
         return;
-    const playback::FolderIndex index(folder);
+    const core::FolderIndex index(folder);
     // Hidden while the 59 colours change, so the panel repaints once.
     w_.fraSamples->setUpdatesEnabled(false);
     for (int row = 0; row < core::SampleCount; ++row)
         setResting(row, !index.find(core::samples()[row].id).isEmpty());
+    w_.fraSamples->setUpdatesEnabled(true);
+    emit recoloured();
+}
+
+void PromptPanel::showAllMissing() {
+    w_.fraSamples->setUpdatesEnabled(false);
+    for (int row = 0; row < core::SampleCount; ++row)
+        setResting(row, false);
     w_.fraSamples->setUpdatesEnabled(true);
     emit recoloured();
 }

@@ -53,6 +53,8 @@ public:
     // connects the buttons' presses.
     void buildGrid();
     void reloadAllSamples();
+    // The shown folder went away: every prompt is without its file.
+    void showAllMissing();
     void reloadSample(int row);
     // The assign-mode look: frame caption and blinking, "Valider", and tooltips naming the
     // file each prompt would give, with `suffix` (the chosen file's extension) in assign mode.

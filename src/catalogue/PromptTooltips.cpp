@@ -4,9 +4,9 @@
 #include "core/BrowserView.h"
 #include "core/Modes.h"
 #include "core/Paths.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "playback/PeakCache.h"
-#include "playback/SampleLookup.h"
 #include "ui/PromptButton.h"
 #include "ui/WaveformPainter.h"
 
@@ -55,7 +55,7 @@ bool PromptTooltips::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::ToolTip || !button || modes_.assign())
         return false;
     const QString name =
-        playback::findSampleFile(browser_.currentFolder(), core::samples()[button->row()].id);
+        core::findSampleFile(browser_.currentFolder(), core::samples()[button->row()].id);
     if (name.isEmpty())
         return false;
     const QString path = core::filePath(browser_.currentFolder(), name);

@@ -10,8 +10,9 @@
 
 #include "check/FatNames.h"
 #include "check/FileFormat.h"
-#include "check/PackSources.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
+#include "pipeline/FloatDecode.h"
 
 namespace check {
 
@@ -54,17 +55,18 @@ FileFinding examine(const QString &folder, const QString &name, int row) {
         f.foreignExtension = true;
         return f;
     }
-    std::optional<SoundAnalyser> analyser;
+    std::optional<pipeline::TakeAnalyser> analyser;
     int rate = 0;
     int channels = 0;
-    f.readable = readSound(
-        path,
-        [&](int r, int c) {
-            rate = r;
-            channels = c;
-            analyser.emplace(r, c);
-        },
-        [&](const float *samples, std::int64_t frames) { analyser->add(samples, frames); });
+    f.readable =
+        pipeline::readFloatChunks(
+            path,
+            [&](int r, int c) {
+                rate = r;
+                channels = c;
+                analyser.emplace(r, c);
+            },
+            [&](const float *samples, std::int64_t frames) { analyser->add(samples, frames); }) > 0;
     if (f.readable) {
         f.rate = rate;
         f.channels = channels;
@@ -152,10 +154,11 @@ PackReport checkPack(const QString &folder) {
     }
     report.caseCollisions = QVector<QStringList>(sameOnFat.cbegin(), sameOnFat.cend());
 
-    const PromptLookup lookup(folder);
+    // One listing of the folder for the 59 prompts, read by the player's own rule.
+    const core::FolderIndex lookup(folder);
     for (int row = 0; row < core::SampleCount; ++row) {
         const QStringList &names = namesOfRow[row];
-        const QString played = lookup.playedFile(samples[static_cast<std::size_t>(row)].id);
+        const QString played = lookup.find(samples[static_cast<std::size_t>(row)].id);
         if (played.isEmpty())
             report.missingRows.append(row);
         else

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <optional>
 
-#include "check/SoundAnalysis.h"
 #include "core/SentenceLimit.h"
+#include "pipeline/TakeAnalysis.h"
 
 // Is a voice-pack folder ready to be copied to the device? Reads the folder once, decodes each
 // prompt's files once, and gathers every finding; the writers turn it into text or JSON.
@@ -28,7 +28,7 @@ struct FileFinding {
     QString format;
     int rate = 0;
     int channels = 0;
-    SoundFacts facts;
+    pipeline::TakeFacts facts; // read as the preparation reads a take
     // Nothing above the silence level from end to end.
     bool silent() const { return readable && facts.silent(); }
     bool longLeadingSilence() const {

@@ -29,7 +29,7 @@ QJsonArray prompts(const QVector<int> &rows) {
 }
 
 QJsonObject file(const FileFinding &f) {
-    const SoundFacts &s = f.facts;
+    const pipeline::TakeFacts &s = f.facts;
     QJsonObject o{{QStringLiteral("name"), f.name},
                   {QStringLiteral("prompt"), core::samples()[static_cast<std::size_t>(f.row)].id},
                   {QStringLiteral("played"), f.played},

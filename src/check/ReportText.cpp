@@ -43,7 +43,7 @@ void fileTable(const PackReport &r, Lines &out) {
             out.item(line + QStringLiteral("illisible"));
             continue;
         }
-        const SoundFacts &s = f.facts;
+        const pipeline::TakeFacts &s = f.facts;
         line += QString::number(f.rate).leftJustified(6) + QStringLiteral("  ") +
                 QString::number(f.channels).leftJustified(6) + QStringLiteral("  ") +
                 (core::frenchNumber(s.seconds, 3) + QStringLiteral(" s")).leftJustified(9) +

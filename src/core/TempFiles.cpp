@@ -111,6 +111,25 @@ int removeOrphanTemporaries(const QString &folder) {
     return removed;
 }
 
+TemporaryFile::TemporaryFile(const QString &folder, const QString &suffix) {
+    // A name of ours is taken only by a leftover of an earlier process with our id.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate = QDir(folder).filePath(temporaryName(suffix));
+        QFile file(candidate);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            path_ = candidate;
+            return;
+        }
+        if (!file.exists())
+            return; // the folder refuses new files
+    }
+}
+
+TemporaryFile::~TemporaryFile() {
+    if (!path_.isEmpty())
+        QFile::remove(path_);
+}
+
 QString temporaryRefusal(const QString &name) {
     return QStringLiteral("« ") + name +
            QStringLiteral(" » est un fichier temporaire de conversion, qui disparaîtra de "

@@ -4,11 +4,11 @@
 
 #include "catalogue/PromptPanel.h"
 #include "core/Modes.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "files/FileBrowser.h"
 #include "files/FileOps.h"
 #include "playback/FilePlayback.h"
-#include "playback/SampleLookup.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
@@ -32,7 +32,7 @@ void Assignment::start() {
     const QString file = browser_.selectedFile();
     // The prompt's name takes the file's extension: without one the lookup knows, the renamed
     // file would never be found.
-    if (!file.isEmpty() && !playback::hasPromptExtension(file)) {
+    if (!file.isEmpty() && !core::hasPromptExtension(file)) {
         dialogs_.message(QStringLiteral("Le fichier « ") + file +
                              QStringLiteral(" » ne peut pas être affecté à un message : son nom "
                                             "ne se termine pas par .ogg, .mp3, .mp2, .mp1 ou "
@@ -55,6 +55,39 @@ QString Assignment::targetName() const {
     return core::samples()[target_.index()].id + browser_.selectedFile().right(4);
 }
 
+QString Assignment::confirmationText(const QString &source, const QString &target) const {
+    const QString rename = QStringLiteral("Vous allez renommer le fichier « ") + source +
+                           QStringLiteral(" » en « ") + target + QStringLiteral(" ».\r\n");
+    // The prompt already has a file the lookup plays before the new name: the new take would
+    // never be heard, so say which file keeps playing.
+    const core::SampleEntry &prompt = core::samples()[target_.index()];
+    const QString current = core::findSampleFile(browser_.currentFolder(), prompt.id);
+    if (!current.isEmpty() && current != source &&
+        core::pickSampleFile(prompt.id, {current, target}) == current)
+        return rename + QStringLiteral("Le message « ") + prompt.label +
+               QStringLiteral(" » a déjà le fichier « ") + current +
+               QStringLiteral(" », qui restera celui qui est joué : « ") + target +
+               QStringLiteral(" » ne sera pas entendu.\r\nRenommer quand même ?");
+    return rename + QStringLiteral("ATTENTION : cette opération ne pourra pas être annulée !");
+}
+
+void Assignment::refuse(const QString &source, const QString &target, const FileOutcome &outcome) {
+    const QString folder = browser_.currentFolder();
+    if (outcome.error == FileError::SourceMissing) {
+        w_.File1->refresh();
+        panel_.reloadAllSamples();
+    }
+    // Assign mode stays on, as after Cancel: another prompt can be picked, or Escape.
+    w_.cmdValider->setEnabled(true);
+    const QString head = source.isEmpty()
+                             ? QStringLiteral("Impossible de renommer : ")
+                             : QStringLiteral("Impossible de renommer le fichier « ") + source +
+                                   QStringLiteral(" » en « ") + target + QStringLiteral(" » : ");
+    dialogs_.message(head + failureCause(outcome, folder, source, target) +
+                         QStringLiteral(".\r\nAucun fichier n'a été modifié."),
+                     QStringLiteral("Erreur !"), ui::Icon::Critical, ui::Buttons::Ok);
+}
+
 void Assignment::confirm() {
     if (!modes_.assign()) {
         focusSink();
@@ -62,12 +95,21 @@ void Assignment::confirm() {
     }
     const QString source = browser_.selectedFile();
     const QString target = targetName();
-    const ui::Answer answer = dialogs_.message(
-        QStringLiteral("Vous allez renommer le fichier « ") + source + QStringLiteral(" » en « ") +
-            target +
-            QStringLiteral(" ».\r\nATTENTION : cette opération ne pourra pas être annulée !"),
-        QStringLiteral("Confirmation"), ui::Icon::Exclamation, ui::Buttons::OkCancel);
-    if (answer == ui::Answer::Ok) {
+    // A taken name is told before anything is asked: no answer could make the rename happen.
+    if (!source.isEmpty() && browser_.currentFolder() == folder_) {
+        const QString clash = takenName(folder_, source, target);
+        if (!clash.isEmpty()) {
+            refuse(source, target, FileOutcome{FileError::TargetExists, clash, 0});
+            focusSink();
+            return;
+        }
+    }
+    const QString text = confirmationText(source, target);
+    const bool shadowed = !text.endsWith(QStringLiteral("annulée !"));
+    const ui::Answer answer =
+        dialogs_.message(text, QStringLiteral("Confirmation"), ui::Icon::Exclamation,
+                         shadowed ? ui::Buttons::YesNoDefaultNo : ui::Buttons::OkCancel);
+    if (answer == ui::Answer::Ok || answer == ui::Answer::Yes) {
         w_.cmdValider->setEnabled(false);
         // The chosen name belongs to the folder the assignment started in; a same-named file of
         // another folder is not the one the user picked.
@@ -83,20 +125,7 @@ void Assignment::confirm() {
             panel_.reloadSample(target_.index());
             modes_.setAssign(false);
         } else {
-            if (outcome.error == FileError::SourceMissing) {
-                w_.File1->refresh();
-                panel_.reloadAllSamples();
-            }
-            // Assign mode stays on, as after Cancel: another prompt can be picked, or Escape.
-            w_.cmdValider->setEnabled(true);
-            const QString head = source.isEmpty()
-                                     ? QStringLiteral("Impossible de renommer : ")
-                                     : QStringLiteral("Impossible de renommer le fichier « ") +
-                                           source + QStringLiteral(" » en « ") + target +
-                                           QStringLiteral(" » : ");
-            dialogs_.message(head + failureCause(outcome, folder, source, target) +
-                                 QStringLiteral(".\r\nAucun fichier n'a été modifié."),
-                             QStringLiteral("Erreur !"), ui::Icon::Critical, ui::Buttons::Ok);
+            refuse(source, target, outcome);
         }
     }
     focusSink();

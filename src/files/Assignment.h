@@ -25,6 +25,7 @@ class Modes;
 namespace files {
 
 class FileBrowser;
+struct FileOutcome;
 
 // Giving a file of the current folder the name of a prompt: start with the file list's focused
 // entry, pick the prompt (a press in the panel in assign mode sets the target), then confirm
@@ -57,6 +58,10 @@ public:
 
 private:
     void focusSink();
+    // The question asked before renaming `source` to `target`.
+    QString confirmationText(const QString &source, const QString &target) const;
+    // Tells why the rename cannot be made; assign mode stays on.
+    void refuse(const QString &source, const QString &target, const FileOutcome &outcome);
 
     Widgets w_;
     FileBrowser &browser_;

@@ -1,6 +1,7 @@
 #include "files/FileBrowser.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -12,11 +13,12 @@
 namespace files {
 
 FileBrowser::FileBrowser(const Widgets &widgets, QObject *parent)
-    : QObject(parent), w_(widgets), watcher_(this), watchDelay_(this) {
+    : QObject(parent), w_(widgets), watcher_(this), watchDelay_(this), folderCheck_(this) {
     w_.File1->setPattern(QLatin1String(InitialPattern));
     // Other programs often write a file in several steps; one re-read after they settle.
     watchDelay_.setSingleShot(true);
     watchDelay_.setInterval(100);
+    folderCheck_.setInterval(1000);
 }
 
 void FileBrowser::init() {
@@ -38,6 +40,38 @@ void FileBrowser::init() {
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &watchDelay_,
             qOverload<>(&QTimer::start));
     connect(&watchDelay_, &QTimer::timeout, this, &FileBrowser::rereadLists);
+    // One stat a second: the watcher sees nothing on some network shares, or past its limit.
+    connect(&folderCheck_, &QTimer::timeout, this, &FileBrowser::checkFolder);
+    folderCheck_.start();
+}
+
+void FileBrowser::checkFolder() {
+    if (!goneFolder_.isEmpty()) {
+        if (!QFileInfo(goneFolder_).isDir())
+            return;
+        // Back (a card put in again, a rename undone): shown as any folder that is opened.
+        currentFolder_ = goneFolder_;
+        goneFolder_.clear();
+        w_.Dir1->setPath(currentFolder_);
+        w_.File1->setPath(currentFolder_);
+        w_.lblDirPath->setText(currentFolder_);
+        watch(currentFolder_);
+        emit folderChanged();
+        return;
+    }
+    if (currentFolder_.isEmpty() || QFileInfo(currentFolder_).isDir())
+        return;
+    goneFolder_ = currentFolder_;
+    currentFolder_.clear();
+    setSelectedFile(QString());
+    w_.File1->setPath(QString());
+    w_.Dir1->refresh();
+    w_.lblDirPath->setText(QStringLiteral("Le dossier « ") + QDir::toNativeSeparators(goneFolder_) +
+                           QStringLiteral(" » n'existe plus : un autre programme l'a supprimé "
+                                          "ou renommé."));
+    if (!watcher_.directories().isEmpty())
+        watcher_.removePaths(watcher_.directories());
+    emit folderGone();
 }
 
 bool FileBrowser::pointAt(const QString &folder) {
@@ -70,6 +104,7 @@ void FileBrowser::folderChange() {
     // Right after a path change the highlighted entry is the new folder itself.
     w_.File1->setPath(w_.Dir1->highlightedPath());
     currentFolder_ = w_.Dir1->path();
+    goneFolder_.clear();
     w_.lblDirPath->setText(currentFolder_);
     watch(w_.File1->path());
     emit folderChanged();
@@ -113,6 +148,9 @@ void FileBrowser::refreshFiles() {
 
 void FileBrowser::rereadLists() {
     watchDelay_.stop();
+    checkFolder();
+    if (!goneFolder_.isEmpty())
+        return;
     w_.Dir1->refresh();
     w_.File1->refresh();
     // A folder that was removed and made again is a new directory to the watcher.

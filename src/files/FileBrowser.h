@@ -59,8 +59,18 @@ public:
 
     QString pattern() const;
 
+    // The shown folder deleted or renamed by another program (the watcher tells, and a check
+    // each second catches what it cannot see): the file list empties, the prompts turn grey,
+    // the path label says the folder is gone, and with no current folder no command starts on
+    // it. Should it come back, it is shown again. Public so that tests drive it by hand.
+    void checkFolder();
+    // The folder that went away, while it is away.
+    QString goneFolder() const { return goneFolder_; }
+
 signals:
     void folderChanged();
+    // The shown folder went away (see checkFolder).
+    void folderGone();
     void refreshed();
     void selectedFileChanged(const QString &name);
 
@@ -75,6 +85,8 @@ private:
     QString selectedFile_;
     QFileSystemWatcher watcher_;
     QTimer watchDelay_;
+    QTimer folderCheck_;
+    QString goneFolder_;
 };
 
 } // namespace files

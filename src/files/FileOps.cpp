@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "core/TempFiles.h"
 
@@ -231,6 +232,75 @@ FileOutcome removeFile(const QString &folder, const QString &name) {
         return fromErrno(errno);
     return {};
 #endif
+}
+
+QString takenName(const QString &folder, const QString &from, const QString &to) {
+    return from == to ? to : caseClash(folder, from, to);
+}
+
+FileOutcome trashFile(const QString &folder, const QString &name, QString *inTrash) {
+    inTrash->clear();
+    if (!plainName(name))
+        return failed(FileError::InvalidName);
+    if (core::isTemporaryName(name))
+        return failed(FileError::Temporary);
+    const QString path = QDir(QDir::fromNativeSeparators(folder)).filePath(name);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return removeFile(folder, name); // says why, in the words every failure uses
+    if (info.isDir() && !info.isSymLink())
+        return failed(FileError::NotAFile);
+    QString trashed;
+    if (QFile::moveToTrash(path, &trashed)) {
+        *inTrash = trashed;
+        return {};
+    }
+    // No trash for this file (none can be made on its volume, a read-only medium): deleted as
+    // it always was, or refused with the reason.
+    return removeFile(folder, name);
+}
+
+FileOutcome restoreFile(const QString &inTrash, const QString &folder, const QString &name) {
+    if (!plainName(name) || inTrash.isEmpty())
+        return failed(FileError::InvalidName);
+    if (!QFileInfo(inTrash).exists() && !QFileInfo(inTrash).isSymLink())
+        return failed(FileError::SourceMissing);
+#ifdef _WIN32
+    if (!::MoveFileExW(QDir::toNativeSeparators(inTrash).toStdWString().c_str(),
+                       nativePath(folder, name).c_str(), 0))
+        return fromLastError(::GetLastError(), name);
+#else
+    const FolderHandle dir(folder);
+    if (dir.fd() < 0)
+        return fromErrno(dir.error());
+    const QByteArray from = QFile::encodeName(inTrash);
+    const QByteArray to = QFile::encodeName(name);
+    bool moved = false;
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, from.constData(), dir.fd(), to.constData(), RENAME_NOREPLACE) == 0)
+        moved = true;
+    else if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return fromErrno(errno, name);
+#endif
+    if (!moved) {
+        // link() fails when the name is taken, in the same step that would take it.
+        if (::linkat(AT_FDCWD, from.constData(), dir.fd(), to.constData(), 0) != 0)
+            return fromErrno(errno, name);
+        if (::unlinkat(AT_FDCWD, from.constData(), 0) != 0) {
+            const int code = errno;
+            ::unlinkat(dir.fd(), to.constData(), 0);
+            return fromErrno(code);
+        }
+    }
+#endif
+    // The trash's index entry of the file: <trash>/info/<name in files>.trashinfo. Left behind,
+    // it would only show an empty entry in the desktop's trash.
+    const QFileInfo trashed(inTrash);
+    const QString info = QDir(trashed.absolutePath() + QStringLiteral("/../info"))
+                             .filePath(trashed.fileName() + QStringLiteral(".trashinfo"));
+    if (QFileInfo::exists(info) && !QFile::remove(info))
+        qWarning("Parlotte: the trash entry %s could not be removed", qPrintable(info));
+    return {};
 }
 
 namespace detail {

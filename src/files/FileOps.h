@@ -41,6 +41,20 @@ FileOutcome placeNoReplace(const QString &folder, const QString &temporary, cons
 // Removes the file `name` of `folder` from the disk (no recycle bin); never a folder.
 FileOutcome removeFile(const QString &folder, const QString &name);
 
+// The name of `folder` that renaming `from` to `to` would clash with (the same name, letter case
+// aside; `from` itself does not count, unless it is `to`); empty when `to` is free. For saying so
+// before asking; the rename itself still refuses in one step.
+QString takenName(const QString &folder, const QString &from, const QString &to);
+
+// Moves the file `name` of `folder` to the desktop's trash (the freedesktop trash of the home, or
+// of the file's own volume), where the user can take it back; `inTrash` is then its path there.
+// Where there is no trash it is removed as `removeFile` does, and `inTrash` is left empty.
+FileOutcome trashFile(const QString &folder, const QString &name, QString *inTrash);
+
+// Puts a file moved to the trash back as `name` in `folder`, never over a file of that name; its
+// entry in the trash's index goes with it. SourceMissing: the trash no longer holds it.
+FileOutcome restoreFile(const QString &inTrash, const QString &folder, const QString &name);
+
 // The cause of a failure of an operation on `name` (renamed to `target`), in French, as the end
 // of a sentence: "le fichier « x » n'est plus dans le dossier ...".
 QString failureCause(const FileOutcome &outcome, const QString &folder, const QString &name,

@@ -3,18 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThreadPool>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/Paths.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
 #include "core/TempFiles.h"
-#include "playback/SampleLookup.h"
 
 namespace pack {
 
@@ -30,6 +30,31 @@ QString resolved(const QString &path) {
         info.setFile(info.absolutePath());
     }
     return QDir::cleanPath(info.canonicalFilePath() + rest);
+}
+
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileId &) const = default;
+};
+
+std::optional<FileId> fileId(const QString &path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{info.st_dev, info.st_ino};
+}
+
+// Whether `path` (which need not exist yet) lies in the folder `folder` or is it, by what the
+// file system says rather than by names: a bind mount or a second mount of the same file
+// system shows one folder under two names.
+bool within(const QString &path, const FileId &folder) {
+    for (QFileInfo info(resolved(path));; info.setFile(info.absolutePath())) {
+        if (fileId(info.filePath()) == folder)
+            return true;
+        if (info.isRoot() || info.filePath() == info.absolutePath())
+            return false;
+    }
 }
 
 std::optional<double> spread(const QVector<double> &values) {
@@ -52,7 +77,8 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
     // Nothing is ever written into the source folder, nor into a folder inside it.
     const QString from = resolved(source);
     const QString to = resolved(destination);
-    if (to == from || to.startsWith(from + u'/')) {
+    const std::optional<FileId> sourceId = fileId(source);
+    if (to == from || to.startsWith(from + u'/') || (sourceId && within(destination, *sourceId))) {
         plan.error =
             QStringLiteral("le dossier de destination doit être hors du dossier des fichiers "
                            "d'origine, qui n'est jamais modifié.");
@@ -62,7 +88,7 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
         plan.error = QStringLiteral("« %1 » n'est pas un dossier.").arg(destination);
         return plan;
     }
-    const playback::FolderIndex index(source);
+    const core::FolderIndex index(source);
     const QDir sourceDir(source);
     const QDir destinationDir(plan.destination);
     for (int row = 0; row < core::SampleCount; ++row) {
@@ -84,6 +110,23 @@ PreparationPlan planPreparation(const QString &source, const QString &destinatio
             core::samples()[static_cast<std::size_t>(row)].id + QStringLiteral(".ogg");
         if (QFileInfo(destinationDir.filePath(output)).isFile())
             plan.leftOver.append(output);
+    }
+    // An output that is a source file under another name (a hard link) would be written over.
+    QList<FileId> sources;
+    for (const PromptTask &task : std::as_const(plan.tasks))
+        if (const auto id = fileId(task.source))
+            sources.append(*id);
+    for (const PromptTask &task : std::as_const(plan.tasks)) {
+        const auto id = fileId(task.destination);
+        if (id && sources.contains(*id)) {
+            plan.error = QStringLiteral("« %1 » est un fichier du dossier d'origine, qui n'est "
+                                        "jamais modifié.")
+                             .arg(QDir::toNativeSeparators(task.destination));
+            plan.tasks.clear();
+            plan.existing.clear();
+            plan.leftOver.clear();
+            return plan;
+        }
     }
     return plan;
 }
@@ -150,9 +193,8 @@ int PreparationReport::exitCode() const {
     return 0;
 }
 
-PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions &options,
-                              const QString &encoder, int parallel, const std::atomic<bool> &cancel,
-                              const PreparationCallbacks &callbacks) {
+PreparationReport newReport(const PreparationPlan &plan, const PrepareOptions &options,
+                            const QString &reason) {
     PreparationReport report;
     report.source = plan.source;
     report.destination = plan.destination;
@@ -160,36 +202,48 @@ PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions 
     report.tasks = plan.tasks;
     report.leftOver = plan.leftOver;
     report.results = QVector<PromptResult>(plan.tasks.size());
-    if (!QDir().mkpath(plan.destination)) {
-        for (PromptResult &r : report.results)
-            r.reason = QStringLiteral("impossible de créer le dossier de destination");
-        return report;
+    for (PromptResult &r : report.results)
+        r.reason = reason;
+    return report;
+}
+
+QString makeDestination(const PreparationPlan &plan) {
+    return QDir().mkpath(plan.destination)
+               ? QString()
+               : QStringLiteral("impossible de créer le dossier de destination");
+}
+
+QList<core::BatchRunner::Task> preparationTasks(const PreparationPlan &plan,
+                                                const PrepareOptions &options,
+                                                const QString &encoder) {
+    QList<core::BatchRunner::Task> tasks;
+    for (const PromptTask &task : plan.tasks)
+        tasks << [task, options, encoder](const core::BatchRunner::Context &context) {
+            return std::any(
+                preparePrompt(task, options, encoder, context.cancel, context.progress));
+        };
+    return tasks;
+}
+
+void takeResults(PreparationReport &report, const core::BatchRunner &runner) {
+    for (int i = 0; i < runner.count() && i < report.results.size(); ++i) {
+        const auto *result = std::any_cast<PromptResult>(&runner.result(i));
+        report.results[i] = result ? *result : PromptResult{};
+        if (!result)
+            report.results[i].status = PromptResult::Status::Cancelled;
     }
-    // Each job writes its own element; no job may make the list detach.
-    PromptResult *results = report.results.data();
-    QThreadPool pool;
-    pool.setMaxThreadCount(std::max(parallel, 1));
-    // The pool starts jobs in the order they were queued, so prompts begin in catalogue order.
-    for (int index = 0; index < plan.tasks.size(); ++index) {
-        pool.start([&, results, index] {
-            PromptResult &result = results[index];
-            if (cancel.load()) {
-                result.status = PromptResult::Status::Cancelled;
-            } else {
-                if (callbacks.started)
-                    callbacks.started(index);
-                result =
-                    preparePrompt(plan.tasks[index], options, encoder, cancel, [&](int percent) {
-                        if (callbacks.progress)
-                            callbacks.progress(index, percent);
-                    });
-            }
-            if (callbacks.done)
-                callbacks.done(index, result);
-        });
-    }
-    pool.waitForDone();
-    report.cancelled = cancel.load();
+    report.cancelled = runner.wasCancelled();
+}
+
+PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions &options,
+                              const QString &encoder, int parallel) {
+    if (const QString cause = makeDestination(plan); !cause.isEmpty())
+        return newReport(plan, options, cause);
+    PreparationReport report = newReport(plan, options);
+    core::BatchRunner runner(parallel);
+    runner.start(preparationTasks(plan, options, encoder));
+    runner.waitForDone();
+    takeResults(report, runner);
     return report;
 }
 

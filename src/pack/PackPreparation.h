@@ -3,10 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <atomic>
-#include <functional>
 #include <optional>
 
+#include "core/BatchRunner.h"
 #include "pack/PromptPreparation.h"
 
 // A whole pack made ready for the device: every prompt with a file in the source folder, the
@@ -49,18 +48,26 @@ struct PreparationReport {
     int exitCode() const;
 };
 
-struct PreparationCallbacks {
-    // Each called from a worker thread.
-    std::function<void(int index)> started;
-    std::function<void(int index, int percent)> progress;
-    std::function<void(int index, const PromptResult &)> done;
-};
+// A report for `plan` with no result in yet: each prompt failed for `reason` until its own is in.
+PreparationReport newReport(const PreparationPlan &plan, const PrepareOptions &options,
+                            const QString &reason = QString());
 
-// Creates the destination folder if needed, then prepares the tasks, `parallel` at a time,
-// blocking until all have ended. The plan must hold no error, and no existing output unless
-// the options allow replacing.
+// Creates the destination folder if needed; the cause in French when it cannot, else empty.
+QString makeDestination(const PreparationPlan &plan);
+
+// One task per prompt of the plan, for a batch runner; each returns its PromptResult. The plan
+// must hold no error, and no existing output unless the options allow replacing.
+QList<core::BatchRunner::Task> preparationTasks(const PreparationPlan &plan,
+                                                const PrepareOptions &options,
+                                                const QString &encoder);
+
+// The results of a finished run of those tasks put into `report`, in plan order: a prompt never
+// started was cancelled.
+void takeResults(PreparationReport &report, const core::BatchRunner &runner);
+
+// Creates the destination folder, then prepares the tasks, `parallel` at a time, blocking until
+// all have ended.
 PreparationReport preparePack(const PreparationPlan &plan, const PrepareOptions &options,
-                              const QString &encoder, int parallel, const std::atomic<bool> &cancel,
-                              const PreparationCallbacks &callbacks = {});
+                              const QString &encoder, int parallel);
 
 } // namespace pack

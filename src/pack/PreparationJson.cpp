@@ -28,11 +28,11 @@ QString status(PromptResult::Status s) {
 
 QString channel(const PromptResult &r) {
     switch (r.choice) {
-    case ChannelChoice::Mono:
+    case pipeline::ChannelChoice::Mono:
         return QStringLiteral("mono");
-    case ChannelChoice::Mix:
+    case pipeline::ChannelChoice::Mix:
         return QStringLiteral("mix");
-    case ChannelChoice::Single:
+    case pipeline::ChannelChoice::Single:
         break;
     }
     return r.channels == 2 ? (r.channel == 0 ? QStringLiteral("left") : QStringLiteral("right"))

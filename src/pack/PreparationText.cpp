@@ -66,11 +66,11 @@ QString leftOverLine(const PreparationReport &r) {
 
 QString channelText(const PromptResult &result) {
     switch (result.choice) {
-    case ChannelChoice::Mono:
+    case pipeline::ChannelChoice::Mono:
         return QStringLiteral("mono");
-    case ChannelChoice::Mix:
+    case pipeline::ChannelChoice::Mix:
         return QStringLiteral("mixage des %1 canaux").arg(result.channels);
-    case ChannelChoice::Single:
+    case pipeline::ChannelChoice::Single:
         break;
     }
     const QString which = result.channels == 2 ? (result.channel == 0 ? QStringLiteral("gauche")
@@ -126,7 +126,7 @@ QString preparationText(const PreparationReport &r) {
             QStringLiteral(" / ") + core::frenchNumber(p.trimmed.endSeconds, 2) +
             QStringLiteral(" s");
         add(line);
-        if (p.choice == ChannelChoice::Single)
+        if (p.choice == pipeline::ChannelChoice::Single)
             notes << QStringLiteral("%1 : les canaux s'annulent en mono (l'un est inversé), %2")
                          .arg(idOf(r, i), channelText(p));
         if (p.peakLimited && p.loudnessAfter)

@@ -1,19 +1,20 @@
 #include "pack/PromptPreparation.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QtEndian>
 #include <cmath>
 #include <new>
 
+#include "core/TempFiles.h"
 #include "pack/FloatResampler.h"
 #include "pack/TruePeakLimiter.h"
-#include "tools/ConversionJob.h"
-#include "tools/WaveHeader.h"
+#include "pipeline/ConversionJob.h"
+#include "pipeline/WaveHeader.h"
 
 namespace pack {
+
+using namespace pipeline;
 
 namespace {
 
@@ -47,10 +48,9 @@ void checkCancel(const std::atomic<bool> &cancel) {
 }
 
 // A hidden temporary file of ours in `folder`, removed when it goes out of scope.
-std::unique_ptr<QTemporaryFile> reserve(const QString &folder, const QString &suffix) {
-    auto file = std::make_unique<QTemporaryFile>(
-        QDir(folder).filePath(QStringLiteral(".parlotte-pret-XXXXXX") + suffix));
-    if (!file->open())
+std::unique_ptr<core::TemporaryFile> reserve(const QString &folder, const QString &suffix) {
+    auto file = std::make_unique<core::TemporaryFile>(folder, suffix);
+    if (!file->created())
         throw Failure{
             QStringLiteral("impossible de créer un fichier dans le dossier de destination")};
     return file;
@@ -62,15 +62,16 @@ TakeFacts analyse(const std::vector<float> &mono, int rate) {
     return analyser.finish();
 }
 
-void writeWave(QTemporaryFile &file, const std::vector<float> &mono, int rate, double gainDb) {
+void writeWave(const QString &path, const std::vector<float> &mono, int rate, double gainDb) {
     const std::vector<std::int16_t> pcm = toPcm16(mono, gainDb);
     QByteArray data(static_cast<qsizetype>(pcm.size() * 2), Qt::Uninitialized);
     for (std::size_t i = 0; i < pcm.size(); ++i)
         qToLittleEndian<qint16>(pcm[i], data.data() + i * 2);
-    const QByteArray header =
-        tools::waveHeader(tools::WaveFormat{1, rate, 16}, static_cast<std::uint32_t>(data.size()));
-    if (!file.resize(0) || !file.seek(0) || file.write(header) != header.size() ||
-        file.write(data) != data.size() || !file.flush())
+    const QByteArray header = pipeline::waveHeader(pipeline::WaveFormat{1, rate, 16},
+                                                   static_cast<std::uint32_t>(data.size()));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(header) != header.size() || file.write(data) != data.size() || !file.flush())
         throw Failure{QStringLiteral("écriture impossible (disque plein ?)")};
 }
 
@@ -176,25 +177,25 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
                     throw Failure{QStringLiteral("intensité impossible à mesurer")};
                 result.gainDb = limited.gainDb;
                 result.limiterDb = limited.reductionDb;
-                writeWave(*wave, limited.samples, mono.rate, 0);
+                writeWave(wave->path(), limited.samples, mono.rate, 0);
             } else {
-                writeWave(*wave, mono.samples, mono.rate, result.gainDb);
+                writeWave(wave->path(), mono.samples, mono.rate, result.gainDb);
             }
-            const tools::ConversionJob job(tools::ConversionTask{QFileInfo(task.source).fileName(),
-                                                                 wave->fileName(),
-                                                                 encoded->fileName(), false, true},
-                                           encoder);
-            const tools::ConversionOutcome outcome = job.run(cancel, [&](int percent) {
+            const pipeline::ConversionJob job(
+                pipeline::ConversionTask{QFileInfo(task.source).fileName(), wave->path(),
+                                         encoded->path(), false, true, true},
+                encoder);
+            const pipeline::ConversionOutcome outcome = job.run(cancel, [&](int percent) {
                 progress(10 + (attempt == 0 ? percent * 80 / 100 : 90));
             });
-            if (outcome.status == tools::ConversionOutcome::Status::Cancelled)
+            if (outcome.status == pipeline::ConversionOutcome::Status::Cancelled)
                 throw Cancelled{};
-            if (outcome.status != tools::ConversionOutcome::Status::Converted)
+            if (outcome.status != pipeline::ConversionOutcome::Status::Converted)
                 throw Failure{outcome.reason};
             checkCancel(cancel);
 
             // The ceiling must hold on what was written: Vorbis overshoots by a few tenths.
-            const EncodedFacts after = measureFile(encoded->fileName());
+            const EncodedFacts after = measureFile(encoded->path());
             if (!after.ok || !after.facts.levelLoudness() || !after.facts.truePeak)
                 throw Failure{QStringLiteral("le fichier encodé est illisible")};
             result.loudnessAfter = after.facts.levelLoudness();
@@ -248,10 +249,10 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
                              *result.loudnessAfter < options.loudness - CloseEnoughLu;
         checkCancel(cancel);
         if (const QString cause =
-                tools::placeEncoded(encoded->fileName(), task.destination, options.replace);
+                pipeline::placeEncoded(encoded->path(), task.destination, options.replace);
             !cause.isEmpty())
             throw Failure{cause};
-        encoded->setAutoRemove(false);
+        encoded->release();
         progress(100);
         result.status = PromptResult::Status::Prepared;
     } catch (const Failure &failure) {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <optional>
 
-#include "pack/TakeAnalysis.h"
-#include "pack/TakeTransform.h"
+#include "pipeline/TakeAnalysis.h"
+#include "pipeline/TakeTransform.h"
 
 // One prompt made ready for the device: its source decoded in float, mixed to mono, trimmed,
 // levelled, then encoded through the conversion's encoder job and checked after encoding.
@@ -41,13 +41,13 @@ struct PromptResult {
     QString reason;      // in French, for a failure
     bool silent = false; // failed: nothing but silence in it, so nothing was written
     int channels = 0;
-    TakeFacts before; // the source as it is
-    ChannelChoice choice = ChannelChoice::Mono;
+    pipeline::TakeFacts before; // the source as it is
+    pipeline::ChannelChoice choice = pipeline::ChannelChoice::Mono;
     int channel = 0;
     double gainDb = 0;
     bool peakLimited = false;
     double limiterDb = 0; // the limiter's largest gain reduction
-    Trim trimmed;
+    pipeline::Trim trimmed;
     // Measured on a full decode of the written file.
     std::optional<double> loudnessAfter;
     std::optional<double> truePeakAfter;
@@ -68,7 +68,7 @@ PromptResult preparePrompt(const PromptTask &task, const PrepareOptions &options
 
 // What a full decode of an encoded file measures, for the check after encoding.
 struct EncodedFacts {
-    TakeFacts facts;
+    pipeline::TakeFacts facts;
     bool ok = false;
 };
 EncodedFacts measureFile(const QString &path);

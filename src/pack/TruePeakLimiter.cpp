@@ -5,9 +5,11 @@
 #include <cmath>
 #include <deque>
 
-#include "pack/TakeAnalysis.h"
+#include "pipeline/TakeAnalysis.h"
 
 namespace pack {
+
+using namespace pipeline;
 
 namespace {
 

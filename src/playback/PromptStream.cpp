@@ -1,8 +1,8 @@
 #include "playback/PromptStream.h"
 
 #include "core/Paths.h"
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
-#include "playback/SampleLookup.h"
 
 namespace playback {
 
@@ -10,7 +10,7 @@ std::optional<audio::Handle> openPromptStream(audio::Engine &engine, const QStri
                                               core::PromptRow row, std::uint32_t flags) {
     if (!row)
         return std::nullopt;
-    const QString name = findSampleFile(folder, core::samples()[row.index()].id);
+    const QString name = core::findSampleFile(folder, core::samples()[row.index()].id);
     if (name.isEmpty())
         return std::nullopt;
     return engine.streamCreateFile(core::filePath(folder, name), flags);

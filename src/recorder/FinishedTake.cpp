@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "pack/PromptPreparation.h"
-#include "pack/TakeAnalysis.h"
-#include "pack/TakeTransform.h"
+#include "pipeline/TakeAnalysis.h"
+#include "pipeline/TakeTransform.h"
 #include "playback/PeakBuilder.h"
 #include "recorder/TakeRecorder.h"
 
@@ -18,15 +18,15 @@ FinishedTake finishTake(const std::vector<std::int16_t> &raw, std::uint64_t lost
     std::transform(raw.begin(), raw.end(), mono.begin(),
                    [](std::int16_t v) { return float(v) / 32768.0f; });
     const bool loud = std::any_of(mono.begin(), mono.end(),
-                                  [](float v) { return std::abs(v) > pack::SilenceLevel; });
+                                  [](float v) { return std::abs(v) > pipeline::SilenceLevel; });
     take.silent = !loud;
-    pack::trimSilence(mono, TakeRate, pack::PrepareOptions{}.marginMs, pack::SilenceLevel);
+    pipeline::trimSilence(mono, TakeRate, pack::PrepareOptions{}.marginMs, pipeline::SilenceLevel);
 
-    pack::TakeAnalyser analyser(TakeRate, 1);
+    pipeline::TakeAnalyser analyser(TakeRate, 1);
     analyser.add(mono.data(), static_cast<std::int64_t>(mono.size()));
     take.loudness = analyser.finish().levelLoudness();
 
-    take.samples = pack::toPcm16(mono, 0.0);
+    take.samples = pipeline::toPcm16(mono, 0.0);
     take.seconds = double(take.samples.size()) / TakeRate;
     take.peakDb = measure(take.samples.data(), take.samples.size()).peakDb;
 

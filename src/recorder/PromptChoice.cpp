@@ -1,12 +1,12 @@
 #include "recorder/PromptChoice.h"
 
+#include "core/SampleLookup.h"
 #include "core/SampleTable.h"
-#include "playback/SampleLookup.h"
 
 namespace recorder {
 
 core::PromptRow nextWithoutFile(const QString &folder, core::PromptRow after) {
-    const playback::FolderIndex index(folder);
+    const core::FolderIndex index(folder);
     const int start = after ? after.index() + 1 : 0;
     for (int i = 0; i < core::SampleCount; ++i) {
         const int row = (start + i) % core::SampleCount;

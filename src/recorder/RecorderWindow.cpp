@@ -320,9 +320,8 @@ void RecorderWindow::stopPlayback() {
         engine_.streamFree(playStream_);
         playStream_ = 0;
     }
-    if (!playFile_.isEmpty()) {
-        QFile::remove(playFile_);
-        playFile_.clear();
+    if (playFile_) {
+        playFile_.reset();
     }
 }
 
@@ -334,22 +333,20 @@ void RecorderWindow::playBack() {
         return;
     }
     if (playStream_ == 0) {
-        // The engine plays files: the take goes to one of its own, gone with the next take.
-        if (!playDir_ || !playDir_->isValid())
-            playDir_ = std::make_unique<QTemporaryDir>();
-        playFile_ = playDir_->filePath(QStringLiteral("prise-%1.wav").arg(++playFiles_));
-        QFile file(playFile_);
+        // The engine plays files: the take goes to a hidden one of ours, gone with the next take
+        // and swept after a crash like every other temporary file.
+        playFile_ = std::make_unique<core::TemporaryFile>(QDir::tempPath(), QStringLiteral(".wav"));
+        QFile file(playFile_->path());
         const QByteArray bytes = waveBytes(take_.samples);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.flush()) {
-            file.remove();
-            playFile_.clear();
+        if (!playFile_->created() || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes) != bytes.size() || !file.flush()) {
+            playFile_.reset();
             setStatus(QStringLiteral("Impossible d'écouter la prise : le dossier temporaire "
                                      "refuse l'écriture."));
             return;
         }
         file.close();
-        playStream_ = engine_.streamCreateFile(playFile_, 0);
+        playStream_ = engine_.streamCreateFile(playFile_->path(), 0);
         if (!audio::isUsable(playStream_)) {
             playStream_ = 0;
             setStatus(QStringLiteral("Impossible d'écouter la prise."));

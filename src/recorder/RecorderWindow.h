@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
 #include "audio/Engine.h"
 #include "core/PromptRow.h"
+#include "core/TempFiles.h"
 #include "recorder/FinishedTake.h"
 #include "recorder/TakeRecorder.h"
 
@@ -104,10 +104,8 @@ private:
     FinishedTake take_;
     core::PromptRow prompt_;
     QTimer pollTimer_;
-    std::unique_ptr<QTemporaryDir> playDir_;
-    QString playFile_;
+    std::unique_ptr<core::TemporaryFile> playFile_;
     audio::Handle playStream_ = 0;
-    int playFiles_ = 0;
 
     QComboBox *promptList_ = nullptr;
     QLabel *caption_ = nullptr;

@@ -4,12 +4,12 @@
 #include <algorithm>
 
 #include "core/FolderEntries.h"
-#include "playback/SampleLookup.h"
+#include "core/SampleLookup.h"
 
 namespace recorder {
 
 QString takeName(const QString &folder, const QString &id) {
-    if (playback::findSampleFile(folder, id).isEmpty())
+    if (core::findSampleFile(folder, id).isEmpty())
         return id + QStringLiteral(".wav");
     const QRegularExpression taken(QStringLiteral("^") + QRegularExpression::escape(id) +
                                        QStringLiteral(" prise (\\d{1,9})(\\..*)?$"),

@@ -11,9 +11,9 @@
 #include "core/SafeFile.h"
 #include "core/TempFiles.h"
 #include "files/FileOps.h"
+#include "pipeline/WaveHeader.h"
 #include "recorder/TakeNaming.h"
 #include "recorder/TakeRecorder.h"
-#include "tools/WaveHeader.h"
 
 namespace recorder {
 
@@ -53,7 +53,7 @@ QString writeTemporary(const QString &path, const QByteArray &bytes) {
 
 QByteArray waveBytes(const std::vector<std::int16_t> &samples) {
     const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    QByteArray bytes = tools::waveHeader(tools::WaveFormat{1, TakeRate, 16}, dataBytes);
+    QByteArray bytes = pipeline::waveHeader(pipeline::WaveFormat{1, TakeRate, 16}, dataBytes);
     const qsizetype start = bytes.size();
     bytes.resize(start + qsizetype(dataBytes));
     for (std::size_t i = 0; i < samples.size(); ++i)

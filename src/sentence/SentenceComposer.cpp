@@ -260,13 +260,19 @@ void SentenceComposer::onTick() {
 void SentenceComposer::loadSentenceFile(const QString &path) {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
-    bool tooLarge = false;
-    const std::optional<QString> code = readSentenceCode(path, &tooLarge);
-    if (tooLarge) {
-        dialogs_.message(QStringLiteral("Le fichier « ") + path +
-                             QStringLiteral(" » est trop grand pour être une phrase (plus de "
-                                            "16 Mo) : il n'a pas été ouvert."),
-                         QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok);
+    SentenceRefusal refused = SentenceRefusal::None;
+    const std::optional<QString> code = readSentenceCode(path, &refused);
+    if (refused != SentenceRefusal::None) {
+        const QString why = refused == SentenceRefusal::TooLarge
+                                ? QStringLiteral(" » est trop grand pour être une phrase (plus de "
+                                                 "16 Mo) : il n'a pas été ouvert.")
+                                : QStringLiteral(" » est trop long pour être une phrase (plus de "
+                                                 "%1 éléments) : il n'a pas été ouvert.")
+                                      .arg(MaxSentenceElements);
+        dialogs_.message(QStringLiteral("Le fichier « ") + path + why, QStringLiteral("Erreur"),
+                         ui::Icon::Exclamation, ui::Buttons::Ok);
+        if (lastSentence_ == path)
+            lastSentence_.clear(); // remembered, it would be refused again at every start
         return;
     }
     lastSentence_ = path;

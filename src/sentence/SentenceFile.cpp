@@ -6,9 +6,20 @@
 
 namespace sentence {
 
-std::optional<QString> readSentenceCode(const QString &path, bool *tooLarge) {
-    if (tooLarge)
-        *tooLarge = false;
+namespace {
+
+QByteArrayView firstLine(QByteArrayView content) {
+    const qsizetype cr = content.indexOf('\r');
+    const qsizetype lf = content.indexOf('\n');
+    const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+    return end >= 0 ? content.first(end) : content;
+}
+
+} // namespace
+
+std::optional<QString> readSentenceCode(const QString &path, SentenceRefusal *refused) {
+    if (refused)
+        *refused = SentenceRefusal::None;
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return std::nullopt;
     QFile file(path);
@@ -18,21 +29,28 @@ std::optional<QString> readSentenceCode(const QString &path, bool *tooLarge) {
     const QByteArray content =
         file.size() > MaxSentenceFileBytes ? QByteArray() : file.read(MaxSentenceFileBytes + 1);
     if (file.size() > MaxSentenceFileBytes || content.size() > MaxSentenceFileBytes) {
-        if (tooLarge)
-            *tooLarge = true;
+        if (refused)
+            *refused = SentenceRefusal::TooLarge;
         return std::nullopt;
     }
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
+    if (elementCount(firstLine(content)) > MaxSentenceElements) {
+        if (refused)
+            *refused = SentenceRefusal::TooManyElements;
+        return std::nullopt;
+    }
     return codeOfFirstLine(content);
 }
 
+qsizetype elementCount(QByteArrayView code) {
+    while (code.endsWith(';'))
+        code.chop(1);
+    return code.isEmpty() ? 0 : code.count(';') + 1;
+}
+
 QString codeOfFirstLine(QByteArray head) {
-    const qsizetype cr = head.indexOf('\r');
-    const qsizetype lf = head.indexOf('\n');
-    const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
-    if (end >= 0)
-        head.truncate(end);
+    head.truncate(firstLine(head).size());
     // Editors on some systems start a text file with a byte-order mark; it is not part of the code.
     if (head.startsWith("\xEF\xBB\xBF"))
         head.remove(0, 3);

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "core/Paths.h"
+#include "core/SampleLookup.h"
 #include "playback/PlayTime.h"
-#include "playback/SampleLookup.h"
 
 namespace sentence {
 
@@ -31,7 +31,8 @@ void SentenceSounds::release() {
     }
 }
 
-QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QString &folder) {
+QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QString &folder,
+                                   int silenceMs) {
     engine_.cancelSentence();
     release();
     slots_.clear();
@@ -39,13 +40,16 @@ QVector<int> SentenceSounds::begin(const QVector<Element> &elements, const QStri
     lateTooLong_.clear();
 
     // One listing for the whole sentence, by the same rule as a prompt press.
-    const playback::FolderIndex index(folder);
+    const core::FolderIndex index(folder);
     std::array<bool, core::SampleCount> used{};
     slots_.resize(elements.size());
     for (qsizetype i = 0; i < elements.size(); ++i) {
         if (elements[i].valid) {
             slots_[i].row = elements[i].row;
             used[elements[i].row] = true;
+        } else {
+            slots_[i].durationMs = silenceMs;
+            slots_[i].frames = std::int64_t{silenceMs} * 441 / 10;
         }
     }
     for (int row = 0; row < core::SampleCount; ++row) {

@@ -40,8 +40,10 @@ public:
     // Starts over with `elements` of `folder` (listed once, now): replaces the engine's
     // sentence by one of this many slots, nothing handed over yet. Every prompt whose header
     // claims more than a minute is opened at once, so that the elements it makes too long are
-    // known before anything sounds: they are returned, in order.
-    QVector<int> begin(const QVector<Element> &elements, const QString &folder);
+    // known before anything sounds: they are returned, in order. An element naming no prompt
+    // is a silence of `silenceMs` (the tour's pause between instructions).
+    QVector<int> begin(const QVector<Element> &elements, const QString &folder,
+                       int silenceMs = FallbackMs);
     // Opens the next file the sentence needs, if any, then hands over every element whose
     // sound is known. False once every element has been handed over.
     bool step();

@@ -1,24 +1,41 @@
 #include "tools/ConvertController.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
 #include "core/BrowserView.h"
+#include "core/JobHost.h"
+#include "core/TempFiles.h"
+#include "pipeline/ConversionPlan.h"
+#include "pipeline/EncoderLookup.h"
 #include "playback/FilePlayback.h"
-#include "tools/ConversionPlan.h"
-#include "tools/ConversionProgress.h"
 #include "tools/Converter.h"
-#include "tools/ProcessRunner.h"
 #include "tools/ReplaceQuestions.h"
 #include "ui/Dialogs.h"
 #include "ui/FileList.h"
 
 namespace tools {
 
+using namespace pipeline;
+
 namespace {
 
 const QString Warning = QStringLiteral("Attention !");
+// Past this many different causes, the summary leaves the rest to the details.
+constexpr qsizetype MaxCausesShown = 3;
+
+// Whether a file can be created in `folder`: tried with a hidden temporary name, then removed.
+bool acceptsWrites(const QString &folder) {
+    QFile probe(QDir(folder).filePath(core::temporaryName()));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    probe.close();
+    return probe.remove();
+}
 
 QString replaceQuestion(const QString &destination) {
     return QStringLiteral("Le fichier de destination :\r\n") + destination +
@@ -29,12 +46,11 @@ QString replaceQuestion(const QString &destination) {
 
 ConvertController::ConvertController(const QString &programFolder, const Widgets &widgets,
                                      const core::BrowserView &browser, ui::Dialogs &dialogs,
-                                     playback::FilePlayback &playback, QObject *parent)
+                                     playback::FilePlayback &playback, core::JobHost &jobs,
+                                     QObject *parent)
     : QObject(parent), programFolder_(programFolder), w_(widgets), browser_(browser),
-      dialogs_(dialogs), playback_(playback),
-      progress_(new ConversionProgress(w_.cmdConvert->window())) {
+      dialogs_(dialogs), playback_(playback), jobs_(jobs) {
     connect(w_.cmdConvert, &QPushButton::clicked, this, &ConvertController::convert);
-    connect(progress_, &ConversionProgress::cancelRequested, this, &ConvertController::cancelRun);
 }
 
 ConvertController::~ConvertController() = default;
@@ -46,27 +62,27 @@ bool ConvertController::isRunning() const {
 void ConvertController::convert() {
     // The list's selection, whether or not a file was clicked (Ctrl+A selects without one).
     if (w_.File1->selectedItems().isEmpty()) {
+        emit runFinished(); // nothing to convert, but the list is refreshed as after a run
         w_.cmdDummy->setFocus();
         return;
     }
-    if (isRunning()) {
-        progress_->raise();
-        dialogs_.message(QStringLiteral("Une conversion est déjà en cours.\r\n"
-                                        "Attendez qu'elle se termine ou annulez-la."),
-                         Warning, ui::Icon::Exclamation, ui::Buttons::Ok);
+    if (!jobs_.mayStart())
+        return;
+    const QString encoder = findEncoder(programFolder_);
+    if (encoder.isEmpty()) {
+        dialogs_.message(missingEncoderText(programFolder_), QStringLiteral("Erreur"),
+                         ui::Icon::Critical, ui::Buttons::Ok);
+        w_.cmdDummy->setFocus();
         return;
     }
-    const QString encoder = findTool(programFolder_, QStringLiteral("oggenc"));
-    if (encoder.isEmpty()) {
-        dialogs_.message(
-            QStringLiteral("L'encodeur oggenc est introuvable. Il a été cherché dans le dossier "
-                           "du programme (") +
-                programFolder_ +
-                QStringLiteral(") puis dans les dossiers du PATH.\r\n"
-                               "Installez-le (paquet vorbis-tools : sudo apt install "
-                               "vorbis-tools) ou copiez oggenc dans le dossier du programme.\r\n"
-                               "Aucun fichier n'a été converti."),
-            QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
+    // One message for a folder that takes no file, rather than a question per file to replace
+    // and then a failure per file.
+    if (!acceptsWrites(browser_.currentFolder())) {
+        dialogs_.message(QStringLiteral("Le dossier :\r\n") +
+                             QDir::toNativeSeparators(browser_.currentFolder()) +
+                             QStringLiteral("\r\nn'accepte aucun nouveau fichier (lecture seule ?)."
+                                            "\r\nAucun fichier n'a été converti."),
+                         QStringLiteral("Erreur"), ui::Icon::Critical, ui::Buttons::Ok);
         w_.cmdDummy->setFocus();
         return;
     }
@@ -99,69 +115,78 @@ void ConvertController::convert() {
 
     // The last run's converter may still be on the stack (a message box shown from its end).
     if (converter_)
-        converter_.release()->deleteLater();
+        QTimer::singleShot(0, this, [old = std::shared_ptr<Converter>(converter_.release())] {});
     converter_ = std::make_unique<Converter>(encoder);
-    connect(converter_.get(), &Converter::fileStarted, progress_, &ConversionProgress::fileStarted);
-    connect(converter_.get(), &Converter::fileProgress, progress_,
-            &ConversionProgress::fileProgress);
-    connect(converter_.get(), &Converter::fileDone, progress_, &ConversionProgress::fileDone);
-    connect(converter_.get(), &Converter::finished, this, &ConvertController::finish);
     QStringList names;
     for (const ConversionTask &task : tasks)
         names << task.name;
-    progress_->begin(names);
-    progress_->show();
+    jobs_.begin({QStringLiteral("Une conversion"), QStringLiteral("Conversion en .ogg"), names},
+                converter_->runner(), [this] { finish(); });
     converter_->start(tasks);
 }
 
-void ConvertController::cancelRun() {
-    if (!isRunning())
-        return;
-    progress_->cancelling();
-    converter_->cancel();
-}
-
-void ConvertController::shutdown() {
-    if (!isRunning())
-        return;
-    closing_ = true;
-    converter_->cancel();
-    converter_->waitForDone();
-}
-
 void ConvertController::finish() {
-    progress_->hide();
-    if (closing_)
-        return;
     tellFailures();
     emit runFinished();
     w_.cmdDummy->setFocus();
 }
 
 void ConvertController::tellFailures() {
-    QStringList lines;
-    QStringList details; // the encoder's own words, apart from the French text
+    const QList<ConversionOutcome> outcomes = converter_->outcomes();
+    QStringList failed;
+    QStringList perFile;               // every failure and the encoder's own words, for the details
+    QList<QPair<QString, int>> causes; // each reason and how many files it stopped
     int converted = 0;
-    for (qsizetype i = 0; i < converter_->outcomes().size(); ++i) {
-        const ConversionOutcome &outcome = converter_->outcomes()[i];
-        if (outcome.status == ConversionOutcome::Status::Failed) {
-            lines << converter_->tasks()[i].name + QStringLiteral(" : ") + outcome.reason;
-            if (!outcome.details.isEmpty())
-                details << converter_->tasks()[i].name + QStringLiteral(" : ") + outcome.details;
-        } else if (outcome.status == ConversionOutcome::Status::Converted)
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        const ConversionOutcome &outcome = outcomes[i];
+        if (outcome.status == ConversionOutcome::Status::Converted)
             ++converted;
+        if (outcome.status != ConversionOutcome::Status::Failed)
+            continue;
+        const QString &name = converter_->tasks()[i].name;
+        failed << name;
+        perFile << name + QStringLiteral(" : ") + outcome.reason;
+        for (const QString &line : outcome.details.split(u'\n', Qt::SkipEmptyParts))
+            perFile << QStringLiteral("    ") + line;
+        auto cause = std::find_if(causes.begin(), causes.end(),
+                                  [&](const auto &c) { return c.first == outcome.reason; });
+        if (cause == causes.end())
+            causes.append({outcome.reason, 1});
+        else
+            ++cause->second;
     }
-    if (lines.isEmpty())
+    if (failed.isEmpty())
         return;
-    QString text =
-        QStringLiteral("La conversion en .ogg a échoué pour %1 fichier(s) :\r\n")
-            .arg(lines.size()) +
-        lines.join(QStringLiteral("\r\n")) +
-        QStringLiteral("\r\nCes fichiers et leurs .ogg existants n'ont pas été modifiés.");
+    dialogs_.message(failureSummary(failed, causes, converted), QStringLiteral("Erreur"),
+                     ui::Icon::Exclamation, ui::Buttons::Ok, perFile.join(u'\n'));
+}
+
+QString failureSummary(const QStringList &failed, QList<QPair<QString, int>> causes,
+                       int converted) {
+    QString text;
+    if (failed.size() == 1) {
+        text = failed[0] + QStringLiteral(" n'a pas pu être converti : ") + causes[0].first +
+               QStringLiteral(".\r\nCe fichier et son .ogg existant n'ont pas été modifiés.");
+    } else {
+        // The most frequent causes first; the rest are in the details.
+        std::stable_sort(causes.begin(), causes.end(),
+                         [](const auto &a, const auto &b) { return a.second > b.second; });
+        QStringList shown;
+        for (qsizetype i = 0; i < causes.size() && i < MaxCausesShown; ++i)
+            shown
+                << (causes.size() == 1
+                        ? causes[i].first
+                        : QStringLiteral("%1 pour %2").arg(causes[i].first).arg(causes[i].second));
+        if (causes.size() > MaxCausesShown)
+            shown << QStringLiteral("et d'autres causes");
+        text = QStringLiteral("%1 fichiers n'ont pas pu être convertis : ").arg(failed.size()) +
+               shown.join(QStringLiteral(", ")) +
+               QStringLiteral(".\r\nCes fichiers et leurs .ogg existants n'ont pas été "
+                              "modifiés ; le détail les nomme.");
+    }
     if (converted > 0)
         text += QStringLiteral("\r\n%1 autre(s) fichier(s) converti(s).").arg(converted);
-    dialogs_.message(text, QStringLiteral("Erreur"), ui::Icon::Exclamation, ui::Buttons::Ok,
-                     details.join(u'\n'));
+    return text;
 }
 
 } // namespace tools

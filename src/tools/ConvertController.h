@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QPushButton;
 class QWidget;
 namespace core {
 class BrowserView;
-}
+class JobHost;
+} // namespace core
 namespace playback {
 class FilePlayback;
 }
@@ -19,12 +23,16 @@ class FileList;
 
 namespace tools {
 
-class ConversionProgress;
 class Converter;
+
+// The message that ends a run with failures: one summary line naming the file, or the number of
+// files and their most frequent causes, so that the box stays small however many failed.
+// `causes` holds each reason and the number of files it stopped, in the order first met.
+QString failureSummary(const QStringList &failed, QList<QPair<QString, int>> causes, int converted);
 
 // "Convertir en .ogg": every selected file of the file list, in list order, becomes an Ogg
 // Vorbis file beside it. The "replace?" questions are all asked first; then the files are
-// converted in parallel off the UI thread while a progress display offers "Annuler"; failures
+// converted in parallel off the UI thread, as the window's job (progress, "Annuler"); failures
 // are told in one message at the end, and `runFinished` is told (the file list is refreshed on
 // it).
 class ConvertController : public QObject {
@@ -40,19 +48,13 @@ public:
     // `browser` shows.
     ConvertController(const QString &programFolder, const Widgets &widgets,
                       const core::BrowserView &browser, ui::Dialogs &dialogs,
-                      playback::FilePlayback &playback, QObject *parent = nullptr);
+                      playback::FilePlayback &playback, core::JobHost &jobs,
+                      QObject *parent = nullptr);
     ~ConvertController() override;
 
     // The button's click (and Alt+C).
     void convert();
     bool isRunning() const;
-    // "Annuler" and Escape: the encoders stop, the temporary files go, the sources stay.
-    void cancelRun();
-    // Cancels a running conversion and waits for it, with no message and no refresh: the
-    // window is closing.
-    void shutdown();
-
-    ConversionProgress &progressDisplay() { return *progress_; }
     // The current or last run; null before the first.
     Converter *converter() { return converter_.get(); }
 
@@ -68,9 +70,8 @@ private:
     const core::BrowserView &browser_;
     ui::Dialogs &dialogs_;
     playback::FilePlayback &playback_;
-    ConversionProgress *progress_;
+    core::JobHost &jobs_;
     std::unique_ptr<Converter> converter_;
-    bool closing_ = false;
 };
 
 } // namespace tools

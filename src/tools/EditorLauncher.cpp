@@ -2,14 +2,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
 
 #include "core/BrowserView.h"
 #include "core/Paths.h"
 #include "core/TempFiles.h"
+#include "pipeline/ProcessRunner.h"
 #include "playback/FilePlayback.h"
 #include "playback/PromptChannel.h"
-#include "tools/ProcessRunner.h"
 #include "ui/Dialogs.h"
 #include "ui/Elide.h"
 #include "ui/FileList.h"
@@ -37,10 +38,30 @@ QString stripExtension(const QString &name) {
 EditorLauncher::EditorLauncher(const Widgets &widgets, const core::BrowserView &browser,
                                playback::FilePlayback &filePlayback,
                                playback::PromptChannel &promptChannel, ui::Dialogs &dialogs,
-                               ProcessRunner &runner, QObject *parent)
+                               pipeline::ProcessRunner &runner, QObject *parent)
     : QObject(parent), w_(widgets), browser_(browser), filePlayback_(filePlayback),
       promptChannel_(promptChannel), dialogs_(dialogs), runner_(runner) {
     connect(w_.cmdOpenSample, &QPushButton::clicked, this, &EditorLauncher::click);
+    w_.cmdOpenSample->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(w_.cmdOpenSample, &QWidget::customContextMenuRequested, this,
+            &EditorLauncher::showMenu);
+}
+
+void EditorLauncher::showMenu(const QPoint &at) {
+    if (!menu_) {
+        menu_ = new QMenu(w_.cmdOpenSample);
+        menu_->setObjectName(QStringLiteral("mnuEditor"));
+        connect(menu_->addAction(QStringLiteral("Choisir un autre éditeur...")),
+                &QAction::triggered, this, &EditorLauncher::chooseAnother);
+    }
+    menu_->popup(w_.cmdOpenSample->mapToGlobal(at));
+}
+
+void EditorLauncher::chooseAnother() {
+    const QString name = editorName_;
+    const QString path = editorPath_;
+    if (!chooseEditor() && editorPath_.isEmpty() && cancelled_)
+        setEditor(name, path);
 }
 
 void EditorLauncher::showCaption() {
@@ -93,6 +114,7 @@ bool EditorLauncher::chooseEditor() {
     request.mustExist = true;
     request.programs = true;
     const QString path = dialogs_.fileDialog(request);
+    cancelled_ = path.isEmpty();
     if (path.isEmpty()) {
         forget();
         return false;

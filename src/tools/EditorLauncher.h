@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
+class QPoint;
 class QPushButton;
 namespace core {
 class BrowserView;
@@ -16,9 +18,11 @@ class Dialogs;
 class FileList;
 } // namespace ui
 
-namespace tools {
-
+namespace pipeline {
 class ProcessRunner;
+}
+
+namespace tools {
 
 // The part after the last separator; the whole text when there is none.
 QString fileNameOfPath(const QString &path);
@@ -39,9 +43,13 @@ public:
     // Listens to the button's clicks by itself; opens files of the folder `browser` shows.
     EditorLauncher(const Widgets &widgets, const core::BrowserView &browser,
                    playback::FilePlayback &filePlayback, playback::PromptChannel &promptChannel,
-                   ui::Dialogs &dialogs, ProcessRunner &runner, QObject *parent = nullptr);
+                   ui::Dialogs &dialogs, pipeline::ProcessRunner &runner,
+                   QObject *parent = nullptr);
 
     void click();
+    // "Choisir un autre éditeur..." in the button's context menu (right click): the steps of
+    // the first click again, the file opening aside; Cancel keeps the editor there was.
+    void chooseAnother();
 
     QString editorName() const { return editorName_; }
     QString editorPath() const { return editorPath_; }
@@ -57,15 +65,18 @@ private:
     void launch(const QString &name);
     void forget();
     void showCaption();
+    void showMenu(const QPoint &at);
 
     Widgets w_;
     const core::BrowserView &browser_;
     playback::FilePlayback &filePlayback_;
     playback::PromptChannel &promptChannel_;
     ui::Dialogs &dialogs_;
-    ProcessRunner &runner_;
+    pipeline::ProcessRunner &runner_;
     QString editorName_;
     QString editorPath_;
+    QMenu *menu_ = nullptr;
+    bool cancelled_ = false; // the last choice of an editor was cancelled
 };
 
 } // namespace tools

@@ -12,6 +12,13 @@
 
 namespace ui {
 
+namespace {
+
+// Lines of text a message box shows; with the details button it stays well within any screen.
+constexpr qsizetype MaxShownLines = 20;
+
+} // namespace
+
 QString toQtFilter(const QString &pipeFilter) {
     const QStringList parts = pipeFilter.split(u'|');
     QStringList filters;
@@ -33,8 +40,12 @@ Answer QtDialogs::message(const QString &text, const QString &title, Icon icon, 
     box.setWindowTitle(title);
     QString whole = text;
     whole.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // A long name cannot be wrapped: cut in its middle, and whole in the details.
-    const QString shown = elideLongRuns(whole);
+    // A long name cannot be wrapped: cut in its middle, and whole in the details. A text of
+    // many lines would make a box taller than the screen, its buttons out of reach: its first
+    // lines only, and the whole in the details too.
+    QString shown = elideLongRuns(whole);
+    if (const QStringList lines = shown.split(u'\n'); lines.size() > MaxShownLines)
+        shown = lines.first(MaxShownLines - 1).join(u'\n') + QStringLiteral("\n…");
     box.setText(shown);
     QStringList more;
     if (shown != whole)
