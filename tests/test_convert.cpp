@@ -468,7 +468,7 @@ private slots:
         }
         converter.waitForDone();
         for (int i = 0; i < tasks.size(); ++i) {
-            const pipeline::ConversionOutcome &outcome = converter.outcomes()[i];
+            const pipeline::ConversionOutcome outcome = converter.outcomes()[i];
             QCOMPARE(outcome.status, reason.isEmpty() ? Status::Cancelled : Status::Failed);
             QCOMPARE(outcome.reason, reason);
             QCOMPARE(outcome.details, details);
