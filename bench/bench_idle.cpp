@@ -5,7 +5,11 @@
 //     (asleep in this program; the event loop in Parlotte) are left out (target 0);
 //   first sound after 15 s idle: from a prompt press (a self-freeing stream created and
 //     played, as the prompt channel does) to the output callback that renders its first
-//     audible frame (target <= one period + 5 ms).
+//     audible frame (target <= one period + 5 ms);
+//   first sound right after start-up: the same press, as soon as the engine has opened the way
+//     the program opens it (on its own thread, the sound libraries loaded on first use), in a
+//     process that has read no sound file yet (target <= the idle engine's + one period + 5 ms).
+#include "audio/EngineOpening.h"
 #include "audio/SdlOutput.h"
 #include "audio/SoundEngine.h"
 #include "fixtures/SoundFiles.h"
@@ -77,6 +81,26 @@ bool notOurs(const QString &name) {
            name == QLatin1String("gmain") || name == QLatin1String("gdbus");
 }
 
+// From a prompt press to its first audible frame, in ms; the part spent opening the file in
+// `openMs`; negative when it never sounds.
+double firstSoundMs(SoundEngine &engine, TimedOutput &output, const QString &prompt,
+                    double &openMs) {
+    output.firstSound.store(-1);
+    const Clock::time_point press = Clock::now();
+    const Handle h = engine.streamCreateFile(prompt, AutoFree);
+    const Clock::time_point opened = Clock::now();
+    engine.channelPlay(h, false);
+    while (output.firstSound.load() < 0 && Clock::now() - press < std::chrono::seconds(2))
+        QThread::usleep(200);
+    const Clock::rep first = output.firstSound.load();
+    openMs = std::chrono::duration<double, std::milli>(opened - press).count();
+    if (first < 0)
+        return -1;
+    return std::chrono::duration<double, std::milli>(Clock::duration(first) -
+                                                     press.time_since_epoch())
+        .count();
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -85,11 +109,15 @@ int main(int argc, char *argv[]) {
     const QString prompt = fixtures::makeWav(dir.path(), QStringLiteral("TurnRight.wav"), 22050);
     TimedOutput output;
     SoundEngine engine(output);
-    if (prompt.isEmpty() || !engine.init(-1, 44100)) {
-        std::fprintf(stderr, "no output: %s\n", qPrintable(engine.errorText()));
+    const EngineOutcome opened = EngineOpening(engine, -1, 44100).wait();
+    if (prompt.isEmpty() || !opened.opened) {
+        std::fprintf(stderr, "no output: %s\n", qPrintable(opened.errorText));
         return 1;
     }
     const double periodMs = output.bufferFrames() * 1000.0 / 44100;
+    // At once, as a click on a prompt the moment the window is up.
+    double startOpenMs = 0;
+    const double startMs = firstSoundMs(engine, output, prompt, startOpenMs);
 
     // As after a prompt press: the prompt channel holds a stream; a sound played and ended.
     const Handle held = engine.streamCreateFile(prompt, AutoFree);
@@ -115,25 +143,20 @@ int main(int argc, char *argv[]) {
     std::printf("  our threads: %.1f wake-ups/s (target 0) %s\n", ours,
                 ours == 0 ? "ok" : "MISSED");
 
-    output.firstSound.store(-1);
-    const Clock::time_point press = Clock::now();
-    const Handle h = engine.streamCreateFile(prompt, AutoFree);
-    const Clock::time_point opened = Clock::now();
-    engine.channelPlay(h, false);
-    while (output.firstSound.load() < 0 && Clock::now() - press < std::chrono::seconds(2))
-        QThread::usleep(200);
-    const Clock::rep first = output.firstSound.load();
-    if (first < 0) {
+    double idleOpenMs = 0;
+    const double idleMs = firstSoundMs(engine, output, prompt, idleOpenMs);
+    if (idleMs < 0 || startMs < 0) {
         std::fprintf(stderr, "the press never sounded\n");
         return 1;
     }
-    const double ms =
-        std::chrono::duration<double, std::milli>(Clock::duration(first) - press.time_since_epoch())
-            .count();
     std::printf("  first sound after %d s idle: %.2f ms, of which %.2f ms opening the file "
                 "(target <= %.2f) %s\n",
-                kIdleSeconds, ms, std::chrono::duration<double, std::milli>(opened - press).count(),
-                periodMs + 5, ms <= periodMs + 5 ? "ok" : "MISSED");
+                kIdleSeconds, idleMs, idleOpenMs, periodMs + 5,
+                idleMs <= periodMs + 5 ? "ok" : "MISSED");
+    std::printf("  first sound right after start-up: %.2f ms, of which %.2f ms opening the file "
+                "(target <= %.2f, the idle engine's + one period + 5 ms) %s\n",
+                startMs, startOpenMs, idleMs + periodMs + 5,
+                startMs <= idleMs + periodMs + 5 ? "ok" : "MISSED");
     engine.stop();
     engine.free();
     return 0;
