@@ -81,16 +81,19 @@ void MainWindow::checkEngine() {
 void MainWindow::start(const QString &openFolder) {
     // The single-instance rule is the launcher's (main): a second process never gets here.
     QDir::setCurrent(programFolder_);
-    checkEngine();
-    if (systemClosing_)
-        return; // ended while a box waited: nothing was read, so nothing is saved
 
+    // What shows no box is built while the engine opens on its own thread (see main), so its
+    // outcome is waited for as late as the boxes' order allows: before the settings' boxes.
     panel().buildGrid();
     promptTooltips_ = std::make_unique<catalogue::PromptTooltips>(panel(), fileBrowser(), modes(),
                                                                   controllers_->peakCache);
     panel().showAssignMode(false, QString());
 
     fileBrowser().init();
+
+    checkEngine();
+    if (systemClosing_)
+        return; // ended while a box waited: nothing was read, so nothing is saved
 
     // Finding where the settings live probes the disk: once is enough. The folder list opens
     // on the folder asked for, else on the remembered one, else on the default one: one folder

@@ -12,8 +12,9 @@ namespace ui {
 void afterFirstFrame(QWidget *window, std::function<void()> then);
 
 // With PARLOTTE_FIRST_FRAME_FD set to an open descriptor (bench_startup's pipe), writes there,
-// once the first frame is drawn, one line: the peak resident memory so far in kB and the CPU time
-// used so far in microseconds. Without it, does nothing.
+// once the first frame is drawn, one line: the peak resident memory so far in kB, the CPU time
+// used so far in microseconds, and the part of it spent on the calling (window) thread. Without
+// it, does nothing.
 void reportFirstFrame(QWidget *window);
 
 } // namespace ui
