@@ -51,9 +51,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # parlotte_VERSION_ARCH.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
-# The libraries it links come from dpkg-shlibdeps; the encoder and Qt's window-system plugins
-# are used at run time without being linked.
+# The libraries it links come from dpkg-shlibdeps; the encoder, Qt's window-system plugins and
+# the sound libraries (opened on first use, not linked: see src/audio/SharedLibrary.h) are used
+# at run time without being linked, so they are named here, no older than those built against.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "vorbis-tools, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "vorbis-tools, qt6-qpa-plugins, libsdl2-2.0-0 (>= ${SDL2_VERSION}), \
+libsndfile1 (>= ${SNDFILE_VERSION}), libmpg123-0 (>= ${MPG123_VERSION}), \
+libebur128-1 (>= ${EBUR128_VERSION})")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)
