@@ -1,6 +1,7 @@
 #include "audio/Decoder.h"
 #include "audio/Engine.h"
 #include "audio/SdlOutput.h"
+#include "audio/SharedLibrary.h"
 #include "audio/SoundEngine.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/ManualEngine.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <thread>
 
 using namespace audio;
 using namespace playback;
@@ -431,6 +433,28 @@ private slots:
         e.free();
         e.free();
         QCOMPARE(e.channelGetLength(k), kDead);
+    }
+
+    // A sound library that cannot be opened fails each call cleanly, and says why in French; one
+    // that can gives its functions, from any thread, opened once.
+    void librariesOpenOnFirstUse() {
+        SharedLibrary missing("libparlotte-absent.so.9");
+        QVERIFY(!missing.load());
+        QCOMPARE(missing.symbol("cos"), nullptr);
+        QVERIFY2(QString::fromUtf8(missing.errorText())
+                     .startsWith(u"bibliothèque libparlotte-absent.so.9 introuvable ("_s),
+                 missing.errorText());
+
+        SharedLibrary math("libm.so.6");
+        std::vector<std::thread> threads;
+        std::array<void *, 4> found{};
+        for (std::size_t i = 0; i < found.size(); ++i)
+            threads.emplace_back([&math, &found, i] { found[i] = math.symbol("cos"); });
+        for (std::thread &t : threads)
+            t.join();
+        QVERIFY(found[0] != nullptr);
+        QVERIFY(std::all_of(found.begin(), found.end(), [&](void *f) { return f == found[0]; }));
+        QCOMPARE(QByteArray(math.errorText()), QByteArray());
     }
 };
 
