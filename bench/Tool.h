@@ -12,3 +12,17 @@ inline bool runTool(const QString &program, const QStringList &args) {
     return p.waitForFinished(30 * 60 * 1000) && p.exitStatus() == QProcess::NormalExit &&
            p.exitCode() == 0;
 }
+
+// Runs `program` to its end with its output thrown away; false when it did not end normally
+// within ten minutes, otherwise its exit code in `exitCode`.
+inline bool runQuiet(const QString &program, const QStringList &args, int *exitCode = nullptr) {
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit)
+        return false;
+    if (exitCode)
+        *exitCode = p.exitCode();
+    return true;
+}

@@ -5,29 +5,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "DemoPack.h"
 #include "Median.h"
+#include "Tool.h"
 #include "check/PackCheck.h"
 
 namespace {
-
-bool runQuiet(const QString &program, const QStringList &args, int *exitCode = nullptr) {
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit)
-        return false;
-    if (exitCode)
-        *exitCode = p.exitCode();
-    return true;
-}
 
 // Returns false if a measurement could not be made.
 bool compare(const char *what, const QString &folder) {
@@ -64,11 +53,9 @@ bool compare(const char *what, const QString &folder) {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    const QString demo = qEnvironmentVariable("PARLOTTE_DEMO_PACK");
-    if (demo.isEmpty() || !QDir(demo).exists()) {
-        std::printf("PARLOTTE_DEMO_PACK does not name the demo pack (run make demo)\n");
+    const QString demo = demoPack();
+    if (demo.isEmpty())
         return 1;
-    }
     if (!compare("Demo pack", demo))
         return 1;
 

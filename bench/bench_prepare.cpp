@@ -1,7 +1,9 @@
 // Preparing the demo voice pack, with half a second of silence added at both ends of each take,
-// against the pipeline a user would write otherwise, one file after another:
-// `sox IN -t wav - | oggenc ...` (which neither trims nor levels). Also the peak memory of the
-// preparing process and the loudness spread of the result.
+// against what a user would run otherwise: the pipeline `sox IN -t wav - | oggenc ...` one file
+// after another (which neither trims nor levels), and a general media tool's loudness normaliser
+// (-16 LUFS, -1 dBTP) with Vorbis mono 22050 Hz 40 kbit/s, two files at a time. Also the peak
+// memory of the preparing process, and the loudness spread and true peaks of the results.
+// Without ffmpeg on the PATH, the media tool is left out.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -83,15 +86,69 @@ bool soxIntoOggenc(const QString &sox, const QString &oggenc, const QString &in,
            encode.exitCode() == 0;
 }
 
-std::optional<double> spread(const QStringList &paths) {
+// The media tool's normaliser and encoder on every take, two at a time, as a shell loop with
+// `xargs -P 2` would run them.
+bool mediaTool(const QString &ffmpeg, const QStringList &takes, const QString &outFolder) {
+    const auto args = [&](const QString &take) {
+        return QStringList{u"-nostdin"_s,
+                           u"-loglevel"_s,
+                           u"error"_s,
+                           u"-y"_s,
+                           u"-i"_s,
+                           take,
+                           u"-af"_s,
+                           u"loudnorm=I=-16:TP=-1"_s,
+                           u"-ac"_s,
+                           u"1"_s,
+                           u"-ar"_s,
+                           u"22050"_s,
+                           u"-c:a"_s,
+                           u"libvorbis"_s,
+                           u"-b:a"_s,
+                           u"40k"_s,
+                           QDir(outFolder).filePath(QFileInfo(take).baseName() + u".ogg"_s)};
+    };
+    std::vector<std::unique_ptr<QProcess>> running;
+    qsizetype next = 0;
+    bool ok = true;
+    while (next < takes.size() || !running.empty()) {
+        while (running.size() < 2 && next < takes.size()) {
+            auto p = std::make_unique<QProcess>();
+            p->start(ffmpeg, args(takes[next++]));
+            running.push_back(std::move(p));
+        }
+        running.front()->waitForFinished(-1);
+        ok = ok && running.front()->exitStatus() == QProcess::NormalExit &&
+             running.front()->exitCode() == 0;
+        running.erase(running.begin());
+    }
+    return ok;
+}
+
+struct Figures {
+    std::optional<double> spread; // LU
+    int overCeiling = 0;          // outputs above -1 dBTP
+    double worstPeak = -100;      // dBTP
+};
+
+Figures measure(const QStringList &paths) {
+    Figures f;
     std::vector<double> values;
-    for (const QString &p : paths)
-        if (const pack::EncodedFacts m = pack::measureFile(p); m.ok && m.facts.levelLoudness())
-            values.push_back(*m.facts.levelLoudness());
-    if (values.empty())
-        return std::nullopt;
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return *high - *low;
+    for (const QString &p : paths) {
+        const pack::EncodedFacts m = pack::measureFile(p);
+        if (!m.ok || !m.facts.levelLoudness())
+            continue;
+        values.push_back(*m.facts.levelLoudness());
+        if (m.facts.truePeak) {
+            f.overCeiling += *m.facts.truePeak > -1.0;
+            f.worstPeak = std::max(f.worstPeak, *m.facts.truePeak);
+        }
+    }
+    if (!values.empty()) {
+        const auto [low, high] = std::minmax_element(values.begin(), values.end());
+        f.spread = *high - *low;
+    }
+    return f;
 }
 
 } // namespace
@@ -101,6 +158,7 @@ int main(int argc, char **argv) {
     const QString demo = qEnvironmentVariable("PARLOTTE_DEMO_PACK");
     const QString sox = QStandardPaths::findExecutable(u"sox"_s);
     const QString oggenc = QStandardPaths::findExecutable(u"oggenc"_s);
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_s);
     const QString parlotte =
         QDir(QCoreApplication::applicationDirPath()).filePath(u"../parlotte"_s);
     if (demo.isEmpty() || sox.isEmpty() || oggenc.isEmpty()) {
@@ -132,11 +190,13 @@ int main(int argc, char **argv) {
     }
 
     constexpr int Runs = 3;
-    std::vector<double> shell, prepared, shellCpu, preparedCpu;
+    std::vector<double> shell, tool, prepared, shellCpu, toolCpu, preparedCpu;
     long peakKb = 0;
     const QString out = work.filePath(u"pret"_s);
     const QString baselineOut = work.filePath(u"shell"_s);
     QDir().mkpath(baselineOut);
+    const QString toolOut = work.filePath(u"outil"_s);
+    QDir().mkpath(toolOut);
     for (int run = 0; run < Runs; ++run) {
         QElapsedTimer timer;
         timer.start();
@@ -148,6 +208,16 @@ int main(int argc, char **argv) {
         shell.push_back(double(timer.nsecsElapsed()) / 1e6);
         shellCpu.push_back(childrenCpuMs() - cpu);
         cpu = childrenCpuMs();
+        if (!ffmpeg.isEmpty()) {
+            timer.restart();
+            if (!mediaTool(ffmpeg, takes, toolOut)) {
+                std::fprintf(stderr, "ffmpeg failed\n");
+                return 1;
+            }
+            tool.push_back(double(timer.nsecsElapsed()) / 1e6);
+            toolCpu.push_back(childrenCpuMs() - cpu);
+            cpu = childrenCpuMs();
+        }
         double ms = 0;
         long kb = 0;
         if (!spawnAndMeasure(parlotte, {u"--prepare"_s, src, out, u"--replace"_s}, ms, kb)) {
@@ -158,15 +228,15 @@ int main(int argc, char **argv) {
         preparedCpu.push_back(childrenCpuMs() - cpu);
         peakKb = std::max(peakKb, kb);
     }
-    QStringList outputs, sources;
+    QStringList outputs, toolOutputs;
     for (const QString &take : takes) {
         outputs << QDir(out).filePath(QFileInfo(take).baseName() + u".ogg"_s);
-        sources << take;
+        toolOutputs << QDir(toolOut).filePath(QFileInfo(take).baseName() + u".ogg"_s);
     }
     const double s = median(shell);
     const double p = median(prepared);
-    const auto before = spread(sources);
-    const auto after = spread(outputs);
+    const Figures before = measure(takes);
+    const Figures ours = measure(outputs);
     std::printf("Preparing the %d prompts of the demo pack with %.1f s of silence at both ends "
                 "(median of %d):\n",
                 int(takes.size()), PadSeconds, Runs);
@@ -177,9 +247,25 @@ int main(int argc, char **argv) {
                 median(preparedCpu));
     std::printf("  ratio %.2f (target <= 1.0 on 2 cores); CPU time ratio %.2f\n", p / s,
                 median(preparedCpu) / median(shellCpu));
+    if (!tool.empty()) {
+        const double t = median(tool);
+        std::printf("  ffmpeg loudnorm + libvorbis, 2 at once %8.1f ms  %8.1f ms\n", t,
+                    median(toolCpu));
+        std::printf("  ratio %.2f (target <= 0.25); CPU time ratio %.2f\n", p / t,
+                    median(preparedCpu) / median(toolCpu));
+    } else {
+        std::printf("  ffmpeg is not on the PATH: no comparison with the media tool\n");
+    }
     std::printf("  peak memory of parlotte --prepare: %.1f MB (target <= 64 MB)\n",
                 double(peakKb) / 1024.0);
-    std::printf("  loudness spread: %.1f LU before, %.1f LU after\n", before.value_or(-1),
-                after.value_or(-1));
+    std::printf("  loudness spread: %.1f LU before; ours %.1f LU (target <= 1), %d output(s) "
+                "above -1 dBTP (highest %.2f dBTP)\n",
+                before.spread.value_or(-1), ours.spread.value_or(-1), ours.overCeiling,
+                ours.worstPeak);
+    if (!tool.empty()) {
+        const Figures theirs = measure(toolOutputs);
+        std::printf("  the media tool: %.1f LU, %d output(s) above -1 dBTP (highest %.2f dBTP)\n",
+                    theirs.spread.value_or(-1), theirs.overCeiling, theirs.worstPeak);
+    }
     return 0;
 }

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -15,7 +14,9 @@
 #include <ctime>
 #include <vector>
 
+#include "DemoPack.h"
 #include "Median.h"
+#include "Tool.h"
 #include "core/SampleLookup.h"
 #include "fixtures/SoundFiles.h"
 #include "pipeline/WaveHeader.h"
@@ -25,18 +26,6 @@
 namespace {
 
 constexpr int Rate = 44100;
-
-bool runQuiet(const QString &program, const QStringList &args, int *exitCode = nullptr) {
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit)
-        return false;
-    if (exitCode)
-        *exitCode = p.exitCode();
-    return true;
-}
 
 QString quoted(const QString &s) {
     QString q = s;
@@ -135,11 +124,9 @@ void printJoins(const char *name, const std::vector<long> &inside,
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    const QString demo = qEnvironmentVariable("PARLOTTE_DEMO_PACK");
-    if (demo.isEmpty() || !QDir(demo).exists()) {
-        std::printf("PARLOTTE_DEMO_PACK does not name the demo pack (run make demo)\n");
+    const QString demo = demoPack();
+    if (demo.isEmpty())
         return 1;
-    }
     QTemporaryDir work;
     const QString out = work.filePath(QStringLiteral("tour.wav"));
 

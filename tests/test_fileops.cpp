@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "core/TempFiles.h"
 #include "files/FileOps.h"
 #include "fixtures/Bytes.h"
 #include "fixtures/Mounts.h"
@@ -103,31 +104,42 @@ private slots:
     }
 
     // Two renames onto one name at the same moment: exactly one wins and no file is lost, for
-    // the direct rename and for the link-and-unlink one alike.
+    // the direct rename, the link-and-unlink one and the placing of a take alike.
     void racingRenames() {
         using Rename = files::FileOutcome (*)(const QString &, const QString &, const QString &);
-        for (const Rename rename : {&files::renameNoReplace, &files::detail::renameByLink}) {
+        struct Race {
+            Rename rename;
+            QString a, b;
+        };
+        const Race races[] = {
+            {&files::renameNoReplace, u"a.mp3"_s, u"b.mp3"_s},
+            {&files::detail::renameByLink, u"a.mp3"_s, u"b.mp3"_s},
+            {&files::placeNoReplace, core::temporaryName(u".wav"_s),
+             core::temporaryName(u".wav"_s)},
+        };
+        for (const Race &race : races) {
+            const QString &a = race.a, &b = race.b;
             QTemporaryDir dir;
             for (int round = 0; round < 200; ++round) {
                 const QString target = u"TurnRight.mp3"_s;
-                QVERIFY(makeFiles(dir.path(), {u"a.mp3"_s, u"b.mp3"_s}));
+                QVERIFY(makeFiles(dir.path(), {a, b}));
                 std::atomic<int> ready{0};
                 files::FileOutcome outcomes[2];
                 auto racer = [&](int i, const QString &from) {
                     ++ready;
                     while (ready.load() < 2) {
                     }
-                    outcomes[i] = rename(dir.path(), from, target);
+                    outcomes[i] = race.rename(dir.path(), from, target);
                 };
-                std::thread first(racer, 0, u"a.mp3"_s);
-                std::thread second(racer, 1, u"b.mp3"_s);
+                std::thread first(racer, 0, a);
+                std::thread second(racer, 1, b);
                 first.join();
                 second.join();
                 QCOMPARE(int(outcomes[0].ok()) + int(outcomes[1].ok()), 1);
                 const int loser = outcomes[0].ok() ? 1 : 0;
                 QCOMPARE(outcomes[loser].error, FileError::TargetExists);
-                const QString winnerName = loser == 1 ? u"a.mp3"_s : u"b.mp3"_s;
-                const QString loserName = loser == 1 ? u"b.mp3"_s : u"a.mp3"_s;
+                const QString winnerName = loser == 1 ? a : b;
+                const QString loserName = loser == 1 ? b : a;
                 QStringList expected{loserName + u'=' + loserName, target + u'=' + winnerName};
                 expected.sort();
                 QCOMPARE(contents(dir.path()), expected);

@@ -147,10 +147,8 @@ int runWithoutWindow(const CommandLine &command) {
     case CommandLine::Window:
         break;
     }
-    print(stderr, (QStringLiteral("parlotte : ") + command.error +
-                   QStringLiteral("\nEssayez « parlotte --help » pour en savoir plus.\n"))
-                      .toUtf8());
-    return 2;
+    return complain(
+        command.error + QStringLiteral("\nEssayez « parlotte --help » pour en savoir plus."), 2);
 }
 
 } // namespace app

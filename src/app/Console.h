@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <cstdio>
 
 namespace app {
@@ -10,6 +11,13 @@ namespace app {
 inline void print(std::FILE *stream, const QByteArray &bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
     std::fflush(stream);
+}
+
+// Tells `message` on the error output in the program's name, and gives back `exitCode` for the
+// command to end with.
+inline int complain(const QString &message, int exitCode) {
+    print(stderr, (QStringLiteral("parlotte : ") + message + u'\n').toUtf8());
+    return exitCode;
 }
 
 } // namespace app

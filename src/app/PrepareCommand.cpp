@@ -2,6 +2,7 @@
 #include <QDir>
 #include <optional>
 
+#include "app/CommandApplication.h"
 #include "app/CommandLine.h"
 #include "app/Console.h"
 #include "core/BatchRunner.h"
@@ -13,15 +14,6 @@
 #include "pipeline/ProcessRunner.h"
 
 namespace app {
-
-namespace {
-
-int refuse(const QString &message) {
-    print(stderr, (QStringLiteral("parlotte : ") + message + u'\n').toUtf8());
-    return 2;
-}
-
-} // namespace
 
 CommandLine parsePrepareArguments(const QStringList &args) {
     CommandLine c;
@@ -75,34 +67,29 @@ CommandLine parsePrepareArguments(const QStringList &args) {
 
 int runPrepare(const CommandLine &command) {
     // The encoder runs in worker threads, which want an application object.
-    std::optional<QCoreApplication> application;
-    static int argc = 1;
-    static char name[] = "parlotte";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        application.emplace(argc, argv);
+    const CommandApplication application;
 
     const pack::PreparationPlan plan = pack::planPreparation(command.folder, command.destination);
     if (!plan.error.isEmpty())
-        return refuse(plan.error);
+        return complain(plan.error, 2);
     // What a killed run left behind goes first, as the window clears the folder it opens.
     core::removeOrphanTemporaries(plan.destination);
     if (!plan.existing.isEmpty() && !command.prepare.replace)
-        return refuse(QStringLiteral("le dossier de destination contient déjà %1 des fichiers à "
-                                     "écrire (%2) ; rien n'a été écrit. Ajoutez --replace pour "
-                                     "les remplacer.")
-                          .arg(plan.existing.size())
-                          .arg(plan.existing.join(QStringLiteral(", "))));
+        return complain(QStringLiteral("le dossier de destination contient déjà %1 des fichiers à "
+                                       "écrire (%2) ; rien n'a été écrit. Ajoutez --replace pour "
+                                       "les remplacer.")
+                            .arg(plan.existing.size())
+                            .arg(plan.existing.join(QStringLiteral(", "))),
+                        2);
     const QString programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     const QString encoder = pipeline::findEncoder(programFolder);
-    if (encoder.isEmpty()) {
-        QString text = QStringLiteral("parlotte : ") + pipeline::missingEncoderText(programFolder);
-        print(stderr, text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8() + '\n');
-        return 1;
-    }
+    if (encoder.isEmpty())
+        return complain(pipeline::missingEncoderText(programFolder)
+                            .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                        1);
     // Told once, before anything is written, rather than once per prompt.
     if (const QString refusal = pack::openDestination(plan.destination); !refusal.isEmpty())
-        return refuse(refusal);
+        return complain(refusal, 2);
     const pack::PreparationReport report =
         pack::preparePack(plan, command.prepare, encoder, core::BatchRunner::usableCores());
     print(stdout,

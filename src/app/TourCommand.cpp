@@ -1,7 +1,6 @@
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <optional>
 
+#include "app/CommandApplication.h"
 #include "app/CommandLine.h"
 #include "app/Console.h"
 #include "core/SafeFile.h"
@@ -9,15 +8,6 @@
 #include "tour/TourRender.h"
 
 namespace app {
-
-namespace {
-
-int fail(const QString &message) {
-    print(stderr, (QStringLiteral("parlotte : ") + message + u'\n').toUtf8());
-    return 1;
-}
-
-} // namespace
 
 CommandLine parseTourArguments(const QStringList &args) {
     QStringList names;
@@ -42,24 +32,20 @@ CommandLine parseTourArguments(const QStringList &args) {
 
 int runTour(const CommandLine &command) {
     // The engine's objects want an application object; no window, no sound device.
-    std::optional<QCoreApplication> application;
-    static int argc = 1;
-    static char name[] = "parlotte";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        application.emplace(argc, argv);
+    const CommandApplication application;
 
     const tour::TourPlan plan = tour::planTour(tour::promptFiles(command.folder));
     if (plan.steps.isEmpty())
-        return fail(QStringLiteral("le dossier « %1 » n'a de fichier pour aucun message : il n'y "
-                                   "a rien à écouter.")
-                        .arg(command.folder));
+        return complain(QStringLiteral("le dossier « %1 » n'a de fichier pour aucun message : "
+                                       "il n'y a rien à écouter.")
+                            .arg(command.folder),
+                        1);
     const tour::Rendering rendering = tour::renderTour(plan, command.folder);
     const core::WriteResult written =
         rendering.wave.isEmpty() ? core::WriteResult{false, rendering.error}
                                  : core::writeWholeFile(command.destination, rendering.wave);
     if (!written)
-        return fail(core::saveFailedMessage(command.destination, written.cause));
+        return complain(core::saveFailedMessage(command.destination, written.cause), 1);
     const qint64 seconds = (rendering.frames + tour::TourRate / 2) / tour::TourRate;
     print(stdout, QStringLiteral("Tour du pack écrit dans « %1 » : %2 consignes, %3 min %4 s.\n")
                       .arg(command.destination)
@@ -69,7 +55,8 @@ int runTour(const CommandLine &command) {
                       .toUtf8());
     if (plan.missing.isEmpty())
         return 0;
-    return fail(tour::skippedLead(plan) + QStringLiteral(" : ") + tour::missingList(plan) + u'.');
+    return complain(
+        tour::skippedLead(plan) + QStringLiteral(" : ") + tour::missingList(plan) + u'.', 1);
 }
 
 } // namespace app

@@ -146,16 +146,15 @@ std::wstring nativePath(const QString &folder, const QString &name) {
 
 #endif
 
-} // namespace
+// The step both renames share: a name of `folder` equal to `to` letter case aside stops it, and
+// the move itself is one step that cannot replace. A `Checked` source must be there and be no
+// folder before anything else is said; `Ours` is a temporary of ours, just written.
+enum class Source { Checked, Ours };
 
-FileOutcome renameNoReplace(const QString &folder, const QString &from, const QString &to) {
-    if (!plainName(from) || !plainName(to))
-        return failed(FileError::InvalidName);
-    if (core::isTemporaryName(from) || core::isTemporaryName(to))
-        return failed(FileError::Temporary);
-    if (from == to)
-        return failed(FileError::TargetExists, 0, to);
+FileOutcome moveNoReplace(const QString &folder, const QString &from, const QString &to,
+                          Source source) {
 #ifdef _WIN32
+    Q_UNUSED(source);
     if (const QString clash = caseClash(folder, from, to); !clash.isEmpty())
         return failed(FileError::TargetExists, 0, clash);
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
@@ -166,50 +165,42 @@ FileOutcome renameNoReplace(const QString &folder, const QString &from, const QS
     const FolderHandle dir(folder);
     if (dir.fd() < 0)
         return fromErrno(dir.error());
-    const QByteArray source = QFile::encodeName(from);
+    const QByteArray name = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    if (const FileOutcome present = checkSource(dir.fd(), source); !present.ok())
-        return present;
+    if (source == Source::Checked) {
+        if (const FileOutcome present = checkSource(dir.fd(), name); !present.ok())
+            return present;
+    }
     if (const QString clash = caseClash(folder, from, to); !clash.isEmpty())
         return failed(FileError::TargetExists, 0, clash);
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(dir.fd(), source.constData(), dir.fd(), target.constData(), RENAME_NOREPLACE) ==
+    if (::renameat2(dir.fd(), name.constData(), dir.fd(), target.constData(), RENAME_NOREPLACE) ==
         0)
         return {};
     // File systems without the flag say EINVAL; fall back on link and unlink there only.
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return fromErrno(errno, to);
 #endif
-    return linkThenUnlink(dir.fd(), source, target, to);
+    return linkThenUnlink(dir.fd(), name, target, to);
 #endif
+}
+
+} // namespace
+
+FileOutcome renameNoReplace(const QString &folder, const QString &from, const QString &to) {
+    if (!plainName(from) || !plainName(to))
+        return failed(FileError::InvalidName);
+    if (core::isTemporaryName(from) || core::isTemporaryName(to))
+        return failed(FileError::Temporary);
+    if (from == to)
+        return failed(FileError::TargetExists, 0, to);
+    return moveNoReplace(folder, from, to, Source::Checked);
 }
 
 FileOutcome placeNoReplace(const QString &folder, const QString &temporary, const QString &to) {
     if (!core::isTemporaryName(temporary) || !plainName(to) || core::isTemporaryName(to))
         return failed(FileError::InvalidName);
-#ifdef _WIN32
-    if (const QString clash = caseClash(folder, temporary, to); !clash.isEmpty())
-        return failed(FileError::TargetExists, 0, clash);
-    if (!::MoveFileExW(nativePath(folder, temporary).c_str(), nativePath(folder, to).c_str(), 0))
-        return fromLastError(::GetLastError(), to);
-    return {};
-#else
-    const FolderHandle dir(folder);
-    if (dir.fd() < 0)
-        return fromErrno(dir.error());
-    const QByteArray source = QFile::encodeName(temporary);
-    const QByteArray target = QFile::encodeName(to);
-    if (const QString clash = caseClash(folder, temporary, to); !clash.isEmpty())
-        return failed(FileError::TargetExists, 0, clash);
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(dir.fd(), source.constData(), dir.fd(), target.constData(), RENAME_NOREPLACE) ==
-        0)
-        return {};
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return fromErrno(errno, to);
-#endif
-    return linkThenUnlink(dir.fd(), source, target, to);
-#endif
+    return moveNoReplace(folder, temporary, to, Source::Ours);
 }
 
 FileOutcome removeFile(const QString &folder, const QString &name) {
