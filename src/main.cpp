@@ -2,12 +2,15 @@
 #include <QDir>
 #include <QSessionManager>
 #include <QStyleFactory>
+#include <clocale>
 #include <functional>
+#include <optional>
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
 #include "app/MainWindow.h"
 #include "app/ShutdownSignals.h"
+#include "audio/EngineOpening.h"
 #include "audio/SdlOutput.h"
 #include "audio/SoundEngine.h"
 #include "ui/FirstFrame.h"
@@ -24,6 +27,29 @@ int main(int argc, char *argv[]) {
     if (command.action != app::CommandLine::Window)
         return app::runWithoutWindow(command);
 
+    // One instance per user, settled before anything is opened: a second start ends at once,
+    // without a word. A lock that cannot be taken stops the start, with the reason (below, once
+    // a box can be shown): silently running twice could let two windows rename and delete in one
+    // folder.
+    // The handlers are in place before the lock is taken: a signal from then on is kept, and
+    // heard once the application's loop runs, instead of ending the process outright.
+    app::ShutdownSignals shutdownSignals;
+    app::InstanceLock lock;
+    const app::InstanceLock::State lockState = lock.acquire();
+    if (lockState == app::InstanceLock::State::HeldElsewhere)
+        return 0;
+
+    // The sound libraries load and the device opens on a thread of their own while Qt starts and
+    // the window is built; start() waits for the outcome where the engine's boxes have their turn.
+    // The locale is set first, as the application would set it, so that no library reads it while
+    // it changes.
+    std::setlocale(LC_ALL, "");
+    audio::SdlOutput output;
+    audio::SoundEngine engine(output);
+    std::optional<audio::EngineOpening> opening;
+    if (lockState == app::InstanceLock::State::Held)
+        opening.emplace(engine, -1, 44100);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlotte"));
     QApplication::setApplicationVersion(
@@ -31,7 +57,6 @@ int main(int argc, char *argv[]) {
 
     // Listened to before the first box: a signal while a start-up box waits for an answer ends
     // the program at once, as it would end the window later.
-    app::ShutdownSignals shutdownSignals;
     bool signalled = false;
     std::function<void()> systemClose = [&signalled] {
         signalled = true;
@@ -43,22 +68,12 @@ int main(int argc, char *argv[]) {
 
     ui::installQtFrench();
 
-    // One instance per user: a second start ends at once, without a word. A lock that cannot be
-    // taken stops the start, with the reason: silently running twice could let two windows
-    // rename and delete in one folder.
-    app::InstanceLock lock;
-    switch (lock.acquire()) {
-    case app::InstanceLock::State::Held:
-        break;
-    case app::InstanceLock::State::HeldElsewhere:
-        return 0;
-    case app::InstanceLock::State::Unavailable: {
+    if (lockState == app::InstanceLock::State::Unavailable) {
         qWarning("Parlotte: %s", qUtf8Printable(lock.unavailableText()));
         ui::QtDialogs lockDialogs;
         lockDialogs.message(lock.unavailableText(), QStringLiteral("Erreur"), ui::Icon::Critical,
                             ui::Buttons::Ok);
         return signalled ? 0 : 1;
-    }
     }
     const QString programFolder = QDir::toNativeSeparators(QApplication::applicationDirPath());
 
@@ -66,10 +81,9 @@ int main(int argc, char *argv[]) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installDefaultFont();
 
-    audio::SdlOutput output;
-    audio::SoundEngine engine(output);
     ui::QtDialogs dialogs;
     MainWindow window(programFolder, engine, dialogs);
+    window.setEngineOpening(&*opening);
     dialogs.setParent(&window);
     ui::reportFirstFrame(&window); // for bench_startup
     // Logout, system shutdown and the signals end the program as the system's close: no farewell,

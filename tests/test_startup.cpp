@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "audio/EngineOpening.h"
 #include "audio/SdlOutput.h"
 #include "catalogue/PromptPanel.h"
 #include "fixtures/WindowFixture.h"
@@ -125,9 +126,20 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(f.programFolder()).canonicalPath());
     }
 
-    // Outdated libraries, or an engine that does not start: each told, and start-up goes on.
+    // Outdated libraries, or an engine that does not start: each told, and start-up goes on;
+    // the same when the engine was opened on its own thread while the window was built.
+    void engineFailuresAreReportedAndStartUpGoesOn_data() {
+        QTest::addColumn<bool>("initFails");
+        QTest::addColumn<bool>("openedAhead");
+        QTest::newRow("outdated") << false << false;
+        QTest::newRow("init fails") << true << false;
+        QTest::newRow("outdated, opened ahead") << false << true;
+        QTest::newRow("init fails, opened ahead") << true << true;
+    }
     void engineFailuresAreReportedAndStartUpGoesOn() {
-        for (const bool initFails : {false, true}) {
+        QFETCH(bool, initFails);
+        QFETCH(bool, openedAhead);
+        {
             fixtures::WindowFixture f;
             QStringList told;
             if (initFails) {
@@ -140,7 +152,10 @@ private slots:
                 told = {QStringLiteral("Version incorrecte de SDL2 !"),
                         QStringLiteral("Version incorrecte de libsndfile !")};
             }
-            MainWindow &w = f.start();
+            std::optional<audio::EngineOpening> opening;
+            if (openedAhead)
+                opening.emplace(f.engine, -1, 44100);
+            MainWindow &w = f.start(opening ? &*opening : nullptr);
             QCOMPARE(f.dialogs.messages.size(), told.size());
             for (int i = 0; i < told.size(); ++i) {
                 QCOMPARE(f.dialogs.messages[i].text, told[i]);
@@ -173,13 +188,16 @@ private slots:
     }
 
     void realEngineWithoutDeviceStillStarts() {
-        // No device at all: the real engine reports its failure; decoding still works.
+        // No device at all: the real engine, opened ahead on its own thread as the program
+        // opens it, reports its failure; decoding still works.
         qputenv("SDL_AUDIODRIVER", "no-such-driver");
         QTemporaryDir dir;
         audio::SdlOutput output;
         audio::SoundEngine engine(output);
+        audio::EngineOpening opening(engine, -1, 44100);
         fixtures::ScriptedDialogs dialogs;
         MainWindow w(dir.path(), engine, dialogs);
+        w.setEngineOpening(&opening);
         w.start();
         qputenv("SDL_AUDIODRIVER", "dummy");
         QCOMPARE(dialogs.messages.size(), 1);

@@ -8,6 +8,7 @@
 
 #include "app/Farewell.h"
 #include "audio/Engine.h"
+#include "audio/EngineOpening.h"
 #include "audio/SdlCapture.h"
 #include "catalogue/PromptTooltips.h"
 #include "core/TempFiles.h"
@@ -66,12 +67,14 @@ void MainWindow::focusDummy() {
 }
 
 void MainWindow::checkEngine() {
-    for (const QString &library : engine_.outdatedLibraries())
+    const audio::EngineOutcome outcome =
+        engineOpening_ ? engineOpening_->wait() : audio::openEngine(engine_, -1, 44100);
+    for (const QString &library : outcome.outdated)
         dialogs_.message(QStringLiteral("Version incorrecte de ") + library + QStringLiteral(" !"),
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
-    if (!engine_.init(-1, 44100))
+    if (!outcome.opened)
         dialogs_.message(QStringLiteral("Impossible d'initialiser ") + engine_.outputLibraryName() +
-                             QStringLiteral(" !\r\nErreur ") + engine_.errorText(),
+                             QStringLiteral(" !\r\nErreur ") + outcome.errorText,
                          ErrorTitle, ui::Icon::Critical, ui::Buttons::Ok);
 }
 

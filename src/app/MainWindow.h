@@ -12,6 +12,7 @@
 namespace audio {
 class Capture;
 class Engine;
+class EngineOpening;
 } // namespace audio
 namespace catalogue {
 class PromptTooltips;
@@ -37,6 +38,9 @@ public:
     // shown and the focus on the focus sink. A non-empty `openFolder` (from the command line) is
     // opened instead of the remembered folder.
     void start(const QString &openFolder = QString());
+    // The engine's opening, begun before the window was built: start() shows its outcome
+    // instead of opening the engine itself. Outlives start().
+    void setEngineOpening(audio::EngineOpening *opening) { engineOpening_ = opening; }
 
     const ui::Controls &controls() const { return controls_; }
     app::Controllers &controllers() { return *controllers_; }
@@ -78,6 +82,7 @@ private:
 
     QString programFolder_;
     audio::Engine &engine_;
+    audio::EngineOpening *engineOpening_ = nullptr;
     ui::Dialogs &dialogs_;
     ui::Controls controls_;
     SystemClock clock_;
