@@ -226,9 +226,12 @@ private slots:
         const QString code = rig.composer->code();
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        // The tour's window is made when the tour starts, not with the main window.
+        QVERIFY(!rig.window.findChild<tour::TourWindow *>());
         QTest::keyClick(&rig.window, Qt::Key_L, Qt::ControlModifier);
 
         tour::TourWindow &w = rig.controllers->tour.window();
+        QCOMPARE(rig.window.findChildren<tour::TourWindow *>(), QList<tour::TourWindow *>{&w});
         QVERIFY(w.isVisible());
         QVERIFY(!rig.modes->listening());
         const tour::TourPlan plan = tour::planTour(allBut({u"Yards"_s}));

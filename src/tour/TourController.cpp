@@ -31,8 +31,7 @@ TourController::TourController(const Widgets &widgets, const core::BrowserView &
                                QObject *parent)
     : QObject(parent), browser_(browser), modes_(modes), composer_(composer),
       promptChannel_(promptChannel), filePlayback_(filePlayback), dialogs_(dialogs),
-      action_(new QAction(Title, widgets.window)), window_(new TourWindow(widgets.window)),
-      player_(engine, panel) {
+      action_(new QAction(Title, widgets.window)), owner_(widgets.window), player_(engine, panel) {
     action_->setObjectName(QStringLiteral("actTour"));
     action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     action_->setShortcutContext(Qt::WindowShortcut);
@@ -40,12 +39,19 @@ TourController::TourController(const Widgets &widgets, const core::BrowserView &
     widgets.Dir1->setContextMenuPolicy(Qt::ActionsContextMenu);
     widgets.Dir1->addAction(action_);
     connect(action_, &QAction::triggered, this, &TourController::start);
-    connect(window_, &TourWindow::pauseRequested, this, &TourController::togglePause);
-    connect(window_, &TourWindow::nextRequested, &player_, &TourPlayer::next);
-    connect(window_, &TourWindow::stopRequested, this, &TourController::stop);
-    connect(window_, &TourWindow::saveRequested, this, &TourController::save);
     connect(&player_, &TourPlayer::stepChanged, this, &TourController::showStep);
     connect(&player_, &TourPlayer::stateChanged, this, &TourController::showState);
+}
+
+TourWindow &TourController::window() {
+    if (!window_) {
+        window_ = new TourWindow(owner_);
+        connect(window_, &TourWindow::pauseRequested, this, &TourController::togglePause);
+        connect(window_, &TourWindow::nextRequested, &player_, &TourPlayer::next);
+        connect(window_, &TourWindow::stopRequested, this, &TourController::stop);
+        connect(window_, &TourWindow::saveRequested, this, &TourController::save);
+    }
+    return *window_;
 }
 
 TourController::~TourController() {
@@ -54,7 +60,7 @@ TourController::~TourController() {
 
 void TourController::start() {
     folder_ = browser_.currentFolder();
-    if (folder_.isEmpty() || window_->isVisible())
+    if (folder_.isEmpty() || (window_ && window_->isVisible()))
         return;
     const TourPlan plan = planTour(promptFiles(folder_));
     if (plan.steps.isEmpty()) {
@@ -71,22 +77,23 @@ void TourController::start() {
     if (modes_.listening())
         composer_.setListening(false);
 
+    TourWindow &w = window();
     const bool any = !plan.missing.isEmpty();
-    window_->missingTitle()->setVisible(any);
-    window_->missingList()->setVisible(any);
-    window_->missingList()->clear();
+    w.missingTitle()->setVisible(any);
+    w.missingList()->setVisible(any);
+    w.missingList()->clear();
     if (any) {
-        window_->missingTitle()->setText(skippedLead(plan) + QStringLiteral(" ces messages :"));
+        w.missingTitle()->setText(skippedLead(plan) + QStringLiteral(" ces messages :"));
         for (core::PromptRow p : plan.missing) {
             const core::SampleEntry &entry = core::samples()[p.index()];
-            window_->missingList()->addItem(entry.id + QStringLiteral(" : ") + entry.label);
+            w.missingList()->addItem(entry.id + QStringLiteral(" : ") + entry.label);
         }
     }
-    window_->status()->clear();
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
-    window_->setFocus();
+    w.status()->clear();
+    w.show();
+    w.raise();
+    w.activateWindow();
+    w.setFocus();
     player_.play(plan, folder_);
 }
 
@@ -101,16 +108,21 @@ void TourController::togglePause() {
 
 void TourController::stop() {
     player_.stop();
-    window_->hide();
+    if (window_)
+        window_->hide();
 }
 
 void TourController::showStep(int step) {
+    if (!window_)
+        return; // nothing shown yet: the window is made before the tour plays
     const TourPlan &plan = player_.plan();
     window_->instruction()->setText(plan.steps[step].text);
     window_->counter()->setText(QStringLiteral("%1 / %2").arg(step + 1).arg(plan.steps.size()));
 }
 
 void TourController::showState(TourPlayer::State state) {
+    if (!window_)
+        return;
     const bool finished = state == TourPlayer::State::Finished;
     window_->pauseButton()->setText(state == TourPlayer::State::Paused ? QStringLiteral("Reprendre")
                                     : finished                         ? QStringLiteral("Rejouer")
@@ -141,7 +153,7 @@ void TourController::save() {
                          ui::Icon::Critical, ui::Buttons::Ok);
         return;
     }
-    window_->status()->setText(QStringLiteral("Tour enregistré dans « ") + path +
+    window().status()->setText(QStringLiteral("Tour enregistré dans « ") + path +
                                QStringLiteral(" »."));
 }
 

@@ -57,7 +57,8 @@ public:
     void stop();
 
     QAction *action() const { return action_; }
-    TourWindow &window() const { return *window_; }
+    // Made when first needed: the tour is rare, and the start-up needs no window of it.
+    TourWindow &window();
     TourPlayer &player() { return player_; }
 
 private:
@@ -72,7 +73,8 @@ private:
     playback::FilePlayback &filePlayback_;
     ui::Dialogs &dialogs_;
     QAction *action_;
-    TourWindow *window_;
+    QWidget *owner_;
+    TourWindow *window_ = nullptr;
     TourPlayer player_;
     QString folder_;
 };

@@ -4,12 +4,12 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "core/FolderEntries.h"
+#include "core/NameMask.h"
 
 namespace ui {
 
@@ -43,24 +43,10 @@ FileList::FileList(QWidget *parent) : QListWidget(parent) {
 QList<FileList::Listed> FileList::listFiles(const QString &folder, const QString &pattern) {
     if (folder.isEmpty())
         return {};
-    QList<QRegularExpression> masks;
-    for (const QString &part : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        QString mask = part.trimmed();
-        // "*.*" means every file, extension or not, as on the systems the masks come from.
-        if (mask == QLatin1String("*.*"))
-            mask = QStringLiteral("*");
-        if (!mask.isEmpty())
-            masks << QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
-                                        QRegularExpression::CaseInsensitiveOption);
-    }
-    const auto matches = [&masks](const QString &name) {
-        return masks.isEmpty() || std::any_of(masks.begin(), masks.end(), [&](const auto &mask) {
-                   return mask.match(name).hasMatch();
-               });
-    };
+    const core::NameMasks masks(pattern);
     QList<Listed> files;
     for (const core::FolderEntry &entry : core::listFolder(QDir::fromNativeSeparators(folder))) {
-        if (entry.kind == core::EntryKind::File && !entry.hidden && matches(entry.name))
+        if (entry.kind == core::EntryKind::File && !entry.hidden && masks.matches(entry.name))
             files.append({entry.name, entry.readableName});
     }
     // Case variants of one name keep a fixed order too, whatever the directory's own.

@@ -13,6 +13,7 @@
 #include "ui/DriveList.h"
 #include "ui/Elide.h"
 #include "ui/FileList.h"
+#include "ui/GroupFrameStyle.h"
 #include "ui/Pictures.h"
 #include "ui/PositionBar.h"
 #include "ui/PromptButton.h"
@@ -138,6 +139,7 @@ Controls buildLayout(QWidget *window) {
     c.fraSamples->setFont(boldFont(windowFont));
     c.fraSamples->setAutoFillBackground(true);
     c.fraSamples->setFocusPolicy(Qt::NoFocus);
+    c.fraSamples->setStyle(new GroupFrameStyle(c.fraSamples));
 
     c.optSample0 =
         place(new PromptButton(0, c.fraSamples), "optSample_0", 15, twipsRect(120, 360, 2175, 555));

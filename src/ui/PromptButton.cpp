@@ -2,21 +2,45 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QTextLayout>
 
 namespace ui {
 
 namespace {
 
+// A one-letter word ("à") stays with the word after it, as French typesetting wants: the space
+// after it turns unbreakable. By hand: a regular expression would start its engine on the first
+// paint.
+void glueOneLetterWords(QString &text) {
+    const auto blank = [&text](qsizetype i) { return text[i].isSpace(); };
+    qsizetype i = 0;
+    while (i + 1 < text.size()) {
+        // A letter at the start, or after a blank, then a plain space.
+        const qsizetype letter = i == 0 && !blank(0) ? 0 : i + 1;
+        if (letter == i + 1 && !blank(i)) {
+            ++i;
+            continue;
+        }
+        const qsizetype width = text[letter].isHighSurrogate() && letter + 1 < text.size() &&
+                                        text[letter + 1].isLowSurrogate()
+                                    ? 2
+                                    : 1;
+        const qsizetype space = letter + width;
+        if (space < text.size() && !blank(letter) && text[space] == u' ') {
+            text[space] = QChar(0xA0);
+            i = space + 1;
+        } else {
+            ++i;
+        }
+    }
+}
+
 // Word-wraps each line of `text` to `width`; `fits` turns false if a word is wider than that.
 QStringList wrapLines(const QString &text, const QFont &font, int width, bool &fits) {
     QStringList lines;
     fits = true;
-    // A one-letter word ("à") stays with the word after it, as French typesetting wants.
-    static const QRegularExpression oneLetterWord(QStringLiteral("(^|\\s)(\\S) "));
     for (QString paragraph : text.split(u'\n')) {
-        paragraph.replace(oneLetterWord, QStringLiteral("\\1\\2\u00A0"));
+        glueOneLetterWords(paragraph);
         QTextLayout layout(paragraph, font);
         QTextOption option(Qt::AlignHCenter);
         option.setWrapMode(QTextOption::WordWrap);
