@@ -99,6 +99,39 @@ private slots:
         QVERIFY(bands.last().second < inside.bottom());
     }
 
+    // The one-pixel bevel: light on the top and left edges, dark on the bottom and right ones
+    // (the corners they share included), the other way round while the button is down; the face
+    // inside in the button's own colour.
+    void bevelEdges() {
+        QWidget window;
+        const ui::Controls c = ui::buildLayout(&window);
+        ui::PromptButton *button = c.optSample0;
+        QPalette palette = button->palette();
+        const QColor face(128, 255, 128);
+        palette.setColor(QPalette::Button, face);
+        button->setPalette(palette);
+        button->setText(QString());
+        for (const bool down : {false, true}) {
+            button->setChecked(down);
+            const QImage image = button->grab().toImage();
+            const QRgb inner = (down ? face.darker(112) : face).rgb();
+            const QRgb topLeft = (down ? face.darker(160) : face.lighter(135)).rgb();
+            const QRgb bottomRight = (down ? face.lighter(135) : face.darker(160)).rgb();
+            const int w = image.width(), h = image.height();
+            const auto at = [&image](int x, int y) { return image.pixel(x, y); };
+            for (int x = 0; x < w - 1; ++x)
+                QCOMPARE(at(x, 0), topLeft);
+            for (int y = 0; y < h - 1; ++y)
+                QCOMPARE(at(0, y), topLeft);
+            for (int x = 0; x < w; ++x)
+                QCOMPARE(at(x, h - 1), bottomRight);
+            for (int y = 0; y < h; ++y)
+                QCOMPARE(at(w - 1, y), bottomRight);
+            QCOMPARE(at(1, 1), inner);
+            QCOMPARE(at(w - 2, h - 2), inner);
+        }
+    }
+
     void fileListTails() {
         QWidget window;
         const ui::Controls c = ui::buildLayout(&window);

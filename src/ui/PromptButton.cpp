@@ -96,12 +96,13 @@ void PromptButton::paintEvent(QPaintEvent *) {
     p.fillRect(r, sunken ? face.darker(112) : face);
     const QColor light = face.lighter(135);
     const QColor dark = face.darker(160);
-    p.setPen(sunken ? dark : light);
-    p.drawLine(r.topLeft(), r.topRight());
-    p.drawLine(r.topLeft(), r.bottomLeft());
-    p.setPen(sunken ? light : dark);
-    p.drawLine(r.bottomLeft(), r.bottomRight());
-    p.drawLine(r.topRight(), r.bottomRight());
+    // One-pixel rectangles rather than lines: the same pixels, without the pen's stroking.
+    const QColor topLeft = sunken ? dark : light;
+    const QColor bottomRight = sunken ? light : dark;
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), topLeft);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height()), topLeft);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
     p.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     const int shift = sunken ? 1 : 0;
