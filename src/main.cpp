@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QSessionManager>
 #include <QStyleFactory>
-#include <clocale>
 #include <functional>
 #include <optional>
 
@@ -39,18 +38,17 @@ int main(int argc, char *argv[]) {
     if (lockState == app::InstanceLock::State::HeldElsewhere)
         return 0;
 
-    // The sound libraries load and the device opens on a thread of their own while Qt starts and
-    // the window is built; start() waits for the outcome where the engine's boxes have their turn.
-    // The locale is set first, as the application would set it, so that no library reads it while
-    // it changes.
-    std::setlocale(LC_ALL, "");
     audio::SdlOutput output;
     audio::SoundEngine engine(output);
     std::optional<audio::EngineOpening> opening;
-    if (lockState == app::InstanceLock::State::Held)
-        opening.emplace(engine, -1, 44100);
 
     QApplication app(argc, argv);
+    // The sound libraries load and the device opens on a thread of their own while the window is
+    // built; start() waits for the outcome where the engine's boxes have their turn. Begun once
+    // the application has loaded its display plugin: both loads would otherwise queue on the
+    // dynamic loader's lock, the window's behind the sound's.
+    if (lockState == app::InstanceLock::State::Held)
+        opening.emplace(engine, -1, 44100);
     QApplication::setApplicationName(QStringLiteral("Parlotte"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(PARLOTTE_VERSION_MAJOR).arg(PARLOTTE_VERSION_MINOR));
