@@ -97,8 +97,10 @@ bool StreamFeed::pump(int maxBlocks) {
          blocks < maxBlocks && !done_ && !requestFlag_.load(std::memory_order_acquire); ++blocks) {
         FrameBlock *b = ring_.writable();
         if (!b) {
-            // Full; and when this epoch filled it all, nothing stale is left in it.
-            if (epochBlocks_ >= FrameRing::kBlocks)
+            // Full, with at most one block from before the latest seek: the one this thread
+            // may have been committing while the mixer dropped the stale ones. The mixer drops
+            // that one too as it reaches it, so the rest is sound of this epoch.
+            if (epochBlocks_ + 1 >= FrameRing::kBlocks)
                 buffered_.store(true, std::memory_order_release);
             break;
         }

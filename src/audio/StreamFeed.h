@@ -36,7 +36,8 @@ public:
     // The file's exact length in source frames once counted or reached, else -1.
     std::int64_t endFrame() const { return endFrame_.load(std::memory_order_acquire); }
 
-    // The ring is full or holds the epoch's last block (any thread).
+    // The ring is full (all of it but one block sound of the latest seek), or holds the epoch's
+    // last block (any thread).
     bool buffered() const {
         return !requestFlag_.load(std::memory_order_acquire) &&
                buffered_.load(std::memory_order_acquire);
